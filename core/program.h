@@ -1,0 +1,73 @@
+// A program: its name, the 29 parameter values and the seven sub-records (three envelope curves,
+// four formant sets), with the serialised form that programs are copied and stored through.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "core/parameter_table.h"
+#include "engine/byte_cursor.h"
+
+namespace sorvella {
+
+class MyMetaParam;
+class MyEnvData;
+class MyFormantData;
+
+inline constexpr std::int32_t kNumPrograms = 8;
+inline constexpr std::int32_t kProgramNameField = 28;
+inline constexpr std::int32_t kProgramNameMax = 24;
+inline constexpr std::int32_t kNumMetaParams = 7;
+inline constexpr std::int32_t kCurveCapacity = 8;
+inline constexpr std::int32_t kStorageVersion = 2;
+
+enum MetaParamIndex : std::int32_t {
+    kCurveOsc1 = 0,
+    kCurveOsc2,
+    kCurveNoise,
+    kFormant1Start,
+    kFormant1End,
+    kFormant2Start,
+    kFormant2End,
+};
+
+class Program {
+public:
+    Program();  // "Default" name, default values of the table, default sub-records
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    const char* name() const { return name_.data(); }
+    void setName(const char* text);  // keeps at most 24 characters
+
+    float value(std::int32_t index) const { return values_[static_cast<std::size_t>(index)]; }
+    void setValue(std::int32_t index, float v) { values_[static_cast<std::size_t>(index)] = v; }
+
+    MyMetaParam& meta(std::int32_t index);
+    const MyMetaParam& meta(std::int32_t index) const;
+    MyEnvData& curve(std::int32_t index);  // 0..2
+    const MyEnvData& curve(std::int32_t index) const;
+    MyFormantData& formantSet(std::int32_t index);  // 0..3
+
+    // Bytes of the serialised record at a storage version: 141 plus the sub-records that exist
+    // at that version (909 at version 2, 669 at version 1).
+    std::int32_t serialisedSize(std::int32_t version) const;
+    void write(ByteWriter& cursor) const;
+    // Reads a record written at version; sub-records newer than it keep their contents. Returns
+    // false when the bytes do not form a valid program; the record may then be partly read, so
+    // callers that must change nothing on failure read into a scratch program first.
+    bool read(ByteReader& cursor, std::int32_t version);
+
+    // Copies another program through the serialised form; copying onto itself does nothing.
+    // Allocates nothing, so the audio thread may select programs.
+    void copyFrom(const Program& other);
+
+private:
+    std::array<char, kProgramNameField> name_{};
+    std::array<float, kNumParams> values_{};
+    std::array<std::unique_ptr<MyMetaParam>, kNumMetaParams> metas_;
+};
+
+}  // namespace sorvella
