@@ -12,7 +12,7 @@
 namespace sorvella {
 
 class ControllerMap {
-public:
+  public:
     ControllerMap() { resetToTable(); }
 
     // Each parameter's controller as the descriptor table gives it, and the reverse map.
@@ -36,7 +36,7 @@ public:
                                                    : kNoController;
     }
 
-private:
+  private:
     void rebuildTargets();
 
     std::array<std::uint8_t, kNumParams> controllers_{};

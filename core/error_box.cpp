@@ -44,13 +44,16 @@ ErrorPresenter setErrorPresenter(ErrorPresenter presenter) {
 }
 
 void reportError(std::int32_t code, const char* detail) {
-    ErrorBox box;
-    box.title = kErrorBoxTitle;
-    box.text = errorMessage(code);
+    std::string text = errorMessage(code);
     if (detail) {
-        box.text += '\n';
-        box.text += detail;
+        text += '\n';
+        text += detail;
     }
+    showMessageBox(kErrorBoxTitle, text.c_str(), kErrorBoxStyle);
+}
+
+void showMessageBox(const char* title, const char* text, std::int32_t style) {
+    ErrorBox box{title, text, style};
     ErrorPresenter presenter;
     {
         std::lock_guard lock(presenterMutex);

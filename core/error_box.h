@@ -41,4 +41,8 @@ ErrorPresenter setErrorPresenter(ErrorPresenter presenter);
 
 void reportError(std::int32_t code, const char* detail = nullptr);
 
+// A box with a title and text of the caller's own (the plugin entry's two messages), shown
+// through the same presenter.
+void showMessageBox(const char* title, const char* text, std::int32_t style);
+
 }  // namespace sorvella

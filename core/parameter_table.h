@@ -68,7 +68,9 @@ struct ParameterDescriptor {
 };
 
 const ParameterDescriptor& parameterDescriptor(std::int32_t index);
-inline bool isParameterIndex(std::int32_t index) { return index >= 0 && index < kNumParams; }
+inline bool isParameterIndex(std::int32_t index) {
+    return index >= 0 && index < kNumParams;
+}
 
 // The value of each parameter in a newly built "Default" program.
 float initialProgramValue(std::int32_t index);

@@ -18,7 +18,8 @@ constexpr std::size_t kCopyBufferSize = 1024;
 
 Program::Program() {
     setName("Default");
-    for (std::int32_t i = 0; i < kNumParams; ++i) values_[i] = initialProgramValue(i);
+    for (std::int32_t i = 0; i < kNumParams; ++i)
+        values_[i] = initialProgramValue(i);
     metas_[kCurveOsc1] = std::make_unique<MyEnvData>("Osc1", kCurveCapacity);
     metas_[kCurveOsc2] = std::make_unique<MyEnvData>("Osc2", kCurveCapacity);
     metas_[kCurveNoise] = std::make_unique<MyEnvData>("Noise", kCurveCapacity);
@@ -35,7 +36,9 @@ void Program::setName(const char* text) {
     if (text) std::memcpy(name_.data(), text, strnlen(text, kProgramNameMax));
 }
 
-MyMetaParam& Program::meta(std::int32_t index) { return *metas_[static_cast<std::size_t>(index)]; }
+MyMetaParam& Program::meta(std::int32_t index) {
+    return *metas_[static_cast<std::size_t>(index)];
+}
 
 const MyMetaParam& Program::meta(std::int32_t index) const {
     return *metas_[static_cast<std::size_t>(index)];
@@ -63,8 +66,10 @@ std::int32_t Program::serialisedSize(std::int32_t version) const {
 
 void Program::write(ByteWriter& cursor) const {
     cursor.putBytes(name_.data(), kSerialisedNameBytes);
-    for (float v : values_) cursor.putFloat(v);
-    for (const auto& m : metas_) m->write(cursor);
+    for (float v : values_)
+        cursor.putFloat(v);
+    for (const auto& m : metas_)
+        m->write(cursor);
 }
 
 bool Program::read(ByteReader& cursor, std::int32_t version) {

@@ -33,7 +33,7 @@ enum MetaParamIndex : std::int32_t {
 };
 
 class Program {
-public:
+  public:
     Program();  // "Default" name, default values of the table, default sub-records
     ~Program();
     Program(const Program&) = delete;
@@ -64,7 +64,7 @@ public:
     // Allocates nothing, so the audio thread may select programs.
     void copyFrom(const Program& other);
 
-private:
+  private:
     std::array<char, kProgramNameField> name_{};
     std::array<float, kNumParams> values_{};
     std::array<std::unique_ptr<MyMetaParam>, kNumMetaParams> metas_;

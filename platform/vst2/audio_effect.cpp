@@ -43,7 +43,9 @@ AudioEffect::AudioEffect(HostCallback host, std::int32_t programs, std::int32_t 
     cEffect.processReplacing = &AudioEffect::processReplacingEntry;
 }
 
-AudioEffect::~AudioEffect() { delete editor; }
+AudioEffect::~AudioEffect() {
+    delete editor;
+}
 
 void AudioEffect::setEditor(AEffEditor* newEditor) {
     if (editor != newEditor) delete editor;
@@ -216,19 +218,25 @@ bool AudioEffectX::getSpeakerArrangement(void** input, void** output) {
     return false;
 }
 
-void AudioEffectX::wantEvents() { callHost(audioMasterWantMidi, 0, 1); }
+void AudioEffectX::wantEvents() {
+    callHost(audioMasterWantMidi, 0, 1);
+}
 
 bool AudioEffectX::sendVstEventsToHost(VstEvents* events) {
     return callHost(audioMasterProcessEvents, 0, 0, events) == 1;
 }
 
-bool AudioEffectX::updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
+bool AudioEffectX::updateDisplay() {
+    return callHost(audioMasterUpdateDisplay) != 0;
+}
 
 bool AudioEffectX::beginEdit(std::int32_t index) {
     return callHost(audioMasterBeginEdit, index) != 0;
 }
 
-bool AudioEffectX::endEdit(std::int32_t index) { return callHost(audioMasterEndEdit, index) != 0; }
+bool AudioEffectX::endEdit(std::int32_t index) {
+    return callHost(audioMasterEndEdit, index) != 0;
+}
 
 std::int32_t AudioEffectX::canHostDo(const char* text) {
     return static_cast<std::int32_t>(callHost(audioMasterCanDo, 0, 0, const_cast<char*>(text)));
@@ -242,8 +250,8 @@ bool AudioEffectX::closeFileSelector(VstFileSelect* select) {
     return audioMaster && select && callHost(audioMasterCloseFileSelector, 0, 0, select) != 0;
 }
 
-intptr AudioEffect::dispatchEntry(AEffect* e, std::int32_t opcode, std::int32_t index,
-                                  intptr value, void* ptr, float opt) {
+intptr AudioEffect::dispatchEntry(AEffect* e, std::int32_t opcode, std::int32_t index, intptr value,
+                                  void* ptr, float opt) {
     AudioEffect* plugin = fromAeffect(e);
     if (!plugin) return 0;
     try {

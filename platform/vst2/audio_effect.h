@@ -13,7 +13,7 @@ class AudioEffect;
 
 // The editor as the framework sees it: a window the host opens inside its own.
 class AEffEditor {
-public:
+  public:
     virtual ~AEffEditor() = default;
     virtual bool getRect(ERect** rect) = 0;
     virtual bool open(void* parentWindow) = 0;
@@ -33,7 +33,7 @@ public:
 };
 
 class AudioEffect {
-public:
+  public:
     AudioEffect(HostCallback host, std::int32_t numPrograms, std::int32_t numParams);
     virtual ~AudioEffect();
     AudioEffect(const AudioEffect&) = delete;
@@ -89,7 +89,7 @@ public:
     HostCallback getHostCallback() const { return audioMaster; }
     std::int32_t getMasterVersion();
 
-protected:
+  protected:
     void setFlag(std::int32_t flag, bool state) {
         cEffect.flags = state ? (cEffect.flags | flag) : (cEffect.flags & ~flag);
     }
@@ -105,7 +105,7 @@ protected:
     HostCallback audioMaster;
     AEffect cEffect{};
 
-private:
+  private:
     static intptr dispatchEntry(AEffect* e, std::int32_t opcode, std::int32_t index, intptr value,
                                 void* ptr, float opt);
     static void processEntry(AEffect* e, float** inputs, float** outputs, std::int32_t frames);
@@ -116,7 +116,7 @@ private:
 };
 
 class AudioEffectX : public AudioEffect {
-public:
+  public:
     using AudioEffect::AudioEffect;
 
     intptr dispatcher(std::int32_t opcode, std::int32_t index, intptr value, void* ptr,

@@ -1,0 +1,208 @@
+// MIDI events: notes and voice allocation, pedal, pitch bend, controllers through the learnable
+// controller map, program change, and parameter changes sent out as controllers.
+#include <algorithm>
+#include <cstdio>
+
+#include "core/controller_map.h"
+#include "core/my_vsti.h"
+#include "core/voice_pool.h"
+#include "engine/tables.h"
+#include "presets/settings_names.h"
+
+namespace sorvella {
+
+namespace {
+
+constexpr float kInv127 = 0.007874015718698502f;
+
+enum Controller : std::uint8_t {
+    kCcPan = 10,
+    kCcSustain = 64,
+    kCcStepUp = 96,
+    kCcStepDown = 97,
+    kCcAllNotesOff = 123,
+};
+
+}  // namespace
+
+std::int32_t MyVsti::processEvents(vst2::VstEvents* events) {
+    if (events) events_.append(*events);
+    return 1;
+}
+
+void MyVsti::handleEvent(const MidiEvent& event) {
+    const std::uint8_t status = event.data[0] & 0xF0;
+    const std::uint8_t d1 = event.data[1] & 0x7F;
+    const std::uint8_t d2 = event.data[2] & 0x7F;
+    switch (status) {
+        case 0x80:
+            noteOff(d1);
+            break;
+        case 0x90:
+            if (d2 > 0) {
+                noteOn(d1, d2);
+            } else {
+                noteOff(d1);
+            }
+            break;
+        case 0xE0:
+            context_.bend = bendFactorTable()[d2];
+            if (pool_) {
+                for (MyNote* v = pool_->head(); v; v = v->next)
+                    v->applyPitchBend();
+            }
+            break;
+        case 0xB0:
+            switch (d1) {
+                case kCcAllNotesOff:
+                    allNotesOff();
+                    break;
+                case kCcSustain:
+                    setSustain(d2 >= 64);
+                    break;
+                case kCcPan:
+                    setPan(d2);
+                    break;
+                case kCcStepUp:
+                case kCcStepDown: {
+                    std::uint8_t p = controllerMap().targetOf(d2);
+                    if (p == kNoController) break;
+                    float old = getParameter(p);
+                    float step = parameterDescriptor(p).step;
+                    float v =
+                        d1 == kCcStepUp ? std::min(old + step, 1.0f) : std::max(old - step, 0.0f);
+                    if (v != old) setParameter(p, v);
+                    break;
+                }
+                default:
+                    if (learnParameter_ != kNoLearn) {
+                        assignController(learnParameter_, d1);
+                        learnParameter_ = kNoLearn;
+                    } else if (std::uint8_t p = controllerMap().targetOf(d1); p != kNoController) {
+                        setParameter(p, static_cast<float>(d2) * kInv127);
+                    }
+                    break;
+            }
+            break;
+        case 0xC0:
+            setProgram(d1);
+            break;
+        default:
+            break;
+    }
+}
+
+void MyVsti::noteOn(std::uint8_t note, std::uint8_t velocity) {
+    if (!pool_) return;
+    for (MyNote* v = pool_->head(); v; v = v->next) {
+        if (v->note == note) v->quickStop();
+    }
+    MyNote* voice = pool_->take();
+    if (!voice) return;
+    if (pool_->inUse() > pool_->limit()) {
+        // The victim: the oldest armed voice, else the softest unarmed one; with two or more
+        // voices allowed, the lowest sounding note is spared.
+        const bool protectLowest = pool_->limit() >= 2;
+        std::int32_t lowest = 128;
+        if (protectLowest) {
+            for (MyNote* v = pool_->head(); v; v = v->next)
+                lowest = std::min<std::int32_t>(lowest, v->note);
+        }
+        MyNote* oldestArmed = nullptr;
+        std::int32_t oldestAge = 0;
+        MyNote* softest = nullptr;
+        std::int32_t softestVelocity = 127;
+        for (MyNote* v = pool_->head(); v; v = v->next) {
+            if (v->note == lowest) continue;
+            if (v->armed) {
+                if (v->age > oldestAge) {
+                    oldestAge = v->age;
+                    oldestArmed = v;
+                }
+            } else if (v->velocity <= softestVelocity) {
+                softestVelocity = v->velocity;
+                softest = v;
+            }
+        }
+        if (MyNote* victim = oldestArmed ? oldestArmed : softest) victim->quickStop();
+    }
+    pool_->pushFront(voice);
+    voice->start(note, velocity);
+}
+
+void MyVsti::noteOff(std::uint8_t note) {
+    if (!pool_) return;
+    for (MyNote* v = pool_->head(); v; v = v->next) {
+        if (v->note == note && v->keyHeld) v->noteOff();
+    }
+}
+
+void MyVsti::setSustain(bool down) {
+    context_.sustain = down;
+    if (down || !pool_) return;
+    for (MyNote* v = pool_->head(); v; v = v->next) {
+        if (v->releasePending) v->noteOff();
+    }
+}
+
+void MyVsti::allNotesOff() {
+    context_.sustain = false;
+    if (!pool_) return;
+    for (MyNote* v = pool_->head(); v; v = v->next)
+        v->noteOff();
+}
+
+void MyVsti::assignController(std::int32_t parameter, std::uint8_t controller) {
+    controllerMap().assign(parameter, controller);
+}
+
+void MyVsti::controllerText(std::int32_t parameter, char* text) const {
+    constexpr std::size_t kText = 16;
+    std::uint8_t c = controllerMap().controllerOf(parameter);
+    if (parameter == learnParameter_) {
+        std::snprintf(text, kText, "[ ??? ]");
+    } else if (c == kNoController) {
+        std::snprintf(text, kText, "[ --- ]");
+    } else {
+        std::snprintf(text, kText, "[ %02d ]", c);
+    }
+}
+
+void MyVsti::saveControllerMap() {
+    settings_.setText(settings::kMidiCfg, controllerMap().save());
+}
+
+void MyVsti::setMidiOut(bool on) {
+    if (on == midiOut_) return;
+    midiOut_ = on;
+    settings_.setInt(settings::kMidiOut, on ? 1 : 0);
+}
+
+void MyVsti::sendController(std::uint8_t channel, std::uint8_t controller, std::uint8_t value) {
+    vst2::VstMidiEvent event{};
+    event.type = vst2::kVstMidiType;
+    event.byteSize = 24;  // the event's size after its type and size fields
+    event.deltaFrames = position_;
+    event.midiData[0] = static_cast<char>(0xB0 | (channel & 0x0F));
+    event.midiData[1] = static_cast<char>(controller & 0x7F);
+    event.midiData[2] = static_cast<char>(value & 0x7F);
+    vst2::VstEvents list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
+    sendVstEventsToHost(&list);
+}
+
+std::int32_t MyVsti::voiceLimit() const {
+    return pool_ ? pool_->limit() : 0;
+}
+
+std::int32_t MyVsti::soundingVoices() const {
+    std::int32_t n = 0;
+    if (pool_) {
+        for (MyNote* v = pool_->head(); v; v = v->next)
+            ++n;
+    }
+    return n;
+}
+
+}  // namespace sorvella
