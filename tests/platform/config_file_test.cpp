@@ -1,0 +1,302 @@
+#include "platform/config_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/config_line.h"
+#include "tests/support/temp_dir.h"
+
+namespace sorvella {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScopedEnv;
+using test::TempDir;
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::vector<std::string> directoryEntries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string>& awkwardTexts() {
+    static const std::vector<std::string> texts = {
+        "plain",
+        "a=b=c",
+        "=leading equals",
+        "back\\slash\\",
+        "\\n is not a newline",
+        "two\nlines\r\n",
+        std::string("nul\0inside", 10),
+        "tab\there",
+        "  spaces around  ",
+        "\x01\x1F\x7F",
+        "caf\xC3\xA9 \xE2\x99\xAA",
+        "\xFF\xFE\x80 not utf-8",
+        "/home/user/Tunings/Just 5-limit.tun",
+        "",
+    };
+    return texts;
+}
+
+TEST(ConfigLine, EscapedLineHoldsNoLineBreakOrControlByte) {
+    for (const std::string& text : awkwardTexts()) {
+        std::string line = formatConfigLine(text.empty() ? "n" : text, text);
+        for (char c : line) {
+            auto byte = static_cast<unsigned char>(c);
+            EXPECT_FALSE(byte < 0x20 || byte == 0x7F) << "raw byte " << int(byte) << " in " << line;
+        }
+    }
+    EXPECT_EQ(formatConfigLine("a=b", "c=d"), "a\\=b=c=d");
+    EXPECT_EQ(formatConfigLine("k", "x\\y\n\x01"), "k=x\\\\y\\n\\x01");
+}
+
+TEST(ConfigLine, RoundTripsAwkwardNamesAndValues) {
+    for (const std::string& name : awkwardTexts()) {
+        if (name.empty()) continue;
+        for (const std::string& value : awkwardTexts()) {
+            auto entry = parseConfigLine(formatConfigLine(name, value));
+            ASSERT_TRUE(entry.has_value()) << formatConfigLine(name, value);
+            EXPECT_EQ(entry->name, name);
+            EXPECT_EQ(entry->value, value);
+        }
+    }
+}
+
+TEST(ConfigLine, ReadsHandEditedLines) {
+    auto entry = parseConfigLine("latency=50\r");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "latency");
+    EXPECT_EQ(entry->value, "50");
+    entry = parseConfigLine("tuning=/a b/c=d.tun");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->value, "/a b/c=d.tun");
+    entry = parseConfigLine("x=\\x4a\\x4B\\=");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->value, "JK=");
+}
+
+TEST(ConfigLine, RejectsGarbledLines) {
+    for (std::string_view line : {"", "no equals sign", "=value", "a\\q=1", "a=\\", "a=\\x4",
+                                  "a=\\xZZ", "a\\=b", "a=b\x01", "nul\0=x", "\r"}) {
+        EXPECT_FALSE(parseConfigLine(line).has_value()) << line;
+    }
+    EXPECT_FALSE(parseConfigLine(std::string_view("nul\0=x", 6)).has_value());
+}
+
+class ConfigFileTest : public ::testing::Test {
+  protected:
+    TempDir dir_;
+    fs::path path_ = dir_ / "Kestrane" / "Sorvella.conf";
+    ConfigFile file_{path_.string()};
+};
+
+TEST_F(ConfigFileTest, MissingFileReadsEmptyAndIsNotCreatedByReading) {
+    EXPECT_FALSE(file_.get("latency").has_value());
+    EXPECT_TRUE(file_.values().empty());
+    EXPECT_FALSE(file_.erase("latency"));
+    EXPECT_FALSE(fs::exists(path_.parent_path()));
+}
+
+TEST_F(ConfigFileTest, FirstWriteCreatesPrivateDirectoriesAndFile) {
+    TempDir outer;
+    fs::path deep = outer / "a" / "b" / "Sorvella.conf";
+    ConfigFile file(deep.string());
+    ASSERT_TRUE(file.set("latency", "50"));
+    EXPECT_EQ(readBytes(deep), "latency=50\n");
+    for (const fs::path& made : {outer / "a", outer / "a" / "b"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(made.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
+    }
+}
+
+TEST_F(ConfigFileTest, SetReplacesDeleteRemovesAndOtherLinesStay) {
+    ASSERT_TRUE(file_.set("a", "1"));
+    ASSERT_TRUE(file_.set("b", "2"));
+    ASSERT_TRUE(file_.set("a", "3"));
+    EXPECT_EQ(readBytes(path_), "a=3\nb=2\n");
+    EXPECT_TRUE(file_.erase("a"));
+    EXPECT_FALSE(file_.erase("a"));
+    EXPECT_FALSE(file_.get("a").has_value());
+    EXPECT_EQ(file_.get("b"), "2");
+    EXPECT_EQ(readBytes(path_), "b=2\n");
+    EXPECT_FALSE(file_.set("", "empty names cannot be stored"));
+}
+
+TEST_F(ConfigFileTest, AwkwardTextsSurviveTheFile) {
+    for (std::size_t i = 0; i < awkwardTexts().size(); ++i) {
+        const std::string& text = awkwardTexts()[i];
+        std::string name = text.empty() ? "empty" : text;
+        ASSERT_TRUE(file_.set(name, text)) << i;
+    }
+    ConfigFile reopened(path_.string());
+    for (const std::string& text : awkwardTexts()) {
+        EXPECT_EQ(reopened.get(text.empty() ? "empty" : text), text);
+    }
+    EXPECT_EQ(reopened.values().size(), awkwardTexts().size());
+}
+
+TEST_F(ConfigFileTest, GarbledFileReadsItsGoodLinesAndIsNotChangedByReading) {
+    fs::create_directories(path_.parent_path());
+    const std::string garbled = std::string("\x00\x01\xFF binary\n", 11) + "no separator\n" +
+                                "latency=75\n" + "bad\\qescape=1\n" + "=x\n" + "tempo=9";
+    writeBytes(path_, garbled);
+    EXPECT_EQ(file_.get("latency"), "75");
+    EXPECT_EQ(file_.get("tempo"), "9");
+    EXPECT_FALSE(file_.get("bad\\qescape").has_value());
+    EXPECT_EQ(file_.values().size(), 2u);
+    EXPECT_EQ(readBytes(path_), garbled);
+
+    // A write changes its own value and keeps every other line as it was.
+    ASSERT_TRUE(file_.set("primary", "Yes"));
+    EXPECT_EQ(readBytes(path_), garbled + "\nprimary=Yes\n");
+    ASSERT_TRUE(file_.set("latency", "20"));
+    EXPECT_EQ(file_.get("latency"), "20");
+    EXPECT_EQ(file_.get("tempo"), "9");
+    EXPECT_EQ(file_.get("primary"), "Yes");
+}
+
+TEST_F(ConfigFileTest, DuplicateNamesReadTheLastAndAWriteLeavesOne) {
+    fs::create_directories(path_.parent_path());
+    writeBytes(path_, "a=1\nb=x\na=2\n");
+    EXPECT_EQ(file_.get("a"), "2");
+    ASSERT_TRUE(file_.set("a", "5"));
+    EXPECT_EQ(readBytes(path_), "a=5\nb=x\n");
+}
+
+TEST_F(ConfigFileTest, SomethingElseAtThePathIsLeftAlone) {
+    fs::create_directories(path_);
+    EXPECT_FALSE(file_.get("a").has_value());
+    EXPECT_FALSE(file_.set("a", "1"));
+    EXPECT_TRUE(fs::is_directory(path_));
+    fs::remove(path_);
+
+    // Reading a FIFO would wait for a writer forever.
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+    EXPECT_FALSE(file_.get("a").has_value());
+    EXPECT_FALSE(file_.set("a", "1"));
+    EXPECT_TRUE(fs::is_fifo(path_));
+}
+
+TEST_F(ConfigFileTest, WritesLeaveNoTemporaryFilesAndKeepTheFileMode) {
+    ASSERT_TRUE(file_.set("a", "1"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+    ASSERT_TRUE(file_.set("b", "2"));
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(directoryEntries(path_.parent_path()),
+              (std::vector<std::string>{"Sorvella.conf", "Sorvella.conf.lock"}));
+}
+
+TEST_F(ConfigFileTest, WritesGoThroughASymbolicLink) {
+    fs::create_directories(path_.parent_path());
+    fs::path real = dir_ / "dotfiles.conf";
+    writeBytes(real, "a=1\n");
+    fs::create_symlink(real, path_);
+    ASSERT_TRUE(file_.set("b", "2"));
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ(readBytes(real), "a=1\nb=2\n");
+}
+
+TEST(ConfigFileHome, PrefersXdgConfigHomeAndNeedsAnAbsolutePath) {
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "/x/config");
+        ScopedEnv home("HOME", "/home/u");
+        EXPECT_EQ(userConfigHome(), "/x/config");
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "relative/config");
+        ScopedEnv home("HOME", "/home/u");
+        EXPECT_EQ(userConfigHome(), "/home/u/.config");
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "");
+        ScopedEnv home("HOME", "/home/u");
+        EXPECT_EQ(userConfigHome(), "/home/u/.config");
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+        ScopedEnv home("HOME", nullptr);
+        EXPECT_FALSE(userConfigHome().has_value());
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+        ScopedEnv home("HOME", "");
+        EXPECT_FALSE(userConfigHome().has_value());
+    }
+}
+
+// Two processes write their own values into one file at the same time; each write merges into
+// what the other wrote, so at the end every value of both is there.
+TEST_F(ConfigFileTest, TwoProcessesWritingAtOnceKeepEachOthersValues) {
+    constexpr int kWrites = 300;
+    constexpr int kNames = 100;
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (const char* prefix : {"first", "second"}) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(gate[1]);
+            char go;
+            while (::read(gate[0], &go, 1) < 0) {
+            }
+            ConfigFile file(path_.string());
+            bool ok = true;
+            for (int i = 0; i < kWrites; ++i) {
+                std::string name = std::string(prefix) + "-" + std::to_string(i % kNames);
+                ok = file.set(name, std::to_string(i)) && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);  // both children start writing now
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    auto values = file_.values();
+    EXPECT_EQ(values.size(), 2u * kNames);
+    for (const char* prefix : {"first", "second"}) {
+        for (int n = 0; n < kNames; ++n) {
+            std::string name = std::string(prefix) + "-" + std::to_string(n);
+            EXPECT_EQ(values[name], std::to_string(kWrites - kNames + n)) << name;
+        }
+    }
+    EXPECT_EQ(directoryEntries(path_.parent_path()),
+              (std::vector<std::string>{"Sorvella.conf", "Sorvella.conf.lock"}));
+}
+
+}  // namespace
+}  // namespace sorvella

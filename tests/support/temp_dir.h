@@ -1,0 +1,83 @@
+// Temporary directories for tests. They live under $SORVELLA_TEST_TMP (set by CTest to a folder
+// of the build tree), else $TMPDIR, else /tmp, and are removed with everything in them.
+#pragma once
+
+#include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace sorvella::test {
+
+inline std::filesystem::path tempBase() {
+    for (const char* variable : {"SORVELLA_TEST_TMP", "TMPDIR"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || value[0] != '/') continue;
+        std::error_code error;
+        std::filesystem::create_directories(value, error);
+        if (std::filesystem::is_directory(value, error)) return value;
+    }
+    return "/tmp";
+}
+
+// A fresh directory (mode 0700) created with mkdtemp; throws when none can be made.
+inline std::filesystem::path makeTempDirectory(std::string_view prefix) {
+    std::string pattern = (tempBase() / prefix).string() + "-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary directory from " + pattern);
+    }
+    return pattern;
+}
+
+class TempDir {
+  public:
+    explicit TempDir(std::string_view prefix = "sorvella-test")
+        : path_(makeTempDirectory(prefix)), owner_(::getpid()) {}
+    // A forked child that leaves through exit() must not remove its parent's directory.
+    ~TempDir() {
+        if (::getpid() != owner_) return;
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+  private:
+    std::filesystem::path path_;
+    pid_t owner_;
+};
+
+// Sets an environment variable (or unsets it, given no value) and restores it on destruction.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_.c_str(), old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_.c_str());
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace sorvella::test
