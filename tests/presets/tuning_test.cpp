@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <string>
+
+#include "engine/tables.h"
+#include "presets/settings_key.h"
+#include "presets/settings_names.h"
+#include "presets/tuning.h"
+#include "support/temp_dir.h"
+#include "support/test_host.h"
+
+namespace sorvella {
+namespace {
+
+class TuningTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(buildTables());
+        settings.open(settings::kSubkey, settings::kClassText);
+        settings.setText(settings::kTuning, std::nullopt);
+    }
+    void TearDown() override {
+        settings.setText(settings::kTuning, std::nullopt);
+        releaseTables();
+    }
+
+    // A file with "[Tuning]" and one line per entry; each note n is shifted by shift cents.
+    std::string writeTuning(const std::string& name, int entries, float shift = 0.0f,
+                            const std::string& extra = "") {
+        std::string path = (dir / name).string();
+        std::ofstream out(path);
+        out << "; a test scale\n[Tuning]\n" << extra;
+        for (int n = 0; n < entries; ++n) {
+            out << "Note " << (n % 128) << "=" << static_cast<int>(100 * n + shift) << "\n";
+        }
+        return path;
+    }
+
+    test::TempDir dir;
+    SettingsKey settings;
+    testing::CapturedBoxes boxes;
+};
+
+TEST_F(TuningTest, AValidFileRetunesAndIsRemembered) {
+    std::string path = writeTuning("just.tun", 128, 50.0f);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);  // a read-only file still loads
+    EXPECT_TRUE(loadTuningFile(path.c_str(), settings));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(centsTable()[60], 6050.0f);
+    EXPECT_NEAR(noteFrequencyTable()[69], 880.0f * std::pow(2.0f, 50.0f / 1200.0f), 0.01f);
+    EXPECT_EQ(settings.getText(settings::kTuning), path);
+    EXPECT_EQ(currentTuningName(settings), "just.tun");
+}
+
+TEST_F(TuningTest, TheEntryCountMustBeExactly128) {
+    for (int entries : {127, 129}) {
+        std::string path = writeTuning("bad.tun", entries, 50.0f);
+        EXPECT_FALSE(loadTuningFile(path.c_str(), settings));
+        EXPECT_EQ(noteFrequencyTable()[69], 880.0f);
+        EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
+    }
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "Invalid file format");
+    EXPECT_EQ(currentTuningName(settings), "Equal Temperament");
+}
+
+TEST_F(TuningTest, LinesMatchOnlyTheirOwnPattern) {
+    // Commented, spaced-before-"=" and out-of-range lines do not count; a space after "=" does,
+    // and the first character of a line is not examined.
+    std::string path = writeTuning("mixed.tun", 126, 0.0f,
+                                   ";Note 1=100\nNote 60 =6000\nNote 200=1\nxote 126= 12600\n"
+                                   "note 127=12700\nNote 5=99999999999\n");
+    EXPECT_TRUE(loadTuningFile(path.c_str(), settings));
+    std::string noSection = (dir / "none.tun").string();
+    std::ofstream(noSection) << " [Tuning]\nNote 0=0\n";
+    EXPECT_FALSE(loadTuningFile(noSection.c_str(), settings));
+}
+
+TEST_F(TuningTest, AMissingFileNamesItsPath) {
+    std::string path = (dir / "missing.tun").string();
+    EXPECT_FALSE(loadTuningFile(path.c_str(), settings));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Error opening file\n" + path);
+}
+
+TEST_F(TuningTest, ARememberedFileThatNoLongerLoadsIsForgotten) {
+    std::string path = (dir / "gone.tun").string();
+    settings.setText(settings::kTuning, path);
+    restoreTuning(settings);
+    EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
+}
+
+TEST(TuningAcrossInstruments, ATuningRetunesEveryInstrumentAndTheNextProcess) {
+    test::TempDir dir;
+    testing::HostRecorder host;
+    std::string path = (dir / "shift.tun").string();
+    {
+        std::ofstream out(path);
+        out << "[Tuning]\n";
+        for (int n = 0; n < 128; ++n) out << "Note " << n << "=" << (100 * n + 1200) << "\n";
+    }
+    {
+        auto a = testing::makeInstrument();
+        auto b = testing::makeInstrument();
+        ASSERT_TRUE(loadTuningFile(path.c_str(), a->settings()));
+        EXPECT_NEAR(noteFrequencyTable()[69], 1760.0f, 0.01f);
+    }
+    // Built again after all instruments were gone, the tables restore the remembered tuning.
+    auto c = testing::makeInstrument();
+    EXPECT_NEAR(noteFrequencyTable()[69], 1760.0f, 0.01f);
+    c->settings().setText(settings::kTuning, std::nullopt);
+}
+
+}  // namespace
+}  // namespace sorvella
