@@ -108,6 +108,10 @@ class MyVsti : public vst2::AudioEffectX {
     std::int32_t canDo(const char* text) override;
     std::int32_t getVstVersion() override { return 2300; }
     std::int32_t getCurrentMidiProgram(std::int32_t, void*) override { return -1; }
+    // effVendorSpecific with index 'STun' and a path in ptr loads a tuning file (our renderer
+    // uses it); answers 1 on success.
+    vst2::intptr vendorSpecific(std::int32_t index, vst2::intptr value, void* ptr,
+                                float opt) override;
 
     SettingsKey& settings() { return settings_; }
     std::recursive_mutex& audioLock() { return audioLock_; }

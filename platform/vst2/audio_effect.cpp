@@ -206,6 +206,8 @@ intptr AudioEffectX::dispatcher(std::int32_t opcode, std::int32_t index, intptr 
             return 0;
         case effSetTotalSampleToProcess:
             return setTotalSampleToProcess(static_cast<std::int32_t>(value));
+        case effVendorSpecific:
+            return vendorSpecific(index, value, ptr, opt);
         default:
             return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
     }

@@ -155,6 +155,11 @@ class AudioEffectX : public AudioEffect {
         return true;
     }
     virtual std::int32_t setTotalSampleToProcess(std::int32_t value) { return value; }
+    // Requests of this plugin's own, outside the published set.
+    virtual intptr vendorSpecific(std::int32_t /*index*/, intptr /*value*/, void* /*ptr*/,
+                                  float /*opt*/) {
+        return 0;
+    }
 
     // Calls to the host.
     void isSynth(bool state = true) { setFlag(effFlagsIsSynth, state); }
