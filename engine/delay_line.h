@@ -1,0 +1,84 @@
+// A ring of float slots shared by the chorus and reverb: writes advance one index, fixed-delay
+// reads advance another one slot ahead (a delay of N - 1 samples), and interpolated reads look
+// back a fractional number of samples from the write index.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace sorvella {
+
+// Caps a line at about 8 MB, whatever sample rate a host reports.
+inline constexpr std::size_t kMaxDelayLineLength = std::size_t{1} << 21;
+
+// Slots for a delay of trunc(fs * seconds) samples, in single precision: that many plus one.
+inline std::size_t delayLineLength(float fs, float seconds) {
+    const float samples = fs * seconds;
+    if (!(samples >= 0.0f)) return 1;
+    if (samples >= static_cast<float>(kMaxDelayLineLength - 1)) return kMaxDelayLineLength;
+    return static_cast<std::size_t>(samples) + 1;
+}
+
+class DelayLine {
+  public:
+    // A one-slot line, so that a unit processed before its first create() reads silence.
+    DelayLine() : buffer_(1, 0.0f) {}
+
+    // Allocates; called on sample-rate changes only, never while rendering. n is at least 1.
+    void create(std::size_t n) {
+        buffer_.assign(n > 0 ? n : 1, 0.0f);
+        resetIndexes();
+    }
+
+    void clear() {
+        std::fill(buffer_.begin(), buffer_.end(), 0.0f);
+        resetIndexes();
+    }
+
+    std::size_t size() const { return buffer_.size(); }
+
+    void write(float v) {
+        buffer_[writeIndex_] = v;
+        if (++writeIndex_ == buffer_.size()) writeIndex_ = 0;
+    }
+
+    float read() {
+        const float v = buffer_[readIndex_];
+        if (++readIndex_ == buffer_.size()) readIndex_ = 0;
+        return v;
+    }
+
+    // Linear interpolation d slots back from the write index (d = 1 is the newest sample).
+    // Needs round-to-nearest and |d| <= size() - 1; callers bound their delays accordingly.
+    float readAt(float d) const {
+        const long n = static_cast<long>(buffer_.size());
+        const float p = static_cast<float>(writeIndex_) - d;
+        long i = std::lrint(p - 0.5f);
+        const float f = p - static_cast<float>(i);
+        long j = i + 1;
+        if (i < 0)
+            i += n;
+        else if (i >= n)
+            i -= n;
+        if (j < 0)
+            j += n;
+        else if (j >= n)
+            j -= n;
+        const float a = buffer_[static_cast<std::size_t>(i)];
+        return a + (buffer_[static_cast<std::size_t>(j)] - a) * f;
+    }
+
+  private:
+    void resetIndexes() {
+        writeIndex_ = 0;
+        readIndex_ = buffer_.size() > 1 ? 1 : 0;
+    }
+
+    std::vector<float> buffer_;
+    std::size_t writeIndex_ = 0;
+    std::size_t readIndex_ = 0;
+};
+
+}  // namespace sorvella
