@@ -1,0 +1,241 @@
+#include "tests/plugin/allocation_counter.h"
+
+#if defined(__SANITIZE_ADDRESS__) && !defined(SORVELLA_NO_ALLOCATION_COUNTING)
+#define SORVELLA_NO_ALLOCATION_COUNTING
+#endif
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) && !defined(SORVELLA_NO_ALLOCATION_COUNTING)
+#define SORVELLA_NO_ALLOCATION_COUNTING
+#endif
+#endif
+
+#ifdef SORVELLA_NO_ALLOCATION_COUNTING
+
+namespace sorvella::test {
+
+bool allocationCountingAvailable() {
+    return false;
+}
+CountAllocations::CountAllocations() : wasCounting_(false) {}
+CountAllocations::~CountAllocations() = default;
+AllocationCount CountAllocations::counted() const {
+    return {};
+}
+PauseAllocationCounting::PauseAllocationCounting() : wasCounting_(false) {}
+PauseAllocationCounting::~PauseAllocationCounting() = default;
+std::int64_t liveAllocations() {
+    return 0;
+}
+
+}  // namespace sorvella::test
+
+#else
+
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+// glibc's own allocator under its exported internal names: the replacements forward here, so
+// every block still comes from (and goes back to) the one C library heap.
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* pointer, std::size_t size);
+void __libc_free(void* pointer);
+void* __libc_memalign(std::size_t alignment, std::size_t size);
+}
+
+namespace {
+
+// Plain zero-initialised thread-locals of the executable: reading them never allocates.
+thread_local bool tCounting = false;
+thread_local std::uint64_t tAllocations = 0;
+thread_local std::uint64_t tReleases = 0;
+std::atomic<std::int64_t> gLive{0};
+
+void* counted(void* block) {
+    if (tCounting) ++tAllocations;
+    if (block != nullptr) gLive.fetch_add(1, std::memory_order_relaxed);
+    return block;
+}
+
+void release(void* block) {
+    if (block == nullptr) return;
+    if (tCounting) ++tReleases;
+    gLive.fetch_sub(1, std::memory_order_relaxed);
+    __libc_free(block);
+}
+
+bool validAlignment(std::size_t alignment) {
+    return alignment != 0 && (alignment & (alignment - 1)) == 0;
+}
+
+void* alignedBlock(std::size_t alignment, std::size_t size) {
+    if (alignment < alignof(std::max_align_t)) alignment = alignof(std::max_align_t);
+    return counted(__libc_memalign(alignment, size));
+}
+
+void* newBlock(std::size_t size) {
+    void* block = counted(__libc_malloc(size == 0 ? 1 : size));
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+
+void* newAlignedBlock(std::size_t size, std::align_val_t alignment) {
+    void* block = alignedBlock(static_cast<std::size_t>(alignment), size == 0 ? 1 : size);
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+
+}  // namespace
+
+#define SORVELLA_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+
+SORVELLA_EXPORT void* malloc(std::size_t size) noexcept {
+    return counted(__libc_malloc(size));
+}
+
+SORVELLA_EXPORT void* calloc(std::size_t count, std::size_t size) noexcept {
+    return counted(__libc_calloc(count, size));
+}
+
+SORVELLA_EXPORT void* realloc(void* pointer, std::size_t size) noexcept {
+    if (pointer == nullptr) return counted(__libc_realloc(nullptr, size));
+    if (size == 0) {
+        release(pointer);
+        return nullptr;
+    }
+    if (tCounting) ++tAllocations;
+    return __libc_realloc(pointer, size);
+}
+
+SORVELLA_EXPORT void free(void* pointer) noexcept {
+    release(pointer);
+}
+
+SORVELLA_EXPORT void* memalign(std::size_t alignment, std::size_t size) noexcept {
+    return alignedBlock(alignment, size);
+}
+
+SORVELLA_EXPORT void* aligned_alloc(std::size_t alignment, std::size_t size) noexcept {
+    if (!validAlignment(alignment)) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return alignedBlock(alignment, size);
+}
+
+SORVELLA_EXPORT int posix_memalign(void** result, std::size_t alignment,
+                                   std::size_t size) noexcept {
+    if (!validAlignment(alignment) || alignment % sizeof(void*) != 0) return EINVAL;
+    void* block = alignedBlock(alignment, size);
+    if (block == nullptr) return ENOMEM;
+    *result = block;
+    return 0;
+}
+
+}  // extern "C"
+
+SORVELLA_EXPORT void* operator new(std::size_t size) {
+    return newBlock(size);
+}
+SORVELLA_EXPORT void* operator new[](std::size_t size) {
+    return newBlock(size);
+}
+SORVELLA_EXPORT void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return counted(__libc_malloc(size == 0 ? 1 : size));
+}
+SORVELLA_EXPORT void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return counted(__libc_malloc(size == 0 ? 1 : size));
+}
+SORVELLA_EXPORT void* operator new(std::size_t size, std::align_val_t alignment) {
+    return newAlignedBlock(size, alignment);
+}
+SORVELLA_EXPORT void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return newAlignedBlock(size, alignment);
+}
+SORVELLA_EXPORT void* operator new(std::size_t size, std::align_val_t alignment,
+                                   const std::nothrow_t&) noexcept {
+    return alignedBlock(static_cast<std::size_t>(alignment), size == 0 ? 1 : size);
+}
+SORVELLA_EXPORT void* operator new[](std::size_t size, std::align_val_t alignment,
+                                     const std::nothrow_t&) noexcept {
+    return alignedBlock(static_cast<std::size_t>(alignment), size == 0 ? 1 : size);
+}
+
+SORVELLA_EXPORT void operator delete(void* block) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete[](void* block) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete(void* block, std::size_t) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete[](void* block, std::size_t) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete(void* block, const std::nothrow_t&) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete(void* block, std::align_val_t) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete[](void* block, std::align_val_t) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete(void* block, std::align_val_t,
+                                     const std::nothrow_t&) noexcept {
+    release(block);
+}
+SORVELLA_EXPORT void operator delete[](void* block, std::align_val_t,
+                                       const std::nothrow_t&) noexcept {
+    release(block);
+}
+
+namespace sorvella::test {
+
+bool allocationCountingAvailable() {
+    return true;
+}
+
+CountAllocations::CountAllocations() : wasCounting_(tCounting), start_{tAllocations, tReleases} {
+    tCounting = true;
+}
+
+CountAllocations::~CountAllocations() {
+    tCounting = wasCounting_;
+}
+
+AllocationCount CountAllocations::counted() const {
+    return {tAllocations - start_.allocations, tReleases - start_.releases};
+}
+
+PauseAllocationCounting::PauseAllocationCounting() : wasCounting_(tCounting) {
+    tCounting = false;
+}
+
+PauseAllocationCounting::~PauseAllocationCounting() {
+    tCounting = wasCounting_;
+}
+
+std::int64_t liveAllocations() {
+    return gLive.load(std::memory_order_relaxed);
+}
+
+}  // namespace sorvella::test
+
+#endif

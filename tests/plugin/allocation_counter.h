@@ -1,0 +1,58 @@
+// Counts the allocator calls a thread makes while counting is switched on, so that the tests can
+// tell whether the plugin allocates inside its process calls. The test program replaces malloc,
+// calloc, realloc, free and every form of operator new and delete; the plugin links the C++
+// runtime dynamically, so its allocations land here too. AddressSanitizer replaces the allocator
+// itself: under it nothing is counted and allocationCountingAvailable() is false.
+#pragma once
+
+#include <cstdint>
+
+namespace sorvella::test {
+
+struct AllocationCount {
+    std::uint64_t allocations = 0;  // malloc, calloc, realloc, the aligned forms, operator new
+    std::uint64_t releases = 0;     // free and operator delete of a non-null pointer
+
+    AllocationCount& operator+=(const AllocationCount& other) {
+        allocations += other.allocations;
+        releases += other.releases;
+        return *this;
+    }
+};
+
+bool allocationCountingAvailable();
+
+// Counts the calling thread's allocator calls while alive. Scopes nest.
+class CountAllocations {
+  public:
+    CountAllocations();
+    ~CountAllocations();
+    CountAllocations(const CountAllocations&) = delete;
+    CountAllocations& operator=(const CountAllocations&) = delete;
+
+    // The calls counted on this thread since construction.
+    AllocationCount counted() const;
+
+  private:
+    bool wasCounting_;
+    AllocationCount start_;
+};
+
+// Stops counting on the calling thread while alive: the host's own bookkeeping inside a callback
+// that the plugin makes from its process call is not the plugin's allocation.
+class PauseAllocationCounting {
+  public:
+    PauseAllocationCounting();
+    ~PauseAllocationCounting();
+    PauseAllocationCounting(const PauseAllocationCounting&) = delete;
+    PauseAllocationCounting& operator=(const PauseAllocationCounting&) = delete;
+
+  private:
+    bool wasCounting_;
+};
+
+// Blocks allocated and not yet freed by all threads since the program started; 0 when counting is
+// not available.
+std::int64_t liveAllocations();
+
+}  // namespace sorvella::test

@@ -1,0 +1,36 @@
+#include "tests/plugin/plugin_fixture.h"
+
+#include <cmath>
+
+namespace sorvella::test {
+
+float voicesValue(int limit) {
+    return static_cast<float>(limit - 1) / 31.0f;
+}
+
+bool openStarted(TestHost& host, float rate) {
+    if (!host.open()) return false;
+    host.start(rate, 512);
+    return true;
+}
+
+void voicesOnly(TestHost& host) {
+    host.setParameter(kMixBreath, 0.0f);
+    host.setParameter(kReverbMix, 0.0f);
+}
+
+void plainTone(TestHost& host) {
+    voicesOnly(host);
+    host.setParameter(kUnisonNotes, 0.0f);
+    host.setParameter(kUnisonDetune, 0.0f);
+    host.setParameter(kOsc2Detune, 0.5f);
+    host.setParameter(kGranularLevel, 0.0f);
+    host.setParameter(kChorusSpeed, 0.0f);
+    host.setParameter(kChorusDepth, 0.0f);
+}
+
+double noteHz(int note) {
+    return 220.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+}  // namespace sorvella::test

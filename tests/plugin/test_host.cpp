@@ -1,0 +1,410 @@
+#include "tests/plugin/test_host.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <utility>
+
+namespace sorvella::test {
+namespace {
+
+// Output samples start as this NaN so that a sample the plugin leaves alone is recognisable;
+// the guard zone after the frame count holds another.
+constexpr std::uint32_t kUnwrittenBits = 0x7fc0dead;
+constexpr std::uint32_t kGuardBits = 0x7fc0beef;
+constexpr std::int32_t kGuardFrames = 64;
+constexpr std::size_t kTextBuffer = 256;
+
+float fromBits(std::uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::uint32_t toBits(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// Instances are told apart by their AEffect; while an entry point runs, calls without a known
+// AEffect belong to the host that called it on this thread.
+std::mutex gRegistryMutex;
+std::vector<std::pair<vst2::AEffect*, TestHost*>> gRegistry;
+thread_local TestHost* tOpening = nullptr;
+std::atomic<std::size_t> gStrayCallbacks{0};
+
+TestHost* hostOf(vst2::AEffect* effect) {
+    std::lock_guard<std::mutex> lock(gRegistryMutex);
+    for (const auto& [known, host] : gRegistry) {
+        if (known == effect && effect != nullptr) return host;
+    }
+    return tOpening;
+}
+
+}  // namespace
+
+const char* pluginPath() {
+    return SORVELLA_PLUGIN_PATH;
+}
+
+PluginLibrary::PluginLibrary(const char* path) {
+    handle_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* message = ::dlerror();
+        error_ = message != nullptr ? message : "dlopen failed";
+    }
+}
+
+PluginLibrary::~PluginLibrary() {
+    if (handle_ != nullptr) ::dlclose(handle_);
+}
+
+void* PluginLibrary::symbol(const char* name) const {
+    return handle_ != nullptr ? ::dlsym(handle_, name) : nullptr;
+}
+
+void Stereo::append(const Stereo& other) {
+    left.insert(left.end(), other.left.begin(), other.left.end());
+    right.insert(right.end(), other.right.begin(), other.right.end());
+}
+
+vst2::VstMidiEvent midiEvent(int status, int data1, int data2, std::int32_t delta) {
+    vst2::VstMidiEvent event{};
+    event.type = vst2::kVstMidiType;
+    event.byteSize = sizeof(vst2::VstMidiEvent);
+    event.deltaFrames = delta;
+    event.midiData[0] = static_cast<char>(status);
+    event.midiData[1] = static_cast<char>(data1);
+    event.midiData[2] = static_cast<char>(data2);
+    return event;
+}
+
+vst2::VstMidiEvent noteOn(int note, int velocity, std::int32_t delta, int channel) {
+    return midiEvent(0x90 | channel, note, velocity, delta);
+}
+
+vst2::VstMidiEvent noteOff(int note, std::int32_t delta, int channel) {
+    return midiEvent(0x80 | channel, note, 64, delta);
+}
+
+vst2::VstMidiEvent controlChange(int controller, int value, std::int32_t delta, int channel) {
+    return midiEvent(0xB0 | channel, controller, value, delta);
+}
+
+vst2::VstMidiEvent programChange(int program, std::int32_t delta, int channel) {
+    return midiEvent(0xC0 | channel, program, 0, delta);
+}
+
+vst2::VstMidiEvent pitchBend(int msb, int lsb, std::int32_t delta, int channel) {
+    return midiEvent(0xE0 | channel, lsb, msb, delta);
+}
+
+TestHost::TestHost(HostOptions options)
+    : options_(std::move(options)), library_(std::make_unique<PluginLibrary>()) {}
+
+TestHost::~TestHost() {
+    if (effect_ != nullptr) close();
+    retireEventLists();
+}
+
+bool TestHost::open() {
+    if (!library_->loaded()) {
+        ADD_FAILURE() << "cannot load " << pluginPath() << ": " << library_->error();
+        return false;
+    }
+    auto entry = reinterpret_cast<EntryPoint>(library_->symbol(options_.entryName));
+    if (entry == nullptr) {
+        ADD_FAILURE() << "no entry point " << options_.entryName;
+        return false;
+    }
+    tOpening = this;
+    vst2::AEffect* effect = entry(&TestHost::callback);
+    tOpening = nullptr;
+    if (effect == nullptr) return false;
+    {
+        std::lock_guard<std::mutex> lock(gRegistryMutex);
+        gRegistry.emplace_back(effect, this);
+    }
+    effect_ = effect;
+    dispatch(vst2::effOpen);
+    return true;
+}
+
+vst2::intptr TestHost::close() {
+    if (effect_ == nullptr) return 0;
+    vst2::AEffect* effect = effect_;
+    const vst2::intptr answer = effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0.0f);
+    effect_ = nullptr;
+    std::lock_guard<std::mutex> lock(gRegistryMutex);
+    std::erase_if(gRegistry, [effect](const auto& entry) { return entry.first == effect; });
+    return answer;
+}
+
+void TestHost::start(float sampleRate, std::int32_t blockSize) {
+    setSampleRate(sampleRate);
+    setBlockSize(blockSize);
+    resume();
+}
+
+vst2::intptr TestHost::dispatch(std::int32_t opcode, std::int32_t index, vst2::intptr value,
+                                void* ptr, float opt) {
+    if (effect_ == nullptr) {
+        ADD_FAILURE() << "dispatch " << opcode << " without an instance";
+        return 0;
+    }
+    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+}
+
+std::string TestHost::text(std::int32_t opcode, std::int32_t index, vst2::intptr* answer) {
+    char buffer[kTextBuffer];
+    std::memset(buffer, '#', sizeof buffer);
+    buffer[0] = '\0';
+    const vst2::intptr result = dispatch(opcode, index, 0, buffer);
+    if (answer != nullptr) *answer = result;
+    const void* end = std::memchr(buffer, '\0', sizeof buffer);
+    if (end == nullptr) {
+        ADD_FAILURE() << "opcode " << opcode << " index " << index << ": text not terminated";
+        return std::string(buffer, sizeof buffer);
+    }
+    return std::string(buffer);
+}
+
+vst2::intptr TestHost::canDo(const std::string& what) {
+    std::vector<char> copy(what.begin(), what.end());
+    copy.push_back('\0');
+    return dispatch(vst2::effCanDo, 0, 0, copy.data());
+}
+
+float TestHost::getParameter(std::int32_t index) {
+    return effect_->getParameter(effect_, index);
+}
+
+void TestHost::setParameter(std::int32_t index, float value) {
+    effect_->setParameter(effect_, index, value);
+}
+
+void TestHost::setSampleRate(float rate) {
+    sampleRate_ = rate;
+    dispatch(vst2::effSetSampleRate, 0, 0, nullptr, rate);
+}
+
+void TestHost::setBlockSize(std::int32_t frames) {
+    blockSize_ = frames;
+    dispatch(vst2::effSetBlockSize, 0, frames);
+}
+
+void TestHost::sendEvents(const std::vector<vst2::VstMidiEvent>& events) {
+    EventList list;
+    const std::size_t count = events.size();
+    list.midi = std::make_unique<vst2::VstMidiEvent[]>(count == 0 ? 1 : count);
+    list.midiCount = static_cast<std::int32_t>(count);
+    std::copy(events.begin(), events.end(), list.midi.get());
+    const std::size_t bytes = offsetof(vst2::VstEvents, events) + sizeof(vst2::VstEvent*) * count;
+    list.header = std::make_unique<unsigned char[]>(std::max(bytes, sizeof(vst2::VstEvents)));
+    auto* header = reinterpret_cast<vst2::VstEvents*>(list.header.get());
+    header->numEvents = static_cast<std::int32_t>(count);
+    header->reserved = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        header->events[i] = reinterpret_cast<vst2::VstEvent*>(&list.midi[i]);
+    }
+    eventLists_.push_back(std::move(list));
+    CountAllocations counting;
+    dispatch(vst2::effProcessEvents, 0, 0, header);
+    processAllocations_ += counting.counted();
+}
+
+void TestHost::sendRawEvents(const std::vector<vst2::VstEvent*>& events, std::int32_t numEvents) {
+    EventList list;
+    const std::size_t bytes =
+        offsetof(vst2::VstEvents, events) + sizeof(vst2::VstEvent*) * events.size();
+    list.header = std::make_unique<unsigned char[]>(std::max(bytes, sizeof(vst2::VstEvents)));
+    auto* header = reinterpret_cast<vst2::VstEvents*>(list.header.get());
+    header->numEvents = numEvents;
+    header->reserved = 0;
+    for (std::size_t i = 0; i < events.size(); ++i)
+        header->events[i] = events[i];
+    eventLists_.push_back(std::move(list));
+    CountAllocations counting;
+    dispatch(vst2::effProcessEvents, 0, 0, header);
+    processAllocations_ += counting.counted();
+}
+
+void TestHost::retireEventLists() {
+    // A plugin that keeps reading a list after the block it came with would now find notes it
+    // was never sent (or, under AddressSanitizer, freed memory).
+    for (EventList& list : eventLists_) {
+        for (std::int32_t i = 0; i < list.midiCount; ++i) {
+            list.midi[i] = midiEvent(0x90, 127, 127, 0);
+        }
+    }
+    eventLists_.clear();
+}
+
+void TestHost::prepareOutputs(std::int32_t frames) {
+    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
+    outLeft_.assign(used + kGuardFrames, fromBits(kGuardBits));
+    outRight_.assign(used + kGuardFrames, fromBits(kGuardBits));
+    std::fill_n(outLeft_.begin(), used, fromBits(kUnwrittenBits));
+    std::fill_n(outRight_.begin(), used, fromBits(kUnwrittenBits));
+}
+
+void TestHost::checkOutputs(std::int32_t frames, const char* call) {
+    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
+    std::size_t unwritten = 0;
+    std::size_t overrun = 0;
+    for (const std::vector<float>* channel : {&outLeft_, &outRight_}) {
+        for (std::size_t i = 0; i < used; ++i)
+            unwritten += toBits((*channel)[i]) == kUnwrittenBits;
+        for (std::size_t i = used; i < channel->size(); ++i) {
+            overrun += toBits((*channel)[i]) != kGuardBits;
+        }
+    }
+    EXPECT_EQ(unwritten, 0u) << call << " of " << frames << " frames left samples unwritten";
+    EXPECT_EQ(overrun, 0u) << call << " of " << frames << " frames wrote past the frame count";
+}
+
+Stereo TestHost::process(std::int32_t frames) {
+    prepareOutputs(frames);
+    float* outputs[2] = {outLeft_.data(), outRight_.data()};
+    {
+        CountAllocations counting;
+        effect_->processReplacing(effect_, nullptr, outputs, frames);
+        processAllocations_ += counting.counted();
+    }
+    retireEventLists();
+    checkOutputs(frames, "processReplacing");
+    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
+    Stereo block;
+    block.left.assign(outLeft_.begin(), outLeft_.begin() + used);
+    block.right.assign(outRight_.begin(), outRight_.begin() + used);
+    return block;
+}
+
+void TestHost::processAccumulating(std::vector<float>& left, std::vector<float>& right,
+                                   std::int32_t frames) {
+    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
+    prepareOutputs(frames);
+    std::copy_n(left.begin(), used, outLeft_.begin());
+    std::copy_n(right.begin(), used, outRight_.begin());
+    float* outputs[2] = {outLeft_.data(), outRight_.data()};
+    {
+        CountAllocations counting;
+        effect_->process(effect_, nullptr, outputs, frames);
+        processAllocations_ += counting.counted();
+    }
+    retireEventLists();
+    std::size_t overrun = 0;
+    for (const std::vector<float>* channel : {&outLeft_, &outRight_}) {
+        for (std::size_t i = used; i < channel->size(); ++i) {
+            overrun += toBits((*channel)[i]) != kGuardBits;
+        }
+    }
+    EXPECT_EQ(overrun, 0u) << "process of " << frames << " frames wrote past the frame count";
+    std::copy_n(outLeft_.begin(), used, left.begin());
+    std::copy_n(outRight_.begin(), used, right.begin());
+}
+
+Stereo TestHost::play(const Score& score, std::int64_t frames, std::int32_t blockSize) {
+    Score events = score;
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TimedEvent& a, const TimedEvent& b) { return a.frame < b.frame; });
+    Stereo out;
+    out.left.reserve(static_cast<std::size_t>(frames));
+    out.right.reserve(static_cast<std::size_t>(frames));
+    std::size_t next = 0;
+    for (std::int64_t begin = 0; begin < frames; begin += blockSize) {
+        const auto length =
+            static_cast<std::int32_t>(std::min<std::int64_t>(blockSize, frames - begin));
+        std::vector<vst2::VstMidiEvent> block;
+        while (next < events.size() && events[next].frame < begin + length) {
+            vst2::VstMidiEvent event = events[next].event;
+            event.deltaFrames =
+                static_cast<std::int32_t>(std::max<std::int64_t>(events[next].frame - begin, 0));
+            block.push_back(event);
+            ++next;
+        }
+        if (!block.empty()) sendEvents(block);
+        out.append(process(length));
+    }
+    return out;
+}
+
+std::vector<HostCall> TestHost::calls() const {
+    std::lock_guard<std::mutex> lock(callsMutex_);
+    return calls_;
+}
+
+std::size_t TestHost::callCount(std::int32_t opcode) const {
+    std::lock_guard<std::mutex> lock(callsMutex_);
+    return static_cast<std::size_t>(
+        std::count_if(calls_.begin(), calls_.end(),
+                      [opcode](const HostCall& call) { return call.opcode == opcode; }));
+}
+
+void TestHost::clearCalls() {
+    std::lock_guard<std::mutex> lock(callsMutex_);
+    calls_.clear();
+}
+
+std::size_t TestHost::strayCallbacks() {
+    return gStrayCallbacks.load();
+}
+
+vst2::intptr TestHost::callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
+                                vst2::intptr value, void* ptr, float opt) {
+    PauseAllocationCounting notThePlugins;
+    TestHost* host = hostOf(effect);
+    if (host == nullptr) {
+        ++gStrayCallbacks;
+        return opcode == vst2::audioMasterVersion ? 2400 : 0;
+    }
+    return host->answer(effect, opcode, index, value, ptr, opt);
+}
+
+vst2::intptr TestHost::answer(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
+                              vst2::intptr value, void* ptr, float opt) {
+    HostCall call;
+    call.effect = effect;
+    call.opcode = opcode;
+    call.index = index;
+    call.value = value;
+    call.opt = opt;
+    if (opcode == vst2::audioMasterCanDo && ptr != nullptr) {
+        call.text = static_cast<const char*>(ptr);
+    }
+    if (opcode == vst2::audioMasterProcessEvents && ptr != nullptr) {
+        const auto* list = static_cast<const vst2::VstEvents*>(ptr);
+        for (std::int32_t i = 0; i < list->numEvents; ++i) {
+            const vst2::VstEvent* event = list->events[i];
+            if (event != nullptr && event->type == vst2::kVstMidiType) {
+                call.events.push_back(*reinterpret_cast<const vst2::VstMidiEvent*>(event));
+            }
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(callsMutex_);
+        calls_.push_back(call);
+    }
+    switch (opcode) {
+        case vst2::audioMasterVersion:
+            return options_.version;
+        case vst2::audioMasterCanDo: {
+            const auto found = options_.canDo.find(call.text);
+            return found != options_.canDo.end() ? found->second : 0;
+        }
+        case vst2::audioMasterGetSampleRate:
+            return static_cast<vst2::intptr>(sampleRate_);
+        case vst2::audioMasterGetBlockSize:
+            return blockSize_;
+        case vst2::audioMasterProcessEvents:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace sorvella::test

@@ -1,0 +1,177 @@
+// A VST 2 host for tests. It loads the plugin library with dlopen, creates instances through the
+// entry point with a host callback that records every call, and drives them as a host does:
+// dispatcher requests, parameter calls, MIDI event lists and process calls. Every process call
+// checks the buffer discipline (each output sample written, nothing past the frame count), and
+// every event list is overwritten and freed once the process call after it has returned.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/vst2/aeffect.h"
+#include "tests/plugin/allocation_counter.h"
+
+namespace sorvella::test {
+
+// The plugin library built by this tree.
+const char* pluginPath();
+
+class PluginLibrary {
+  public:
+    explicit PluginLibrary(const char* path = pluginPath());
+    ~PluginLibrary();
+    PluginLibrary(const PluginLibrary&) = delete;
+    PluginLibrary& operator=(const PluginLibrary&) = delete;
+
+    bool loaded() const { return handle_ != nullptr; }
+    const std::string& error() const { return error_; }
+    void* symbol(const char* name) const;
+
+  private:
+    void* handle_ = nullptr;
+    std::string error_;
+};
+
+using EntryPoint = vst2::AEffect* (*)(vst2::HostCallback);
+
+// One call that the plugin made to the host callback.
+struct HostCall {
+    vst2::AEffect* effect = nullptr;
+    std::int32_t opcode = 0;
+    std::int32_t index = 0;
+    vst2::intptr value = 0;
+    float opt = 0.0f;
+    std::string text;                        // audioMasterCanDo: the string asked about
+    std::vector<vst2::VstMidiEvent> events;  // audioMasterProcessEvents: the MIDI events sent
+};
+
+struct HostOptions {
+    vst2::intptr version = 2400;                // the answer to audioMasterVersion
+    std::map<std::string, vst2::intptr> canDo;  // audioMasterCanDo answers; others get 0
+    const char* entryName = "VSTPluginMain";    // or "main"
+};
+
+struct Stereo {
+    std::vector<float> left;
+    std::vector<float> right;
+
+    std::size_t frames() const { return left.size(); }
+    void append(const Stereo& other);
+};
+
+// A MIDI event at an absolute frame of a render.
+struct TimedEvent {
+    std::int64_t frame;
+    vst2::VstMidiEvent event;
+};
+using Score = std::vector<TimedEvent>;
+
+vst2::VstMidiEvent midiEvent(int status, int data1, int data2, std::int32_t delta = 0);
+vst2::VstMidiEvent noteOn(int note, int velocity, std::int32_t delta = 0, int channel = 0);
+vst2::VstMidiEvent noteOff(int note, std::int32_t delta = 0, int channel = 0);
+vst2::VstMidiEvent controlChange(int controller, int value, std::int32_t delta = 0,
+                                 int channel = 0);
+vst2::VstMidiEvent programChange(int program, std::int32_t delta = 0, int channel = 0);
+vst2::VstMidiEvent pitchBend(int msb, int lsb = 0, std::int32_t delta = 0, int channel = 0);
+
+class TestHost {
+  public:
+    explicit TestHost(HostOptions options = {});
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    // Calls the entry point, then effOpen. False when the library did not load or the entry
+    // answered null.
+    bool open();
+    // effClose; the instance destroys itself. Returns the answer.
+    vst2::intptr close();
+    vst2::AEffect* effect() const { return effect_; }
+    const PluginLibrary& library() const { return *library_; }
+
+    // A host's usual order before rendering: sample rate, block size, resume.
+    void start(float sampleRate = 44100.0f, std::int32_t blockSize = 512);
+
+    vst2::intptr dispatch(std::int32_t opcode, std::int32_t index = 0, vst2::intptr value = 0,
+                          void* ptr = nullptr, float opt = 0.0f);
+    // A request that writes text into ptr; the buffer is 256 bytes and must come back terminated.
+    std::string text(std::int32_t opcode, std::int32_t index = 0, vst2::intptr* answer = nullptr);
+    vst2::intptr canDo(const std::string& what);
+
+    float getParameter(std::int32_t index);
+    void setParameter(std::int32_t index, float value);
+    std::string parameterName(std::int32_t index) { return text(vst2::effGetParamName, index); }
+    std::string parameterLabel(std::int32_t index) { return text(vst2::effGetParamLabel, index); }
+    std::string parameterDisplay(std::int32_t index) {
+        return text(vst2::effGetParamDisplay, index);
+    }
+
+    void setSampleRate(float rate);
+    void setBlockSize(std::int32_t frames);
+    void resume() { dispatch(vst2::effMainsChanged, 0, 1); }
+    void suspend() { dispatch(vst2::effMainsChanged, 0, 0); }
+    std::int32_t program() { return static_cast<std::int32_t>(dispatch(vst2::effGetProgram)); }
+    void setProgram(vst2::intptr program) { dispatch(vst2::effSetProgram, 0, program); }
+
+    // Hands a list of events to the instrument (effProcessEvents). Each list stays valid until
+    // the next process call returns.
+    void sendEvents(const std::vector<vst2::VstMidiEvent>& events);
+    // The same for events of any kind, given as raw 32-byte records or longer (sysex).
+    void sendRawEvents(const std::vector<vst2::VstEvent*>& events, std::int32_t numEvents);
+
+    // processReplacing of one block.
+    Stereo process(std::int32_t frames);
+    // process (accumulating) into the given buffers, which must hold at least frames samples.
+    void processAccumulating(std::vector<float>& left, std::vector<float>& right,
+                             std::int32_t frames);
+    // Renders frames samples in blocks of blockSize, handing each event over in the block that
+    // contains its frame.
+    Stereo play(const Score& score, std::int64_t frames, std::int32_t blockSize = 512);
+
+    std::vector<HostCall> calls() const;
+    std::size_t callCount(std::int32_t opcode) const;
+    void clearCalls();
+
+    // Allocator calls made by the plugin inside effProcessEvents and the process calls.
+    AllocationCount processAllocations() const { return processAllocations_; }
+    void resetProcessAllocations() { processAllocations_ = {}; }
+
+    // Callbacks that reached no host (after effClose, or from an unknown instance).
+    static std::size_t strayCallbacks();
+
+  private:
+    static vst2::intptr callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
+                                 vst2::intptr value, void* ptr, float opt);
+    vst2::intptr answer(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
+                        vst2::intptr value, void* ptr, float opt);
+    void prepareOutputs(std::int32_t frames);
+    void checkOutputs(std::int32_t frames, const char* call);
+    void retireEventLists();
+
+    struct EventList {
+        std::unique_ptr<unsigned char[]> header;  // VstEvents with numEvents pointers
+        std::unique_ptr<vst2::VstMidiEvent[]> midi;
+        std::int32_t midiCount = 0;
+    };
+
+    HostOptions options_;
+    std::unique_ptr<PluginLibrary> library_;
+    vst2::AEffect* effect_ = nullptr;
+    float sampleRate_ = 44100.0f;
+    std::int32_t blockSize_ = 512;
+
+    mutable std::mutex callsMutex_;
+    std::vector<HostCall> calls_;
+
+    std::vector<EventList> eventLists_;
+    std::vector<float> outLeft_;
+    std::vector<float> outRight_;
+    AllocationCount processAllocations_;
+};
+
+}  // namespace sorvella::test
