@@ -32,8 +32,10 @@ Program::Program() {
 Program::~Program() = default;
 
 void Program::setName(const char* text) {
-    name_.fill(0);
-    if (text) std::memcpy(name_.data(), text, strnlen(text, kProgramNameMax));
+    // The text may be this program's own name.
+    std::array<char, kProgramNameField> name{};
+    if (text) std::memcpy(name.data(), text, strnlen(text, kProgramNameMax));
+    name_ = name;
 }
 
 MyMetaParam& Program::meta(std::int32_t index) {

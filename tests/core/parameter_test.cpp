@@ -68,10 +68,10 @@ TEST_F(ParameterTest, VoicesKeepTheirQuantisedValue) {
 
 TEST_F(ParameterTest, UnisonAndShapesQuantiseInStepsOfFourteenHundredths) {
     EXPECT_EQ(shown(kUnisonNotes, 0.5f), "04");
-    EXPECT_EQ(vsti->getParameter(kUnisonNotes), static_cast<float>(3 * static_cast<double>(0.14f)));
+    EXPECT_EQ(vsti->getParameter(kUnisonNotes), 0.42f);
     EXPECT_EQ(shown(kUnisonNotes, 0.0f), "OFF");
     EXPECT_EQ(shown(kUnisonNotes, 1.0f), "08");
-    EXPECT_EQ(vsti->getParameter(kUnisonNotes), static_cast<float>(7 * static_cast<double>(0.14f)));
+    EXPECT_EQ(vsti->getParameter(kUnisonNotes), 0.98f);
     // A kept value applied again gives the same count.
     vsti->setParameter(kUnisonNotes, vsti->getParameter(kUnisonNotes));
     EXPECT_EQ(display(*vsti, kUnisonNotes), "08");
