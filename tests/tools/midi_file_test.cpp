@@ -1,0 +1,301 @@
+#include "tools/render/midi_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/tools/tools_test_support.h"
+#include "tools/demo/smf_writer.h"
+
+namespace sorvella {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes header(int format, int tracks, int division) {
+    return {'M',
+            'T',
+            'h',
+            'd',
+            0,
+            0,
+            0,
+            6,
+            0,
+            static_cast<std::uint8_t>(format),
+            static_cast<std::uint8_t>(tracks >> 8),
+            static_cast<std::uint8_t>(tracks),
+            static_cast<std::uint8_t>(division >> 8),
+            static_cast<std::uint8_t>(division)};
+}
+
+Bytes track(const Bytes& body) {
+    Bytes t{'M',
+            'T',
+            'r',
+            'k',
+            0,
+            0,
+            static_cast<std::uint8_t>(body.size() >> 8),
+            static_cast<std::uint8_t>(body.size())};
+    t.insert(t.end(), body.begin(), body.end());
+    return t;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+MidiSong parse(const Bytes& data) {
+    MidiSong song;
+    std::string error;
+    EXPECT_TRUE(readMidiFile(data, song, error)) << error;
+    return song;
+}
+
+std::string parseError(const Bytes& data) {
+    MidiSong song;
+    std::string error;
+    EXPECT_FALSE(readMidiFile(data, song, error));
+    EXPECT_TRUE(song.messages.empty());
+    return error;
+}
+
+TEST(MidiFileReader, Format0WithRunningStatus) {
+    // Division 96 at the default 120 beats per minute: 96 ticks are half a second.
+    const Bytes file = concat({header(0, 1, 96), track({0x00, 0x90, 0x3C, 0x64,        //
+                                                        0x60, 0x3E, 0x5A,              // running
+                                                        0x60, 0x3C, 0x00,              //
+                                                        0x00, 0xC2, 0x05,              //
+                                                        0x00, 0x07,                    // running
+                                                        0x81, 0x40, 0xE1, 0x00, 0x40,  // 192
+                                                        0x00, 0xFF, 0x2F, 0x00})});
+    const MidiSong song = parse(file);
+    EXPECT_EQ(song.format, 0);
+    EXPECT_EQ(song.trackCount, 1);
+    EXPECT_EQ(song.division, 96);
+    ASSERT_EQ(song.messages.size(), 6u);
+    const double times[] = {0.0, 0.5, 1.0, 1.0, 1.0, 2.0};
+    const std::array<std::uint8_t, 3> bytes[] = {{0x90, 0x3C, 0x64}, {0x90, 0x3E, 0x5A},
+                                                 {0x90, 0x3C, 0x00}, {0xC2, 0x05, 0x00},
+                                                 {0xC2, 0x07, 0x00}, {0xE1, 0x00, 0x40}};
+    const int sizes[] = {3, 3, 3, 2, 2, 3};
+    for (std::size_t i = 0; i < song.messages.size(); ++i) {
+        EXPECT_DOUBLE_EQ(song.messages[i].seconds, times[i]) << i;
+        EXPECT_EQ(song.messages[i].bytes, bytes[i]) << i;
+        EXPECT_EQ(song.messages[i].size, sizes[i]) << i;
+    }
+    EXPECT_DOUBLE_EQ(songLengthSeconds(song), 2.0);
+}
+
+TEST(MidiFileReader, Format1MergesTracksWithTempoChangesMidSong) {
+    // 60 bpm, then 240 bpm from tick 480 (one second in).
+    const Bytes tempoTrack = track({0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,        //
+                                    0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  //
+                                    0x00, 0xFF, 0x2F, 0x00});
+    const Bytes melody = track({0x00, 0x90, 60, 100,        // tick 0
+                                0x83, 0x60, 0x80, 60, 0,    // tick 480
+                                0x83, 0x60, 0x90, 62, 100,  // tick 960
+                                0x00, 0xFF, 0x2F, 0x00});
+    const Bytes bass = track({0x00, 0x91, 36, 90,       // tick 0, after the melody's
+                              0x85, 0x50, 0x81, 36, 0,  // tick 720
+                              0x00, 0xFF, 0x2F, 0x00});
+    const MidiSong song = parse(concat({header(1, 3, 480), tempoTrack, melody, bass}));
+    EXPECT_EQ(song.trackCount, 3);
+    ASSERT_EQ(song.messages.size(), 5u);
+    EXPECT_EQ(song.messages[0].bytes[0], 0x90);
+    EXPECT_EQ(song.messages[1].bytes[0], 0x91);  // same tick: track order
+    EXPECT_DOUBLE_EQ(song.messages[0].seconds, 0.0);
+    EXPECT_DOUBLE_EQ(song.messages[2].seconds, 1.0);  // the tempo change at its own tick
+    EXPECT_EQ(song.messages[3].bytes[0], 0x81);
+    EXPECT_DOUBLE_EQ(song.messages[3].seconds, 1.125);
+    EXPECT_DOUBLE_EQ(song.messages[4].seconds, 1.25);
+}
+
+TEST(MidiFileReader, AnyTicksPerQuarterDivision) {
+    for (int division : {1, 24, 96, 480, 960, 32767}) {
+        SmfTrack t;
+        t.noteOn(0, 0, 60, 100);
+        t.noteOff(static_cast<std::uint64_t>(division) * 3, 0, 60);
+        const MidiSong song = parse(encodeSmf(0, division, {t}));
+        ASSERT_EQ(song.messages.size(), 2u);
+        EXPECT_DOUBLE_EQ(song.messages[1].seconds, 1.5) << division;
+    }
+}
+
+TEST(MidiFileReader, SmpteDivisions) {
+    // -25 frames per second, 40 ticks per frame: 1000 ticks per second; tempo is ignored.
+    const Bytes body{0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00,
+                     0x90, 60,   1,    0x87, 0x68, 0x80, 60,   0};  // 1000 ticks
+    MidiSong song = parse(concat({header(0, 1, 0xE728), track(body)}));
+    ASSERT_EQ(song.messages.size(), 2u);
+    EXPECT_DOUBLE_EQ(song.messages[1].seconds, 1.0);
+
+    song = parse(concat({header(0, 1, 0xE301), track(body)}));  // 29.97 fps, 1 tick per frame
+    EXPECT_DOUBLE_EQ(song.messages[1].seconds, 1000.0 * 1001.0 / 30000.0);
+
+    EXPECT_NE(parseError(concat({header(0, 1, 0xE928), track(body)})).find("SMPTE frame rate 23"),
+              std::string::npos);
+    EXPECT_NE(parseError(concat({header(0, 1, 0xE700), track(body)})).find("0 ticks per frame"),
+              std::string::npos);
+}
+
+TEST(MidiFileReader, SkipsMetaSysExUnknownChunksAndWhatFollowsEndOfTrack) {
+    const Bytes unknown{'X', 'Y', 'Z', 'W', 0, 0, 0, 3, 1, 2, 3};
+    const Bytes body{0x00, 0xFF, 0x03, 0x04, 'N',  'a',  'm', 'e',  // track name
+                     0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,            // SysEx
+                     0x00, 0xB0, 33,   64,                          //
+                     0x00, 0xF7, 0x02, 0xF8, 0xF7,                  // escaped bytes
+                     0x00, 36,   127,                               // running after SysEx
+                     0x00, 0xFF, 0x2F, 0x00,                        //
+                     0x00, 0x90, 60,   100};                        // after the end
+    const MidiSong song = parse(concat({header(0, 1, 96), unknown, track(body)}));
+    ASSERT_EQ(song.messages.size(), 2u);
+    EXPECT_EQ(song.messages[0].bytes, (std::array<std::uint8_t, 3>{0xB0, 33, 64}));
+    EXPECT_EQ(song.messages[1].bytes, (std::array<std::uint8_t, 3>{0xB0, 36, 127}));
+}
+
+TEST(MidiFileReader, LongerHeaderAndTrackWithoutEndOfTrack) {
+    Bytes h = header(0, 1, 96);
+    h[7] = 8;
+    h.insert(h.end(), {0xAA, 0xBB});
+    const MidiSong song = parse(concat({h, track({0x00, 0x90, 60, 100})}));
+    EXPECT_EQ(song.messages.size(), 1u);
+}
+
+TEST(MidiFileReader, RefusesMalformedFilesWithAReason) {
+    const Bytes eot{0x00, 0xFF, 0x2F, 0x00};
+    struct Case {
+        const char* name;
+        Bytes data;
+        const char* reason;
+    };
+    Bytes longHeader = header(0, 1, 96);
+    longHeader[7] = 200;
+    Bytes shortHeader = header(0, 1, 96);
+    shortHeader[7] = 5;
+    Bytes pastEnd = concat({header(0, 1, 96), track({0x00, 0x90, 60, 100})});
+    pastEnd[21] = 9;  // track length 9, 4 present
+    const Case cases[] = {
+        {"empty", {}, "no MThd"},
+        {"not MIDI", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}, "no MThd"},
+        {"header cut short", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1}, "malformed MThd"},
+        {"header length past the end", longHeader, "malformed MThd"},
+        {"header too short", shortHeader, "malformed MThd"},
+        {"format 2", concat({header(2, 1, 96), track(eot)}), "format 2"},
+        {"format 7", concat({header(7, 1, 96), track(eot)}), "unknown MIDI file format 7"},
+        {"no tracks", header(0, 0, 96), "no tracks"},
+        {"huge track count", concat({header(1, 65535, 96), track(eot)}),
+         "file ends before track 2 of 65535"},
+        {"track past the end", pastEnd, "track 1: chunk runs past the end"},
+        {"five-byte quantity", concat({header(0, 1, 96), track({0x81, 0x80, 0x80, 0x80, 0x00})}),
+         "longer than 4 bytes"},
+        {"truncated quantity", concat({header(0, 1, 96), track({0x00, 0x90, 60, 100, 0x81})}),
+         "truncated variable-length"},
+        {"running status first", concat({header(0, 1, 96), track({0x00, 60, 100})}),
+         "running status without a prior status byte"},
+        {"cut channel message", concat({header(0, 1, 96), track({0x00, 0x90, 60})}),
+         "truncated channel message"},
+        {"status where data belongs", concat({header(0, 1, 96), track({0x00, 0x90, 60, 0x80})}),
+         "top bit set"},
+        {"meta past the end", concat({header(0, 1, 96), track({0x00, 0xFF, 0x01, 0x20, 'a'})}),
+         "meta event runs past"},
+        {"cut meta", concat({header(0, 1, 96), track({0x00, 0xFF})}), "truncated meta event"},
+        {"SysEx past the end", concat({header(0, 1, 96), track({0x00, 0xF0, 0x7F, 1})}),
+         "SysEx event runs past"},
+        {"system common status", concat({header(0, 1, 96), track({0x00, 0xF3, 0x01})}),
+         "unexpected status byte 0xF3"},
+        {"zero division", concat({header(0, 1, 0), track({0x00, 0x90, 60, 1})}), "division of 0"},
+        {"delta without event", concat({header(0, 1, 96), track({0x00})}),
+         "event missing after its delta time"},
+        // The slowest tempo and one tick per quarter: 2^28 ticks are years.
+        {"absurd length",
+         concat({header(0, 1, 1), track({0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                         0x7F, 0x90, 60, 1})}),
+         "longer than"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = parseError(c.data);
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+    }
+}
+
+SmfTrack sampleTrack() {
+    SmfTrack t;
+    t.tempo(0, 400000);
+    t.meta(0, 0x03, "Sample");
+    t.controller(0, 0, 7, 90);
+    for (int i = 0; i < 8; ++i) {
+        t.noteOn(static_cast<std::uint64_t>(i) * 120, i % 2, 60 + i, 80);
+        t.noteOff(static_cast<std::uint64_t>(i) * 120 + 100, i % 2, 60 + i);
+    }
+    t.pitchBend(500, 0, 0);
+    t.add(600, {0xF0, 0x02, 0x01, 0xF7});
+    return t;
+}
+
+TEST(MidiFileReader, EveryTruncationIsRefusedAndTheWholeFileRead) {
+    const Bytes file = encodeSmf(1, 480, {sampleTrack(), sampleTrack()});
+    parse(file);
+    for (std::size_t n = 0; n < file.size(); ++n) {
+        MidiSong song;
+        std::string error;
+        EXPECT_FALSE(readMidiFile(std::span(file.data(), n), song, error)) << n;
+        EXPECT_FALSE(error.empty()) << n;
+    }
+}
+
+TEST(MidiFileReader, RunningStatusAndFullStatusReadTheSame) {
+    const MidiSong a = parse(encodeSmf(1, 480, {sampleTrack()}, true));
+    const MidiSong b = parse(encodeSmf(1, 480, {sampleTrack()}, false));
+    ASSERT_EQ(a.messages.size(), 18u);
+    ASSERT_EQ(a.messages.size(), b.messages.size());
+    for (std::size_t i = 0; i < a.messages.size(); ++i) {
+        EXPECT_EQ(a.messages[i].bytes, b.messages[i].bytes);
+        EXPECT_EQ(a.messages[i].seconds, b.messages[i].seconds);
+    }
+    // 400000 us per quarter, 480 ticks per quarter: tick 120 is 0.1 s.
+    EXPECT_DOUBLE_EQ(a.messages[3].seconds, 0.1);
+}
+
+TEST(MidiFileReader, MostNotesHeldCountsKeysPerChannel) {
+    SmfTrack t;
+    t.noteOn(0, 0, 60, 100);
+    t.noteOn(0, 1, 60, 100);   // another channel: another key
+    t.noteOn(10, 0, 60, 100);  // struck again while held: still one
+    t.noteOn(20, 0, 64, 100);
+    t.noteOn(30, 0, 64, 0);  // velocity 0 releases
+    t.noteOff(40, 0, 60);
+    t.noteOn(50, 2, 1, 1);
+    t.noteOn(50, 2, 2, 1);
+    t.noteOn(50, 2, 3, 1);
+    MidiSong song = parse(encodeSmf(0, 96, {t}));
+    EXPECT_EQ(maxNotesHeld(song), 4);
+}
+
+TEST(MidiFileReader, LoadReportsMissingFilesWithTheirPath) {
+    MidiSong song;
+    std::string error;
+    EXPECT_FALSE(loadMidiFile("/nonexistent/dir/song.mid", song, error));
+    EXPECT_NE(error.find("cannot open /nonexistent/dir/song.mid"), std::string::npos) << error;
+
+    test::ScratchDir dir;
+    EXPECT_FALSE(loadMidiFile(dir.path(), song, error));  // a directory
+    EXPECT_FALSE(error.empty());
+
+    test::writeBytes(dir.file("bad.mid"), {'M', 'T', 'h', 'd'});
+    EXPECT_FALSE(loadMidiFile(dir.file("bad.mid"), song, error));
+    EXPECT_EQ(error.rfind(dir.file("bad.mid") + ": ", 0), 0u) << error;
+
+    test::writeBytes(dir.file("good.mid"), encodeSmf(0, 96, {sampleTrack()}));
+    EXPECT_TRUE(loadMidiFile(dir.file("good.mid"), song, error)) << error;
+    EXPECT_EQ(song.messages.size(), 18u);
+}
+
+}  // namespace
+}  // namespace sorvella

@@ -1,0 +1,236 @@
+#include "tools/render/plugin_host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/tools/tools_test_support.h"
+#include "tools/render/render_song.h"
+
+namespace sorvella {
+namespace {
+
+class CaptureSink : public AudioSink {
+  public:
+    bool consume(const float* const* channels, int frames, std::string&) override {
+        left.insert(left.end(), channels[0], channels[0] + frames);
+        right.insert(right.end(), channels[1], channels[1] + frames);
+        return true;
+    }
+    std::vector<float> left, right;
+};
+
+class PluginHostTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        logPath_ = dir_.file("calls.log");
+        ::setenv("FAKE_INSTRUMENT_LOG", logPath_.c_str(), 1);
+        ::unsetenv("FAKE_INSTRUMENT_FAIL");
+    }
+    void TearDown() override {
+        ::unsetenv("FAKE_INSTRUMENT_LOG");
+        ::unsetenv("FAKE_INSTRUMENT_FAIL");
+    }
+    std::vector<std::string> log() const { return test::readLines(logPath_); }
+    std::vector<std::string> logWithout(const std::string& prefix) const {
+        std::vector<std::string> kept;
+        for (const std::string& line : log()) {
+            if (line.rfind(prefix, 0) != 0) kept.push_back(line);
+        }
+        return kept;
+    }
+    std::vector<std::string> eventLines() const {
+        std::vector<std::string> kept;
+        for (const std::string& line : log()) {
+            if (line.rfind("event ", 0) == 0) kept.push_back(line);
+        }
+        return kept;
+    }
+
+    test::ScratchDir dir_;
+    std::string logPath_;
+};
+
+TEST_F(PluginHostTest, AnswersCallbacksAndOpensInOrder) {
+    PluginHost host;
+    std::string error;
+    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_PATH, 48000.0, 256, error)) << error;
+    EXPECT_EQ(host.numParams(), 4);
+    EXPECT_EQ(host.numPrograms(), 3);
+    EXPECT_EQ(host.numOutputs(), 2);
+    EXPECT_EQ(host.effectName(), "Fake Instrument");
+    host.resume();
+    host.close();
+    host.close();
+    const std::vector<std::string> expected{
+        "entry VSTPluginMain version=2400 rate=48000 block=256 level=4 canSend=1 canSize=-1 "
+        "other=0 vendor=Kestrane product=sorvella-render",
+        "open",
+        "sampleRate 48000",
+        "blockSize 256",
+        "mains 1",
+        "mains 0",
+        "close"};
+    EXPECT_EQ(log(), expected);
+}
+
+TEST_F(PluginHostTest, FallsBackToTheLegacyEntryName) {
+    PluginHost host;
+    std::string error;
+    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_MAIN_ONLY_PATH, 44100.0, 512, error)) << error;
+    host.close();
+    ASSERT_FALSE(log().empty());
+    EXPECT_EQ(log()[0].rfind("entry main ", 0), 0u) << log()[0];
+}
+
+TEST_F(PluginHostTest, RefusesWhatIsNotAWorkingPlugin) {
+    PluginHost host;
+    std::string error;
+    EXPECT_FALSE(host.load(dir_.file("none.so"), 44100.0, 512, error));
+    EXPECT_NE(error.find("cannot load plugin " + dir_.file("none.so")), std::string::npos);
+
+    test::writeBytes(dir_.file("text.so"), {'h', 'i', '\n'});
+    EXPECT_FALSE(host.load(dir_.file("text.so"), 44100.0, 512, error));
+    EXPECT_NE(error.find("cannot load plugin"), std::string::npos) << error;
+
+    ::setenv("FAKE_INSTRUMENT_FAIL", "entry", 1);
+    EXPECT_FALSE(host.load(FAKE_INSTRUMENT_PATH, 44100.0, 512, error));
+    EXPECT_NE(error.find("returned no instance"), std::string::npos) << error;
+
+    ::setenv("FAKE_INSTRUMENT_FAIL", "magic", 1);
+    EXPECT_FALSE(host.load(FAKE_INSTRUMENT_PATH, 44100.0, 512, error));
+    EXPECT_NE(error.find("wrong magic"), std::string::npos) << error;
+    EXPECT_EQ(host.numParams(), 0);
+}
+
+TEST_F(PluginHostTest, ChecksProgramAndParameterNumbers) {
+    PluginHost host;
+    std::string error;
+    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_PATH, 44100.0, 64, error)) << error;
+    EXPECT_TRUE(host.setProgram(2, error));
+    EXPECT_FALSE(host.setProgram(3, error));
+    EXPECT_EQ(error, "program 3 does not exist (the plugin has 3 programs)");
+    EXPECT_TRUE(host.setParameter(3, 0.75f, error));
+    EXPECT_FALSE(host.setParameter(4, 0.5f, error));
+    EXPECT_EQ(error, "parameter 4 does not exist (the plugin has 4 parameters)");
+    EXPECT_FALSE(host.setParameter(-1, 0.5f, error));
+    host.close();
+    EXPECT_EQ(logWithout("entry"),
+              (std::vector<std::string>{"open", "sampleRate 44100", "blockSize 64", "program 2",
+                                        "param 3 0.75", "close"}));
+}
+
+TEST_F(PluginHostTest, EventsArriveAtTheirFramesAcrossBlocks) {
+    PluginHost host;
+    std::string error;
+    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_PATH, 44100.0, 512, error)) << error;
+    const std::vector<TimedEvent> events{
+        {0, {0x90, 60, 100}},  {100, {0x90, 64, 100}}, {511, {0x80, 60, 0}}, {512, {0x90, 67, 90}},
+        {512, {0xB0, 7, 100}}, {1000, {0x80, 64, 0}},  {1535, {0x80, 67, 0}}};
+    RenderLimits limits;
+    limits.tailSeconds = 0.0;
+    CaptureSink sink;
+    RenderResult result;
+    host.resume();
+    ASSERT_TRUE(renderEvents(host, events, limits, &sink, nullptr, result, error)) << error;
+    host.close();
+
+    EXPECT_EQ(eventLines(),
+              (std::vector<std::string>{"event 0 0 90 3c 64", "event 100 100 90 40 64",
+                                        "event 511 511 80 3c 00", "event 512 0 90 43 5a",
+                                        "event 512 0 b0 07 64", "event 1000 488 80 40 00",
+                                        "event 1535 511 80 43 00"}));
+    // The song ends right after its last event: three whole blocks.
+    EXPECT_EQ(result.frames, 1536);
+    ASSERT_EQ(sink.left.size(), 1536u);
+    EXPECT_FLOAT_EQ(sink.left[99], 0.125f);
+    EXPECT_FLOAT_EQ(sink.left[100], 0.25f);
+    EXPECT_FLOAT_EQ(sink.left[510], 0.25f);
+    EXPECT_FLOAT_EQ(sink.left[511], 0.125f);
+    EXPECT_FLOAT_EQ(sink.left[512], 0.25f);
+    EXPECT_FLOAT_EQ(sink.left[1000], 0.125f);
+    EXPECT_FLOAT_EQ(sink.left[1535], 0.0f);
+    EXPECT_FLOAT_EQ(sink.right[0], 0.5f);
+}
+
+TEST_F(PluginHostTest, EveryBlockGetsItsEventListAndAShortLastBlock) {
+    PluginHost host;
+    std::string error;
+    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_PATH, 1000.0, 300, error)) << error;
+    RenderLimits limits;
+    limits.tailSeconds = 0.5;  // 500 frames after the song's 701
+    RenderResult result;
+    host.resume();
+    ASSERT_TRUE(renderEvents(host, {{700, {0x90, 1, 1}}}, limits, nullptr, nullptr, result, error));
+    host.close();
+    EXPECT_EQ(result.frames, 1201);
+    std::vector<std::string> calls;
+    for (const std::string& line : log()) {
+        if (line.rfind("events", 0) == 0 || line.rfind("process", 0) == 0) calls.push_back(line);
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"events 0", "process 300", "events 0", "process 300",
+                                               "events 1", "process 300", "events 0", "process 300",
+                                               "events 0", "process 1"}));
+}
+
+TEST_F(PluginHostTest, TailStopsOnceTheOutputFallsSilent) {
+    PluginHost host;
+    std::string error;
+    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_PATH, 1000.0, 100, error)) << error;
+    ASSERT_TRUE(host.setParameter(0, 0.0f, error));  // right channel silent
+    RenderLimits limits;
+    limits.tailSeconds = 10.0;
+    limits.silenceSeconds = 0.5;
+    RenderResult result;
+    host.resume();
+    ASSERT_TRUE(renderEvents(host, {{0, {0x90, 1, 1}}, {250, {0x80, 1, 0}}}, limits, nullptr,
+                             nullptr, result, error));
+    // Song ends at 251; silent from there: 500 frames later, at the next block end.
+    EXPECT_EQ(result.frames, 800);
+
+    // A constant output never counts as silence: the whole tail plays.
+    ASSERT_TRUE(host.setParameter(0, 0.5f, error));
+    ASSERT_TRUE(renderEvents(host, {{0, {0x90, 2, 1}}, {250, {0x80, 2, 0}}}, limits, nullptr,
+                             nullptr, result, error));
+    EXPECT_EQ(result.frames, 251 + 10000);
+    host.close();
+}
+
+TEST_F(PluginHostTest, HeldNotesWorkloadStrikesAgainAndReleasesAtTheEnd) {
+    const std::vector<TimedEvent> events = heldNotesWorkload(2, 1.0, 0.4, 1000.0);
+    std::vector<std::string> text;
+    for (const TimedEvent& e : events) {
+        std::ostringstream s;
+        s << e.frame << ' ' << std::hex << int{e.bytes[0]} << ' ' << std::dec << int{e.bytes[1]}
+          << ' ' << int{e.bytes[2]};
+        text.push_back(s.str());
+    }
+    const int a = heldNoteKey(0), b = heldNoteKey(1);
+    EXPECT_NE(a, b);
+    auto line = [](int frame, const char* status, int key, int velocity) {
+        return std::to_string(frame) + " " + status + " " + std::to_string(key) + " " +
+               std::to_string(velocity);
+    };
+    EXPECT_EQ(text, (std::vector<std::string>{
+                        line(0, "90", a, 100), line(0, "90", b, 100), line(400, "80", a, 0),
+                        line(400, "90", a, 100), line(400, "80", b, 0), line(400, "90", b, 100),
+                        line(800, "80", a, 0), line(800, "90", a, 100), line(800, "80", b, 0),
+                        line(800, "90", b, 100), line(1000, "80", a, 0), line(1000, "80", b, 0)}));
+    // Distinct keys up to the largest load.
+    std::vector<int> keys;
+    for (int i = 0; i < 64; ++i)
+        keys.push_back(heldNoteKey(i));
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(std::unique(keys.begin(), keys.end()), keys.end());
+    for (int k : keys) {
+        EXPECT_GE(k, 0);
+        EXPECT_LE(k, 127);
+    }
+}
+
+}  // namespace
+}  // namespace sorvella

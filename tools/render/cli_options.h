@@ -1,0 +1,39 @@
+// The command line of sorvella-render.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/render/wav_writer.h"
+
+namespace sorvella {
+
+struct ParameterSetting {
+    int index = 0;
+    float value = 0.0f;
+};
+
+struct CliOptions {
+    std::string input;
+    std::string output;
+    std::string plugin;  // empty: find libsorvella.so
+    SampleFormat format = SampleFormat::kPcm16;
+    int sampleRate = 44100;
+    int blockSize = 512;
+    int program = -1;  // -1: leave the plugin's current program
+    double tailSeconds = 10.0;
+    std::vector<ParameterSetting> parameters;
+    bool progress = true;  // still only on a terminal
+    bool bench = false;
+    int benchHeldNotes = 0;  // > 0: synthetic load instead of a MIDI file
+    double benchSeconds = 60.0;
+    double restrikeSeconds = 0.0;
+};
+
+enum class CliAction { kRun, kHelp, kError };
+
+CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& options,
+                           std::string& error);
+std::string usageText();
+
+}  // namespace sorvella
