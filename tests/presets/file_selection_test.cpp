@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/error_box.h"
+#include "presets/child_process.h"
+#include "presets/file_operations.h"
+#include "presets/file_selector.h"
+#include "presets/fx_files.h"
+#include "presets/settings_names.h"
+#include "support/temp_dir.h"
+#include "support/test_host.h"
+
+namespace sorvella {
+namespace {
+
+std::string readText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(FileRequestTest, EachOperationAsksForItsOwnFileType) {
+    struct Expected {
+        FileRequest request;
+        std::int32_t command;
+        const char* title;
+        const char* name;
+        const char* macType;
+        const char* dosType;
+    };
+    for (const Expected& e :
+         {Expected{loadBankRequest(), 0, "Load FX Bank", "FX Banks", ".fxb", "fxb"},
+          Expected{saveBankRequest(), 1, "Save FX Bank", "FX Banks", ".fxb", "fxb"},
+          Expected{loadPatchRequest(), 0, "Load FX Patch", "FX Patches", ".fxp", "fxp"},
+          Expected{savePatchRequest(), 1, "Save FX Patch", "FX Patches", ".fxp", "fxp"},
+          Expected{loadTuningRequest("just.tun"), 0, "Load Tuning file (current = just.tun)",
+                   "Tuning files", ".tun", "tun"}}) {
+        FileSelectRecord record(e.request);
+        const vst2::VstFileSelect& s = *record.get();
+        EXPECT_EQ(s.command, e.command);
+        EXPECT_EQ(s.type, 0);
+        EXPECT_EQ(s.macCreator, 0);
+        EXPECT_STREQ(s.title, e.title);
+        EXPECT_EQ(s.initialPath, nullptr);
+        ASSERT_NE(s.returnPath, nullptr);
+        EXPECT_EQ(s.returnPath[0], 0);
+        EXPECT_EQ(s.sizeReturnPath, 1024);
+        ASSERT_EQ(s.nbFileTypes, 1);
+        EXPECT_STREQ(s.fileTypes[0].name, e.name);
+        EXPECT_STREQ(s.fileTypes[0].macType, e.macType);
+        EXPECT_STREQ(s.fileTypes[0].dosType, e.dosType);
+        EXPECT_STREQ(s.fileTypes[0].unixType, e.dosType);
+        EXPECT_STREQ(s.fileTypes[0].mimeType1, e.dosType);
+        EXPECT_STREQ(s.fileTypes[0].mimeType2, e.dosType);
+        EXPECT_EQ(record.chosenPath(), std::nullopt);
+    }
+    // A title beyond the record's 1024 bytes is cut, never overrun.
+    FileSelectRecord longTitle(loadTuningRequest(std::string(2000, 'x')));
+    EXPECT_EQ(std::strlen(longTitle.get()->title), 1023u);
+}
+
+TEST(FileRequestTest, DialogCommandLines) {
+    EXPECT_EQ(zenityCommand(loadBankRequest(), true),
+              (std::vector<std::string>{"zenity", "--file-selection", "--title=Load FX Bank",
+                                        "--file-filter=FX Banks (*.fxb) | *.fxb"}));
+    EXPECT_EQ(zenityCommand(savePatchRequest(), true),
+              (std::vector<std::string>{"zenity", "--file-selection", "--save",
+                                        "--confirm-overwrite", "--title=Save FX Patch",
+                                        "--file-filter=FX Patches (*.fxp) | *.fxp"}));
+    EXPECT_EQ(kdialogCommand(saveBankRequest()),
+              (std::vector<std::string>{"kdialog", "--title", "Save FX Bank", "--getsavefilename",
+                                        ".", "*.fxb|FX Banks (*.fxb)"}));
+    EXPECT_EQ(kdialogCommand(loadPatchRequest())[3], "--getopenfilename");
+}
+
+TEST(FileRequestTest, ASavedNameWithoutExtensionGetsTheDefault) {
+    EXPECT_EQ(withDefaultExtension("/tmp/song", "fxp"), "/tmp/song.fxp");
+    EXPECT_EQ(withDefaultExtension("/tmp/song.fxb", "fxp"), "/tmp/song.fxb");
+    EXPECT_EQ(withDefaultExtension("/tmp/my.dir/song", "fxb"), "/tmp/my.dir/song.fxb");
+    EXPECT_EQ(withDefaultExtension("song", "fxb"), "song.fxb");
+    EXPECT_EQ(withDefaultExtension("/tmp/.hidden", "fxb"), "/tmp/.hidden.fxb");
+    EXPECT_EQ(withDefaultExtension("/tmp/", "fxb"), "/tmp/");
+}
+
+TEST(ChildProcessTest, CollectsOutputAndStatus) {
+    auto answer = runChild({"sh", "-c", "printf 'a b\\n'; exit 3"});
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 3);
+    EXPECT_EQ(answer->out, "a b\n");
+    EXPECT_FALSE(runChild({"/nonexistent/sorvella-dialog"}));
+    EXPECT_FALSE(runChild({}));
+    // Output beyond the limit is drained and dropped.
+    answer = runChild({"sh", "-c", "head -c 100000 /dev/zero"});
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 0);
+    EXPECT_EQ(answer->out.size(), kMaxChildOutput);
+}
+
+// A host with a file selector: it answers canDo("openFileSelector") and returns a set path.
+struct SelectorHost {
+    static vst2::intptr callback(vst2::AEffect*, std::int32_t opcode, std::int32_t, vst2::intptr,
+                                 void* ptr, float) {
+        SelectorHost& h = *active;
+        switch (opcode) {
+            case vst2::audioMasterVersion:
+                return 2400;
+            case vst2::audioMasterCanDo:
+                return std::strcmp(static_cast<const char*>(ptr), "openFileSelector") == 0 ? h.canDo
+                                                                                           : 0;
+            case vst2::audioMasterOpenFileSelector: {
+                auto* select = static_cast<vst2::VstFileSelect*>(ptr);
+                h.titles.emplace_back(select->title);
+                if (h.chosen.empty()) return 0;
+                std::snprintf(select->returnPath, static_cast<std::size_t>(select->sizeReturnPath),
+                              "%s", h.chosen.c_str());
+                return 1;
+            }
+            case vst2::audioMasterCloseFileSelector:
+                // Closing comes after the file step: the saved file is already there.
+                h.closedWithFile.push_back(std::filesystem::exists(h.chosen));
+                return 1;
+            default:
+                return 0;
+        }
+    }
+    SelectorHost() { active = this; }
+    ~SelectorHost() { active = nullptr; }
+
+    static inline SelectorHost* active = nullptr;
+    vst2::intptr canDo = 1;
+    std::string chosen;
+    std::vector<std::string> titles;
+    std::vector<bool> closedWithFile;
+};
+
+class HostSelectorTest : public ::testing::Test {
+  protected:
+    test::TempDir dir{"sorvella-select"};
+    SelectorHost host;
+    testing::CapturedBoxes boxes;
+    std::unique_ptr<MyVsti> instrument = std::make_unique<MyVsti>(&SelectorHost::callback);
+};
+
+TEST_F(HostSelectorTest, TheHostsSelectorIsUsedAndClosedAfterTheFileStep) {
+    host.chosen = (dir / "host.fxb").string();
+    instrument->setProgramName("Through host");
+    EXPECT_TRUE(saveBank(*instrument, nullptr));
+    EXPECT_EQ(host.titles, std::vector<std::string>{"Save FX Bank"});
+    EXPECT_EQ(host.closedWithFile, std::vector<bool>{true});
+    EXPECT_EQ(std::filesystem::file_size(host.chosen), 7516u);
+
+    auto other = std::make_unique<MyVsti>(&SelectorHost::callback);
+    EXPECT_TRUE(loadBank(*other, nullptr));
+    EXPECT_STREQ(other->programSlot(0).name(), "Through host");
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(HostSelectorTest, ACancelledHostSelectionEndsQuietly) {
+    EXPECT_FALSE(loadPatch(*instrument, nullptr));
+    EXPECT_FALSE(savePatch(*instrument, nullptr));
+    EXPECT_EQ(host.titles.size(), 2u);
+    EXPECT_TRUE(host.closedWithFile.empty());
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(HostSelectorTest, TheTuningTitleNamesTheTuningInForce) {
+    instrument->settings().setText(settings::kTuning, std::nullopt);
+    loadTuning(*instrument, nullptr);
+    ASSERT_EQ(host.titles.size(), 1u);
+    EXPECT_EQ(host.titles[0], "Load Tuning file (current = Equal Temperament)");
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// Dialog programs on PATH: shell scripts that log their arguments and answer as told.
+class DialogProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override { setFileDialogFallback({}); }
+    void TearDown() override { setFileDialogFallback({}); }
+
+    // body runs after the arguments have been logged to NAME.args.
+    void script(const char* name, const std::string& body) {
+        const std::filesystem::path path = bin / name;
+        std::ofstream out(path);
+        out << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '"
+            << (dir / name).string() << ".args'\n"
+            << body << "\n";
+        out.close();
+        ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+    }
+    std::string args(const char* name) const {
+        return readText(dir / (std::string(name) + ".args"));
+    }
+
+    test::TempDir dir{"sorvella-dialog"};
+    std::filesystem::path bin = [this] {
+        std::filesystem::create_directory(dir / "bin");
+        return dir / "bin";
+    }();
+    test::ScopedEnv path{"PATH", bin.c_str()};
+    testing::HostRecorder host;
+    testing::CapturedBoxes boxes;
+    std::unique_ptr<MyVsti> instrument = testing::makeInstrument();
+};
+
+TEST_F(DialogProgramTest, ZenityChoosesAndAMissingExtensionIsAdded) {
+    const std::string chosen = (dir / "typed").string();
+    script("zenity", "printf '%s\\n' '" + chosen + "'");
+    instrument->setProgramName("Via zenity");
+    EXPECT_TRUE(savePatch(*instrument, nullptr));
+    EXPECT_EQ(std::filesystem::file_size(chosen + ".fxp"), 1053u);
+    EXPECT_FALSE(std::filesystem::exists(chosen));
+    EXPECT_EQ(args("zenity"),
+              "--file-selection\n--save\n--confirm-overwrite\n--title=Save FX Patch\n"
+              "--file-filter=FX Patches (*.fxp) | *.fxp\n");
+
+    script("zenity", "printf '%s\\n' '" + chosen + ".fxp'");
+    auto other = testing::makeInstrument();
+    EXPECT_TRUE(loadPatch(*other, nullptr));
+    EXPECT_STREQ(other->workingProgram().name(), "Via zenity");
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(DialogProgramTest, CancellingZenityEndsTheOperationQuietly) {
+    script("zenity", "exit 1");
+    script("kdialog", "exit 0");
+    EXPECT_FALSE(loadBank(*instrument, nullptr));
+    EXPECT_FALSE(saveBank(*instrument, nullptr));
+    EXPECT_FALSE(std::filesystem::exists(dir / "kdialog.args"));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(instrument->getProgram(), 0);
+}
+
+TEST_F(DialogProgramTest, AZenityWithoutTheOverwriteOptionIsAskedAgain) {
+    const std::string chosen = (dir / "again.fxb").string();
+    script("zenity",
+           "for a in \"$@\"; do [ \"$a\" = --confirm-overwrite ] && exit 255; done\n"
+           "printf '%s\\n' '" +
+               chosen + "'");
+    EXPECT_TRUE(saveBank(*instrument, nullptr));
+    EXPECT_EQ(std::filesystem::file_size(chosen), 7516u);
+}
+
+TEST_F(DialogProgramTest, KdialogStandsInForAMissingZenity) {
+    const std::string chosen = (dir / "kde.fxb").string();
+    script("kdialog", "printf '%s\\n' '" + chosen + "'");
+    EXPECT_TRUE(saveBank(*instrument, nullptr));
+    EXPECT_EQ(std::filesystem::file_size(chosen), 7516u);
+    EXPECT_EQ(args("kdialog"),
+              "--title\nSave FX Bank\n--getsavefilename\n.\n*.fxb|FX Banks (*.fxb)\n");
+}
+
+TEST_F(DialogProgramTest, WithoutADialogProgramTheFallbackAsks) {
+    EXPECT_FALSE(loadPatch(*instrument, nullptr));
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    std::vector<std::string> asked;
+    void* owners = nullptr;
+    setFileDialogFallback([&](const FileRequest& request, void* owner) {
+        asked.push_back(request.title);
+        owners = owner;
+        return std::optional<std::string>((dir / "fallback.fxp").string());
+    });
+    int window = 0;
+    EXPECT_TRUE(savePatch(*instrument, &window));
+    EXPECT_EQ(asked, std::vector<std::string>{"Save FX Patch"});
+    EXPECT_EQ(owners, &window);
+    EXPECT_TRUE(std::filesystem::exists(dir / "fallback.fxp"));
+}
+
+TEST_F(DialogProgramTest, TheTuningDialogLoadsTheChosenFile) {
+    const std::filesystem::path tun = dir / "just.tun";
+    {
+        std::ofstream out(tun);
+        out << "[Tuning]\n";
+        for (int n = 0; n < 128; ++n)
+            out << "Note " << n << "=" << 100 * n << "\n";
+    }
+    instrument->settings().setText(settings::kTuning, std::nullopt);
+    script("zenity", "printf '%s\\n' '" + tun.string() + "'");
+    EXPECT_TRUE(loadTuning(*instrument, nullptr));
+    EXPECT_NE(args("zenity").find("--title=Load Tuning file (current = Equal Temperament)\n"),
+              std::string::npos);
+    EXPECT_NE(args("zenity").find("--file-filter=Tuning files (*.tun) | *.tun\n"),
+              std::string::npos);
+    EXPECT_TRUE(loadTuning(*instrument, nullptr));
+    EXPECT_NE(args("zenity").find("--title=Load Tuning file (current = just.tun)\n"),
+              std::string::npos);
+    EXPECT_TRUE(boxes.boxes.empty());
+    instrument->settings().setText(settings::kTuning, std::nullopt);
+}
+
+}  // namespace
+}  // namespace sorvella
