@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace sorvella::test {
 namespace {
@@ -99,6 +100,24 @@ double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin, s
     }
     if (reference == 0.0) return difference == 0.0 ? 0.0 : std::numeric_limits<double>::infinity();
     return std::sqrt(difference / reference);
+}
+
+::testing::AssertionResult identical(const Stereo& a, const Stereo& b) {
+    if (a.frames() != b.frames() || a.right.size() != b.right.size()) {
+        return ::testing::AssertionFailure()
+               << "lengths differ: " << a.frames() << " and " << b.frames() << " frames";
+    }
+    for (std::size_t i = 0; i < a.frames(); ++i) {
+        const bool left = std::memcmp(&a.left[i], &b.left[i], sizeof(float)) == 0;
+        const bool right = std::memcmp(&a.right[i], &b.right[i], sizeof(float)) == 0;
+        if (!left || !right) {
+            return ::testing::AssertionFailure()
+                   << "first difference at frame " << i << ": left " << a.left[i] << " vs "
+                   << b.left[i] << ", right " << a.right[i] << " vs " << b.right[i] << "; peaks "
+                   << peak(a) << " and " << peak(b);
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 Stereo mix(const std::vector<const Stereo*>& parts) {

@@ -2,6 +2,8 @@
 // renders. All of them are deterministic properties of the samples.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <limits>
 #include <vector>
@@ -27,6 +29,9 @@ std::ptrdiff_t firstAbove(const Stereo& audio, float threshold);
 // root-mean-square of b: 0 for identical renders.
 double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin = 0,
                           std::size_t end = kToEnd);
+
+// Success when both renders hold the same samples bit for bit; otherwise says where they part.
+::testing::AssertionResult identical(const Stereo& a, const Stereo& b);
 
 // Sample-wise sum of renders of equal length.
 Stereo mix(const std::vector<const Stereo*>& parts);

@@ -17,6 +17,7 @@ constexpr std::uint32_t kUnwrittenBits = 0x7fc0dead;
 constexpr std::uint32_t kGuardBits = 0x7fc0beef;
 constexpr std::int32_t kGuardFrames = 64;
 constexpr std::size_t kTextBuffer = 256;
+const vst2::VstMidiEvent kPoison = controlChange(7, 0);
 
 float fromBits(std::uint32_t bits) {
     float value;
@@ -234,12 +235,11 @@ void TestHost::sendRawEvents(const std::vector<vst2::VstEvent*>& events, std::in
 }
 
 void TestHost::retireEventLists() {
-    // A plugin that keeps reading a list after the block it came with would now find notes it
-    // was never sent (or, under AddressSanitizer, freed memory).
+    // A plugin that kept reading a list after the block it came with would now find "Level"
+    // turned to 0 at the start of the block (or, under AddressSanitizer, freed memory).
     for (EventList& list : eventLists_) {
-        for (std::int32_t i = 0; i < list.midiCount; ++i) {
-            list.midi[i] = midiEvent(0x90, 127, 127, 0);
-        }
+        for (std::int32_t i = 0; i < list.midiCount; ++i)
+            list.midi[i] = kPoison;
     }
     eventLists_.clear();
 }

@@ -2,7 +2,8 @@
 // entry point with a host callback that records every call, and drives them as a host does:
 // dispatcher requests, parameter calls, MIDI event lists and process calls. Every process call
 // checks the buffer discipline (each output sample written, nothing past the frame count), and
-// every event list is overwritten and freed once the process call after it has returned.
+// every event list is overwritten (controller 7, "Level", to 0) and freed once the process call
+// after it has returned.
 #pragma once
 
 #include <cstddef>

@@ -1,0 +1,183 @@
+// MIDI controllers and program changes arriving with the host's events: which parameter each
+// controller moves, the step controllers, pan, and that none of it is reported back to the host.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin/signal_analysis.h"
+#include "tests/plugin/test_host.h"
+
+namespace sorvella::test {
+namespace {
+
+// The value a controller sets: data·(1/127) in single precision.
+float controllerValue(int data) {
+    return static_cast<float>(data) * 0.007874015718698502f;
+}
+
+class PluginControllers : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(openStarted(host)); }
+
+    // Hands the events over and renders one block, in which they take effect.
+    void send(const std::vector<vst2::VstMidiEvent>& events) {
+        host.sendEvents(events);
+        host.process(64);
+    }
+
+    std::array<float, kParamCount> values() {
+        std::array<float, kParamCount> result{};
+        for (std::int32_t i = 0; i < kParamCount; ++i)
+            result[i] = host.getParameter(i);
+        return result;
+    }
+
+    TestHost host;
+};
+
+TEST_F(PluginControllers, ControllerSevenMovesLevel) {
+    for (int data : {100, 0, 127, 1, 64}) {
+        send({controlChange(7, data)});
+        EXPECT_EQ(host.getParameter(kLevel), controllerValue(data)) << data;
+    }
+    send({controlChange(7, 33, 0, 15)});
+    EXPECT_EQ(host.getParameter(kLevel), controllerValue(33)) << "every channel is accepted";
+}
+
+TEST_F(PluginControllers, ControllersOfTheDefaultMap) {
+    const std::vector<std::pair<int, Param>> map = {
+        {37, kOsc2Detune},   {44, kMix2},       {45, kMixBreath},   {46, kVelTime},
+        {47, kVelLevel},     {48, kVelBreath},  {56, kChorusSpeed}, {57, kChorusDepth},
+        {58, kReverbLength}, {59, kReverbMix},  {33, kVowel1Morph}, {36, kVowel2Morph},
+        {38, kFormantsL},    {39, kNoiseColor}, {42, kOsc1Fm}};
+    for (const auto& [controller, parameter] : map) {
+        send({controlChange(controller, 90)});
+        EXPECT_EQ(host.getParameter(parameter), controllerValue(90)) << "controller " << controller;
+    }
+    send({controlChange(40, 127)});
+    EXPECT_EQ(host.parameterDisplay(kOsc1Shape), "8");
+    send({controlChange(41, 20)});
+    EXPECT_EQ(host.parameterDisplay(kOsc2Shape), "2");
+}
+
+TEST_F(PluginControllers, ControllerFortyThreeMovesOsc2FmNotMix1) {
+    send({controlChange(43, 64)});
+    EXPECT_EQ(host.getParameter(kOsc2Fm), controllerValue(64));
+    EXPECT_EQ(host.getParameter(kMix1), 0.68f);
+}
+
+TEST_F(PluginControllers, UnmappedControllersChangeNothing) {
+    const std::array<float, kParamCount> before = values();
+    for (int controller : {0, 1, 2, 11, 20, 32, 65, 100, 120, 127}) {
+        send({controlChange(controller, 99)});
+    }
+    EXPECT_EQ(values(), before);
+}
+
+TEST_F(PluginControllers, StepUpMovesTheParameterOfTheNamedController) {
+    send({controlChange(96, 7)});
+    EXPECT_EQ(host.getParameter(kLevel), 0.5078125f);
+    for (int i = 0; i < 80; ++i)
+        send({controlChange(96, 7)});
+    EXPECT_EQ(host.getParameter(kLevel), 1.0f);
+}
+
+TEST_F(PluginControllers, StepDownStopsAtZero) {
+    send({controlChange(97, 7)});
+    EXPECT_EQ(host.getParameter(kLevel), 0.4921875f);
+    for (int i = 0; i < 80; ++i)
+        send({controlChange(97, 7)});
+    EXPECT_EQ(host.getParameter(kLevel), 0.0f);
+}
+
+TEST_F(PluginControllers, StepsFollowTheControllerMap) {
+    send({controlChange(96, 43)});
+    EXPECT_EQ(host.getParameter(kOsc2Fm), 0.0078125f);
+    EXPECT_EQ(host.getParameter(kMix1), 0.68f);
+    send({controlChange(96, 40)});
+    EXPECT_EQ(host.parameterDisplay(kOsc1Shape), "2");
+    const std::array<float, kParamCount> before = values();
+    for (int target : {0, 1, 96, 97, 127}) {
+        send({controlChange(96, target), controlChange(97, target)});
+    }
+    EXPECT_EQ(values(), before) << "controllers without a parameter";
+}
+
+TEST_F(PluginControllers, ControllerChangesAreNotReportedToTheHost) {
+    host.clearCalls();
+    send({controlChange(7, 10), controlChange(43, 20), controlChange(96, 7), controlChange(97, 44),
+          controlChange(10, 0), controlChange(64, 127)});
+    EXPECT_EQ(host.callCount(vst2::audioMasterAutomate), 0u);
+    EXPECT_EQ(host.callCount(vst2::audioMasterProcessEvents), 0u);
+}
+
+TEST_F(PluginControllers, ProgramChangeSelectsAProgramOfTheBank) {
+    host.setParameter(kLevel, 0.9f);
+    send({programChange(3)});
+    EXPECT_EQ(host.program(), 3);
+    EXPECT_EQ(host.getParameter(kLevel), 0.5f);
+    host.setParameter(kLevel, 0.9f);
+    for (int program : {9, 8, 127}) {
+        send({programChange(program)});
+        EXPECT_EQ(host.program(), 3) << program;
+    }
+    EXPECT_EQ(host.getParameter(kLevel), 0.9f);
+    send({programChange(0, 0, 9)});
+    EXPECT_EQ(host.program(), 0);
+}
+
+TEST_F(PluginControllers, IgnoredMessagesChangeNothingAndStaySilent) {
+    const std::array<float, kParamCount> before = values();
+    host.sendEvents({midiEvent(0xA0, 60, 100), midiEvent(0xD0, 100, 0), midiEvent(0xF0, 0x7E, 1),
+                     midiEvent(0xF8, 0, 0), midiEvent(0xFF, 0xFF, 0xFF), midiEvent(0x45, 60, 100),
+                     midiEvent(0x00, 0, 0)});
+    const Stereo out = host.process(4096);
+    EXPECT_EQ(values(), before);
+    EXPECT_EQ(host.program(), 0);
+    EXPECT_LT(peak(out), 1e-9f);
+}
+
+TEST_F(PluginControllers, DataBytesAreMaskedToSevenBits) {
+    voicesOnly(host);
+    host.sendEvents({midiEvent(0xB0, 7 | 0x80, 100 | 0x80)});
+    host.process(64);
+    EXPECT_EQ(host.getParameter(kLevel), controllerValue(100));
+}
+
+// With the reverb silent both channels carry the same signal before the pan law.
+TEST_F(PluginControllers, PanLawSplitsOneSignal) {
+    voicesOnly(host);
+    auto renderWithPan = [&](int pan) {
+        host.sendEvents({controlChange(10, pan), noteOn(60, 100)});
+        const Stereo out = host.play({}, frames(0.5));
+        host.sendEvents({controlChange(123, 0)});
+        host.play({}, frames(1.0));
+        return out;
+    };
+    const Stereo centre = renderWithPan(64);
+    const float angle = 64.0f * 0.012368475f;
+    const double expectedRatio =
+        std::pow(std::sin(static_cast<double>(angle)), 2) / std::pow(std::cos(angle), 2);
+    const float loud = peak(centre.left);
+    ASSERT_GT(loud, 1e-3f);
+    std::size_t compared = 0;
+    for (std::size_t i = 0; i < centre.frames(); ++i) {
+        if (std::fabs(centre.left[i]) < loud * 1e-2f) continue;
+        ++compared;
+        ASSERT_NEAR(centre.right[i] / centre.left[i], expectedRatio, expectedRatio * 1e-4) << i;
+    }
+    EXPECT_GT(compared, 1000u);
+
+    const Stereo hardLeft = renderWithPan(0);
+    EXPECT_GT(peak(hardLeft.left), 1e-3f);
+    EXPECT_EQ(peak(hardLeft.right), 0.0f);
+    const Stereo hardRight = renderWithPan(127);
+    EXPECT_GT(peak(hardRight.right), 1e-3f);
+    EXPECT_LT(peak(hardRight.left), peak(hardRight.right) * 1e-6f);
+}
+
+}  // namespace
+}  // namespace sorvella::test

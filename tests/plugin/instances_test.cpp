@@ -1,0 +1,181 @@
+// Several instances in one process, and the library loaded and unloaded again and again.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "tests/plugin/allocation_counter.h"
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin/signal_analysis.h"
+#include "tests/plugin/test_host.h"
+
+namespace sorvella::test {
+namespace {
+
+std::size_t entriesIn(const char* directory) {
+    std::error_code error;
+    std::size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator(directory, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(PluginInstances, ANoteOnOneLeavesTheOtherSilent) {
+    TestHost playing;
+    TestHost quiet;
+    ASSERT_TRUE(openStarted(playing));
+    ASSERT_TRUE(openStarted(quiet));
+    Stereo loud;
+    Stereo silent;
+    playing.sendEvents({noteOn(60, 127), noteOn(64, 127)});
+    for (int block = 0; block < 100; ++block) {
+        loud.append(playing.process(512));
+        silent.append(quiet.process(512));
+    }
+    EXPECT_GT(peak(loud), 1e-2f);
+    EXPECT_LT(peak(silent), 1e-9f);
+}
+
+TEST(PluginInstances, TheSameInputGivesTheSameOutput) {
+    // The default program, breath noise included: nothing of one instance's sound may depend on
+    // what another instance rendered before or in between.
+    const Score score = {{0, noteOn(60, 100)},
+                         {300, noteOn(67, 80)},
+                         {frames(0.4), noteOff(60)},
+                         {frames(0.5), pitchBend(20)},
+                         {frames(0.6), noteOn(48, 127)}};
+    TestHost first;
+    TestHost second;
+    ASSERT_TRUE(openStarted(first));
+    ASSERT_TRUE(openStarted(second));
+    const Stereo a = first.play(score, frames(1.0));
+    const Stereo b = second.play(score, frames(1.0));
+    EXPECT_TRUE(identical(a, b)) << "rendered one after the other";
+
+    TestHost third;
+    TestHost fourth;
+    ASSERT_TRUE(openStarted(third));
+    ASSERT_TRUE(openStarted(fourth));
+    Stereo c;
+    Stereo d;
+    for (std::int64_t at = 0; at < frames(1.0); at += 512) {
+        const std::int64_t length = std::min<std::int64_t>(512, frames(1.0) - at);
+        Score block;
+        for (const TimedEvent& event : score) {
+            if (event.frame >= at && event.frame < at + length) {
+                block.push_back({event.frame - at, event.event});
+            }
+        }
+        c.append(third.play(block, length));
+        d.append(fourth.play(block, length));
+    }
+    EXPECT_TRUE(identical(c, d)) << "rendered block by block in turn";
+    EXPECT_TRUE(identical(c, a)) << "a fresh instance always sounds the same";
+}
+
+TEST(PluginInstances, EachKeepsItsOwnSampleRate) {
+    TestHost slow;
+    TestHost fast;
+    ASSERT_TRUE(slow.open());
+    ASSERT_TRUE(fast.open());
+    slow.start(44100.0f, 512);
+    fast.start(96000.0f, 512);
+    plainTone(slow);
+    plainTone(fast);
+    const Stereo a = slow.play({{0, noteOn(69, 100)}}, frames(1.0, 44100.0f));
+    const Stereo b = fast.play({{0, noteOn(69, 100)}}, frames(1.0, 96000.0f));
+    const double periodA = 44100.0 / 220.0;
+    const double periodB = 96000.0 / 220.0;
+    EXPECT_NEAR(measurePeriod(a.left, frames(0.4), frames(0.5), periodA * 0.8, periodA * 1.25),
+                periodA, periodA * 1e-3);
+    EXPECT_NEAR(measurePeriod(b.left, frames(0.4, 96000.0f), frames(0.5, 96000.0f), periodB * 0.8,
+                              periodB * 1.25),
+                periodB, periodB * 1e-3);
+}
+
+TEST(PluginInstances, ClosingTheFirstLeavesTheSecondWorking) {
+    auto first = std::make_unique<TestHost>();
+    auto second = std::make_unique<TestHost>();
+    ASSERT_TRUE(openStarted(*first));
+    ASSERT_TRUE(openStarted(*second));
+    plainTone(*second);
+    EXPECT_EQ(first->close(), 1);
+    first.reset();
+    const Stereo out = second->play({{0, noteOn(69, 100)}}, frames(1.0));
+    const double period = kRate / 220.0;
+    EXPECT_NEAR(measurePeriod(out.left, frames(0.4), frames(0.5), period * 0.8, period * 1.25),
+                period, period * 1e-3);
+    EXPECT_EQ(second->parameterDisplay(kVoices), "16");
+    EXPECT_EQ(second->close(), 1);
+
+    // The last one gone, a new one builds everything again.
+    TestHost third;
+    ASSERT_TRUE(openStarted(third));
+    plainTone(third);
+    const Stereo again = third.play({{0, noteOn(69, 100)}}, frames(1.0));
+    EXPECT_TRUE(identical(again, out));
+}
+
+TEST(PluginInstances, ThirtyThreeInstancesClosedInRandomOrder) {
+    std::vector<std::unique_ptr<TestHost>> hosts;
+    for (int i = 0; i < 33; ++i) {
+        hosts.push_back(std::make_unique<TestHost>());
+        ASSERT_TRUE(openStarted(*hosts.back())) << i;
+    }
+    hosts[7]->sendEvents({noteOn(60, 127)});
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        const Stereo out = hosts[i]->play({}, 4096);
+        if (i == 7) {
+            EXPECT_GT(peak(out), 1e-3f);
+        } else {
+            EXPECT_LT(peak(out), 1e-9f) << i;
+        }
+    }
+    std::mt19937 random(33);
+    std::shuffle(hosts.begin(), hosts.end(), random);
+    while (!hosts.empty()) {
+        EXPECT_EQ(hosts.back()->close(), 1);
+        hosts.pop_back();
+        for (auto& host : hosts)
+            EXPECT_EQ(countNonFinite(host->process(256)), 0u);
+    }
+}
+
+// dlopen, entry, a short render, effClose, dlclose.
+void loadPlayUnload() {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.play({{0, noteOn(60, 100)}, {1000, noteOff(60)}}, 4096);
+    host.suspend();
+    EXPECT_EQ(host.close(), 1);
+}
+
+TEST(PluginLibraryLifetime, FiftyLoadCyclesLeaveNothingBehind) {
+    for (int i = 0; i < 3; ++i)
+        loadPlayUnload();  // one-time costs of the loader and runtime
+    const std::size_t descriptors = entriesIn("/proc/self/fd");
+    const std::size_t threads = entriesIn("/proc/self/task");
+    const std::int64_t live = liveAllocations();
+    for (int i = 0; i < 50; ++i) {
+        loadPlayUnload();
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
+    EXPECT_EQ(entriesIn("/proc/self/task"), threads);
+    if (allocationCountingAvailable()) {
+        EXPECT_LT(liveAllocations() - live, 50) << "blocks left allocated after 50 cycles";
+    }
+    void* stillLoaded = ::dlopen(pluginPath(), RTLD_NOW | RTLD_NOLOAD);
+    if (stillLoaded != nullptr) ::dlclose(stillLoaded);
+    EXPECT_EQ(stillLoaded, nullptr) << "the library stays in memory after its last dlclose";
+}
+
+}  // namespace
+}  // namespace sorvella::test

@@ -1,0 +1,293 @@
+// Notes as heard in the output: pitch, pitch bend, note-off in its forms, the sustain pedal and
+// which voice gives way when the polyphony limit is exceeded.
+//
+// Voices are independent and everything after their sum is linear, so with the breath noise and
+// the reverb silenced a render of several notes equals the sum of renders of each note alone. The
+// stealing tests use that: the voice that was stopped is the one whose render is missing from the
+// sum once its fade is over.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin/signal_analysis.h"
+#include "tests/plugin/test_host.h"
+
+namespace sorvella::test {
+namespace {
+
+constexpr float kSilent = 1e-6f;
+
+Stereo render(const Score& score, std::int64_t length, void (*setUp)(TestHost&)) {
+    TestHost host;
+    EXPECT_TRUE(openStarted(host));
+    if (host.effect() == nullptr) return {};
+    setUp(host);
+    return host.play(score, length);
+}
+
+// The period of a render's left channel in [begin, begin + length), searched around expected.
+double periodOf(const Stereo& audio, std::int64_t begin, std::int64_t length, double expected,
+                int periods = 8) {
+    return measurePeriod(audio.left, static_cast<std::size_t>(begin),
+                         static_cast<std::size_t>(length), expected * 0.8, expected * 1.25,
+                         periods);
+}
+
+TEST(PluginPitch, Note69OfTheDefaultProgramSoundsAt220Hz) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    const Stereo out = host.play({{0, noteOn(69, 100)}}, frames(1.0));
+    // Unison spread, chorus and the octave of oscillator 2 blur the waveform, not its period.
+    const double period =
+        measurePeriod(out.left, frames(0.4), frames(0.5), kRate / 294.0, kRate / 147.0, 1);
+    EXPECT_NEAR(period, kRate / 220.0, kRate / 220.0 * 0.02);
+}
+
+TEST(PluginPitch, NotesFollowEqualTemperament) {
+    for (int note : {57, 69, 81, 60}) {
+        SCOPED_TRACE(note);
+        const Stereo out = render({{0, noteOn(note, 100)}}, frames(1.0), plainTone);
+        const double expected = kRate / noteHz(note);
+        EXPECT_NEAR(periodOf(out, frames(0.4), frames(0.5), expected), expected, expected * 1e-3);
+    }
+}
+
+TEST(PluginPitch, PitchBendSpansTwoSemitones) {
+    struct Case {
+        int msb;
+        int lsb;
+        double semitones;
+    };
+    // Only the most significant seven bits count; 64 is the centre.
+    for (const Case& bend : {Case{0, 0, -2.0}, Case{64, 0, 0.0}, Case{64, 127, 0.0},
+                             Case{127, 127, 2.0 * (127.0 / 64.0 - 1.0)}, Case{32, 0, -1.0}}) {
+        SCOPED_TRACE(testing::Message() << "bend " << bend.msb << "/" << bend.lsb);
+        const Stereo out = render({{0, pitchBend(bend.msb, bend.lsb)}, {0, noteOn(69, 100)}},
+                                  frames(1.0), plainTone);
+        const double expected = kRate / (220.0 * std::pow(2.0, bend.semitones / 12.0));
+        EXPECT_NEAR(periodOf(out, frames(0.4), frames(0.5), expected), expected, expected * 1e-3);
+    }
+}
+
+TEST(PluginPitch, PitchBendReachesSoundingVoices) {
+    const Stereo out =
+        render({{0, noteOn(69, 100)}, {frames(0.3), pitchBend(0)}}, frames(1.0), plainTone);
+    const double before = kRate / 220.0;
+    const double after = before * std::pow(2.0, 2.0 / 12.0);
+    EXPECT_NEAR(periodOf(out, frames(0.05), frames(0.24), before, 4), before, before * 1e-3);
+    EXPECT_NEAR(periodOf(out, frames(0.4), frames(0.5), after), after, after * 1e-3);
+}
+
+TEST(PluginNotes, VelocityZeroReleasesLikeANoteOff) {
+    const Score held = {{0, noteOn(60, 100)}};
+    auto withRelease = [&](const vst2::VstMidiEvent& release) {
+        Score score = held;
+        score.push_back({frames(0.3), release});
+        return render(score, frames(1.5), voicesOnly);
+    };
+    const Stereo noteOffRelease = withRelease(noteOff(60));
+    const Stereo velocityZero = withRelease(noteOn(60, 0));
+    const Stereo otherChannel = withRelease(noteOff(60, 0, 15));
+    const Stereo sounding = render(held, frames(1.5), voicesOnly);
+
+    EXPECT_TRUE(identical(velocityZero, noteOffRelease));
+    EXPECT_TRUE(identical(otherChannel, noteOffRelease)) << "the channel is ignored";
+    EXPECT_LT(peak(noteOffRelease, frames(1.2)), kSilent);
+    EXPECT_GT(peak(sounding, frames(1.2)), 1e-3f);
+    EXPECT_GT(peak(noteOffRelease, frames(0.1), frames(0.3)), 1e-3f);
+}
+
+TEST(PluginNotes, NoteOffForANoteNotSoundingDoesNothing) {
+    const Stereo plain = render({{0, noteOn(60, 100)}}, frames(0.8), voicesOnly);
+    const Stereo stray =
+        render({{0, noteOn(60, 100)}, {frames(0.2), noteOff(61)}, {frames(0.3), noteOff(72)}},
+               frames(0.8), voicesOnly);
+    EXPECT_TRUE(identical(stray, plain));
+}
+
+TEST(PluginNotes, RestrikingANoteReplacesItsVoice) {
+    const std::int64_t again = frames(0.3);
+    const Stereo restruck =
+        render({{0, noteOn(60, 100)}, {again, noteOn(60, 100)}}, frames(1.0), voicesOnly);
+    const Stereo fresh = render({{again, noteOn(60, 100)}}, frames(1.0), voicesOnly);
+    EXPECT_LT(relativeDifference(restruck, fresh, again + frames(0.15)), 1e-3);
+    EXPECT_GT(relativeDifference(restruck, fresh, frames(0.1), again), 0.5);
+}
+
+TEST(PluginNotes, AllNotesOffReleasesEvenWithThePedalDown) {
+    const Stereo reference =
+        render({{0, noteOn(60, 100)}, {frames(0.3), noteOff(60)}}, frames(1.5), voicesOnly);
+    const Stereo allOff = render({{0, noteOn(60, 100)}, {frames(0.3), controlChange(123, 0)}},
+                                 frames(1.5), voicesOnly);
+    const Stereo pedalled = render(
+        {{0, controlChange(64, 127)}, {0, noteOn(60, 100)}, {frames(0.3), controlChange(123, 0)}},
+        frames(1.5), voicesOnly);
+    EXPECT_TRUE(identical(allOff, reference));
+    EXPECT_TRUE(identical(pedalled, reference));
+}
+
+class PluginSustain : public ::testing::Test {
+  protected:
+    static constexpr std::int64_t kStart = 441;
+
+    static Score pedalled(std::initializer_list<TimedEvent> more) {
+        Score score = {
+            {0, controlChange(64, 127)}, {kStart, noteOn(60, 100)}, {frames(0.2), noteOff(60)}};
+        score.insert(score.end(), more);
+        return score;
+    }
+};
+
+TEST_F(PluginSustain, PedalHoldsAReleasedNoteUntilItLifts) {
+    const Stereo held =
+        render(pedalled({{frames(1.5), controlChange(64, 0)}}), frames(2.8), voicesOnly);
+    const Stereo lateOff =
+        render({{kStart, noteOn(60, 100)}, {frames(1.5), noteOff(60)}}, frames(2.8), voicesOnly);
+    EXPECT_TRUE(identical(held, lateOff));
+    EXPECT_GT(peak(held, frames(1.2), frames(1.5)), 1e-3f);
+    EXPECT_LT(peak(held, frames(2.5)), kSilent);
+}
+
+TEST_F(PluginSustain, PedalIsDownFrom64) {
+    const Score down64 = {{0, controlChange(64, 64)},
+                          {kStart, noteOn(60, 100)},
+                          {frames(0.2), noteOff(60)},
+                          {frames(0.6), controlChange(64, 0)}};
+    const Score down63 = {{0, controlChange(64, 63)},
+                          {kStart, noteOn(60, 100)},
+                          {frames(0.2), noteOff(60)},
+                          {frames(0.6), controlChange(64, 0)}};
+    const Stereo heldTo06 =
+        render({{kStart, noteOn(60, 100)}, {frames(0.6), noteOff(60)}}, frames(1.2), voicesOnly);
+    const Stereo releasedAt02 =
+        render({{kStart, noteOn(60, 100)}, {frames(0.2), noteOff(60)}}, frames(1.2), voicesOnly);
+    EXPECT_TRUE(identical(render(down64, frames(1.2), voicesOnly), heldTo06));
+    EXPECT_TRUE(identical(render(down63, frames(1.2), voicesOnly), releasedAt02));
+}
+
+// A voice released by the pedal has nothing pending: later pedal-ups must not restart its release.
+TEST_F(PluginSustain, LaterPedalUpsDoNotRestartARelease) {
+    const Stereo once =
+        render(pedalled({{frames(0.5), controlChange(64, 0)}}), frames(1.5), voicesOnly);
+    const Stereo twice =
+        render(pedalled({{frames(0.5), controlChange(64, 0)}, {frames(0.6), controlChange(64, 0)}}),
+               frames(1.5), voicesOnly);
+    const Stereo downAndUp = render(pedalled({{frames(0.5), controlChange(64, 0)},
+                                              {frames(0.55), controlChange(64, 127)},
+                                              {frames(0.6), controlChange(64, 0)}}),
+                                    frames(1.5), voicesOnly);
+    EXPECT_TRUE(identical(twice, once));
+    EXPECT_TRUE(identical(downAndUp, once));
+    // The second pedal-up falls inside the release, where restarting it would be audible.
+    const Stereo releasedLater =
+        render(pedalled({{frames(0.6), controlChange(64, 0)}}), frames(1.5), voicesOnly);
+    EXPECT_GT(relativeDifference(releasedLater, once, frames(0.6)), 0.01);
+}
+
+TEST_F(PluginSustain, PedalUpWithoutPedalDownChangesNothing) {
+    const Score plain = {{kStart, noteOn(60, 100)}, {frames(0.3), noteOff(60)}};
+    Score withPedalUps = plain;
+    withPedalUps.push_back({frames(0.1), controlChange(64, 0)});
+    withPedalUps.push_back({frames(0.4), controlChange(64, 0)});
+    EXPECT_TRUE(identical(render(withPedalUps, frames(1.0), voicesOnly),
+                          render(plain, frames(1.0), voicesOnly)));
+}
+
+struct Strike {
+    int note;
+    int velocity;
+    double seconds;
+};
+
+Stereo renderStrikes(int limit, const std::vector<Strike>& strikes, double length) {
+    TestHost host;
+    EXPECT_TRUE(openStarted(host));
+    if (host.effect() == nullptr) return {};
+    voicesOnly(host);
+    host.setParameter(kVoices, voicesValue(limit));
+    Score score;
+    for (const Strike& strike : strikes) {
+        score.push_back({frames(strike.seconds), noteOn(strike.note, strike.velocity)});
+    }
+    return host.play(score, frames(length));
+}
+
+// The note whose solo render is missing from the full render once every strike has happened; 0
+// when the full render is the sum of all of them. Fails when no candidate matches clearly.
+int stolenNote(int limit, const std::vector<Strike>& strikes) {
+    constexpr double kLength = 1.3;
+    double last = 0.0;
+    for (const Strike& strike : strikes)
+        last = std::max(last, strike.seconds);
+    const std::int64_t windowStart = frames(last + 0.2);
+
+    const Stereo full = renderStrikes(limit, strikes, kLength);
+    std::vector<Stereo> solos;
+    for (const Strike& strike : strikes)
+        solos.push_back(renderStrikes(limit, {strike}, kLength));
+
+    int best = -1;
+    double bestDifference = 1e9;
+    double secondDifference = 1e9;
+    std::string report;
+    for (std::size_t left = 0; left <= strikes.size(); ++left) {
+        std::vector<const Stereo*> parts;
+        for (std::size_t i = 0; i < strikes.size(); ++i) {
+            if (i != left) parts.push_back(&solos[i]);
+        }
+        const double difference = relativeDifference(full, mix(parts), windowStart);
+        const int note = left < strikes.size() ? strikes[left].note : 0;
+        report += " without " + std::to_string(note) + ": " + std::to_string(difference);
+        if (difference < bestDifference) {
+            secondDifference = bestDifference;
+            bestDifference = difference;
+            best = note;
+        } else {
+            secondDifference = std::min(secondDifference, difference);
+        }
+    }
+    EXPECT_LT(bestDifference, 1e-3) << report;
+    EXPECT_GT(secondDifference, 0.05) << report;
+    return best;
+}
+
+TEST(PluginVoiceStealing, WithinTheLimitNothingIsStolen) {
+    EXPECT_EQ(
+        stolenNote(
+            5, {{40, 100, 0.0}, {50, 100, 0.1}, {60, 100, 0.2}, {70, 100, 0.3}, {80, 100, 0.4}}),
+        0);
+}
+
+TEST(PluginVoiceStealing, OldestArmedVoiceGoesButNotTheLowestNote) {
+    EXPECT_EQ(
+        stolenNote(
+            4, {{40, 100, 0.0}, {50, 100, 0.1}, {60, 100, 0.2}, {70, 100, 0.3}, {80, 100, 0.4}}),
+        50);
+    EXPECT_EQ(
+        stolenNote(
+            4, {{60, 100, 0.0}, {40, 100, 0.1}, {70, 100, 0.2}, {50, 100, 0.3}, {80, 100, 0.4}}),
+        60);
+}
+
+TEST(PluginVoiceStealing, AmongUnarmedVoicesTheSoftestGoes) {
+    // Struck together, no voice has sounded yet when the fifth note arrives.
+    EXPECT_EQ(stolenNote(
+                  4, {{40, 100, 0.0}, {50, 60, 0.0}, {60, 30, 0.0}, {70, 90, 0.0}, {80, 100, 0.0}}),
+              60);
+    // On equal velocity the older voice goes.
+    EXPECT_EQ(
+        stolenNote(4,
+                   {{40, 100, 0.0}, {50, 70, 0.0}, {60, 70, 0.0}, {70, 100, 0.0}, {80, 100, 0.0}}),
+        50);
+}
+
+TEST(PluginVoiceStealing, WithOneVoiceTheLowestNoteIsNotProtected) {
+    EXPECT_EQ(stolenNote(1, {{40, 100, 0.0}, {70, 100, 0.2}}), 40);
+    EXPECT_EQ(stolenNote(1, {{70, 100, 0.0}, {40, 100, 0.2}}), 70);
+}
+
+}  // namespace
+}  // namespace sorvella::test

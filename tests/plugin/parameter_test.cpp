@@ -1,0 +1,242 @@
+// Parameters through the host's calls: names, labels, kept values and display texts, and what
+// bad indexes and bad values do.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin/signal_analysis.h"
+#include "tests/plugin/test_host.h"
+
+namespace sorvella::test {
+namespace {
+
+constexpr std::array<const char*, kParamCount> kNames = {
+    "Voices",         "Level",          "Osc2 detune",
+    "Mix1",           "Mix2",           "Mix Breath",
+    "Vel->Time mod",  "Vel->Level mod", "Vel->Breath mod",
+    "Chorus Speed",   "Chorus Depth",   "Reverb Length",
+    "Reverb Mix",     "Unison Notes",   "Unison Detune",
+    "Vowel1 start",   "Vowel1 end",     "Vowel1 Morph",
+    "Vowel2 start",   "Vowel2 end",     "Vowel2 Morph",
+    "Granular Level", "Granular Time",  "Formants L",
+    "Noise Color",    "Osc1 Shape",     "Osc2 Shape",
+    "Osc1 FM",        "Osc2 FM"};
+
+class PluginParameters : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(host.open()); }
+
+    // Sets a value and returns the display text of the value kept.
+    std::string shown(std::int32_t index, float value) {
+        host.setParameter(index, value);
+        return host.parameterDisplay(index);
+    }
+
+    TestHost host;
+};
+
+TEST_F(PluginParameters, NamesAndLabels) {
+    for (std::int32_t index = 0; index < kParamCount; ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(host.parameterName(index), kNames[index]);
+        const bool percent = index >= kMixBreath && index <= kReverbMix;
+        EXPECT_EQ(host.parameterLabel(index), percent ? "%" : " ");
+    }
+}
+
+TEST_F(PluginParameters, NewInstrumentKeepsTheDefaultProgram) {
+    std::array<float, kParamCount> kept = kDefaultProgram;
+    kept[kVoices] = static_cast<float>(15.0 / 31.0);
+    kept[kUnisonNotes] = static_cast<float>(3 * 0.14000000059604645);
+    for (std::int32_t index = 0; index < kParamCount; ++index) {
+        EXPECT_FLOAT_EQ(host.getParameter(index), kept[index]) << kNames[index];
+    }
+}
+
+TEST_F(PluginParameters, NewInstrumentShowsTheDefaultProgram) {
+    const std::array<const char*, kParamCount> expected = {
+        "16", "50", "12", "068",    "100",    "34", "81",        "81",        "79", "100", "87",
+        "70",  // 0.71f lies just below 0.71
+        "61", "04", "50", "Bass A", "Bass I", "50", "Soprano A", "Soprano I", "50", "050", "50",
+        "50", "80", "1",  "1",      "0",      "0"};
+    for (std::int32_t index = 0; index < kParamCount; ++index) {
+        EXPECT_EQ(host.parameterDisplay(index), expected[index]) << kNames[index];
+    }
+}
+
+TEST_F(PluginParameters, VoicesQuantiseToACount) {
+    EXPECT_EQ(shown(kVoices, 0.5f), "16");
+    EXPECT_EQ(host.getParameter(kVoices), static_cast<float>(15.0 / 31.0));
+    EXPECT_EQ(shown(kVoices, 1.0f), "32");
+    EXPECT_EQ(host.getParameter(kVoices), 1.0f);
+    EXPECT_EQ(shown(kVoices, 0.0f), "01");
+    EXPECT_EQ(host.getParameter(kVoices), 0.0f);
+    EXPECT_EQ(shown(kVoices, voicesValue(4)), "04");
+    EXPECT_EQ(shown(kVoices, 0.1f), "04");  // 3.1 + 0.1 truncates to 3
+}
+
+TEST_F(PluginParameters, UnisonNotesQuantiseToCopies) {
+    EXPECT_EQ(shown(kUnisonNotes, 0.5f), "04");
+    EXPECT_FLOAT_EQ(host.getParameter(kUnisonNotes), 0.42f);
+    EXPECT_EQ(shown(kUnisonNotes, 0.0f), "OFF");
+    EXPECT_EQ(shown(kUnisonNotes, 1.0f), "08");
+    EXPECT_FLOAT_EQ(host.getParameter(kUnisonNotes), 0.98f);
+    EXPECT_EQ(shown(kUnisonNotes, 0.14f), "02");
+}
+
+// n·0.14 in double precision with 0.14 = 0.14000000059604645, rounded to single precision (for
+// n = 3 and 6 the product lies halfway between two floats and rounds to the even one).
+TEST_F(PluginParameters, CountsKeepTheirExactMultipleOf014) {
+    for (Param parameter : {kUnisonNotes, kOsc1Shape, kOsc2Shape}) {
+        for (int n = 0; n <= 7; ++n) {
+            host.setParameter(parameter, static_cast<float>(n) * 0.14f + 0.01f);
+            const float kept = host.getParameter(parameter);
+            const auto expected = static_cast<float>(n * 0.14000000059604645);
+            EXPECT_EQ(kept, expected) << kNames[parameter] << " n = " << n << ": kept "
+                                      << std::hexfloat << kept << ", expected " << expected;
+        }
+    }
+}
+
+TEST_F(PluginParameters, VowelsShowTheirTableRow) {
+    EXPECT_EQ(shown(kVowel1Start, 0.22f), "Soprano I");
+    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.22f);
+    EXPECT_EQ(shown(kVowel1Start, 0.243f), "Soprano U");
+    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.24f);
+    EXPECT_EQ(shown(kVowel1Start, 0.25f), "Soprano U");
+    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.25f);
+    EXPECT_EQ(shown(kVowel1Start, 0.9f), "Soprano U");
+    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.26f);
+    EXPECT_EQ(shown(kVowel2End, 0.0f), "Bass A");
+    EXPECT_EQ(shown(kVowel2End, 0.1f), "CounterTenor A");
+    EXPECT_EQ(shown(kVowel1End, 0.24f), "Soprano U");
+    EXPECT_EQ(shown(kVowel2Start, 0.15f), "Alto A");
+}
+
+TEST_F(PluginParameters, SemitonesOfOscillatorTwo) {
+    EXPECT_EQ(shown(kOsc2Detune, 0.625f), "12");
+    EXPECT_EQ(shown(kOsc2Detune, 0.5f), "0");
+    EXPECT_EQ(shown(kOsc2Detune, 0.0f), "-48");
+    EXPECT_EQ(shown(kOsc2Detune, 1.0f), "48");
+    EXPECT_EQ(host.getParameter(kOsc2Detune), 1.0f);
+}
+
+TEST_F(PluginParameters, PercentAndOffTexts) {
+    EXPECT_EQ(shown(kMix1, 0.0f), "OFF");
+    EXPECT_EQ(shown(kMix1, 0.05f), "005");
+    EXPECT_EQ(shown(kMix1, 1.0f), "100");
+    EXPECT_EQ(shown(kGranularLevel, 0.009f), "OFF");
+    EXPECT_EQ(shown(kLevel, 0.35f), "34");  // the float nearest 0.35 lies just below it
+    EXPECT_EQ(shown(kLevel, 0.0f), "0");
+    EXPECT_EQ(shown(kLevel, 1.0f), "100");
+    EXPECT_EQ(host.getParameter(kLevel), 1.0f);
+}
+
+TEST_F(PluginParameters, ShapesQuantiseToEight) {
+    const std::vector<std::pair<float, const char*>> cases = {
+        {0.0f, "1"}, {0.14f, "2"}, {0.98f, "8"}, {1.0f, "8"}};
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(shown(kOsc1Shape, value), text) << value;
+        EXPECT_EQ(shown(kOsc2Shape, value), text) << value;
+    }
+    host.setParameter(kOsc1Shape, 1.0f);
+    EXPECT_FLOAT_EQ(host.getParameter(kOsc1Shape), 0.98f);
+}
+
+TEST_F(PluginParameters, IndexesOutsideTheTableAreHarmless) {
+    const std::vector<std::int32_t> bad = {-1, 29, 30, 1000, -1000, INT_MIN, INT_MAX};
+    for (std::int32_t index : bad) {
+        SCOPED_TRACE(index);
+        host.setParameter(index, 0.75f);
+        EXPECT_TRUE(std::isfinite(host.getParameter(index)));
+        host.parameterName(index);
+        host.parameterLabel(index);
+        host.parameterDisplay(index);
+        host.dispatch(vst2::effCanBeAutomated, index);
+    }
+    std::array<float, kParamCount> before{};
+    for (std::int32_t index = 0; index < kParamCount; ++index) {
+        before[index] = host.getParameter(index);
+    }
+    for (std::int32_t index : bad)
+        host.setParameter(index, 0.75f);
+    for (std::int32_t index = 0; index < kParamCount; ++index) {
+        EXPECT_EQ(host.getParameter(index), before[index]) << kNames[index];
+    }
+}
+
+// Every parameter over 0..1 in steps of 0.01: the kept value stays in range, shows a text, and
+// setting the kept value again keeps the same value and text.
+TEST_F(PluginParameters, SweepKeepsValuesInRangeAndTextsStable) {
+    for (std::int32_t index = 0; index < kParamCount; ++index) {
+        for (int step = 0; step <= 100; ++step) {
+            const float value = static_cast<float>(step) / 100.0f;
+            host.setParameter(index, value);
+            const float kept = host.getParameter(index);
+            const std::string text = host.parameterDisplay(index);
+            ASSERT_TRUE(kept >= 0.0f && kept <= 1.0f) << kNames[index] << " at " << value;
+            EXPECT_FALSE(text.empty()) << kNames[index] << " at " << value;
+            EXPECT_LT(text.size(), 32u) << kNames[index] << " at " << value;
+            host.setParameter(index, kept);
+            EXPECT_EQ(host.getParameter(index), kept) << kNames[index] << " at " << value;
+            EXPECT_EQ(host.parameterDisplay(index), text) << kNames[index] << " at " << value;
+        }
+    }
+}
+
+// Values a host should not send, set while notes sound and before new ones start, then carried
+// through a sample-rate change (which applies every kept value again).
+class OutOfRangeValues : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(OutOfRangeValues, NeverReachTheOutputAsNonFiniteSamples) {
+    const std::int32_t index = GetParam();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float value : {-1.0f, 2.0f, std::numeric_limits<float>::quiet_NaN(), inf, -inf}) {
+        SCOPED_TRACE(testing::Message() << kNames[index] << " = " << value);
+        TestHost host;
+        ASSERT_TRUE(openStarted(host));
+        Stereo out = host.play({{0, noteOn(60, 100)}, {0, noteOn(64, 127)}}, frames(0.1));
+        host.setParameter(index, value);
+        host.parameterDisplay(index);
+        out.append(host.play({{0, noteOn(67, 90)},
+                              {frames(0.2), noteOn(48, 30)},
+                              {frames(0.4), pitchBend(0)},
+                              {frames(0.6), noteOff(60)}},
+                             frames(1.0)));
+        host.suspend();
+        host.setSampleRate(48000.0f);
+        host.resume();
+        out.append(host.play({{0, noteOn(72, 100)}, {frames(0.3), noteOff(72)}}, frames(0.5)));
+        EXPECT_EQ(countNonFinite(out), 0u);
+        EXPECT_LT(peak(out), 100.0f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryParameter, OutOfRangeValues, ::testing::Range(0, 29),
+                         [](const ::testing::TestParamInfo<std::int32_t>& info) {
+                             std::string name = kNames[info.param];
+                             std::erase_if(name, [](char c) { return !std::isalnum(c); });
+                             return name;
+                         });
+
+// Formants L above its range pushes the narrowest resonators past a pole radius of 1; the growth
+// shows only after seconds.
+TEST(OutOfRangeFormants, SharpnessAboveTheRangeStaysFinite) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.setParameter(kFormantsL, 2.0f);
+    const Stereo out = host.play({{0, noteOn(57, 100)}}, frames(6.0), 4096);
+    EXPECT_EQ(countNonFinite(out), 0u);
+    EXPECT_LT(peak(out, out.frames() - frames(1.0)), 100.0f);
+}
+
+}  // namespace
+}  // namespace sorvella::test

@@ -1,0 +1,356 @@
+// Process calls as hosts make them: sample-accurate events, events for later blocks, buffer
+// discipline, accumulating output, odd block sizes and sample rates, and the lifecycle around
+// rendering (suspend, resume, rate changes).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/plugin/plugin_fixture.h"
+#include "tests/plugin/signal_analysis.h"
+#include "tests/plugin/test_host.h"
+
+namespace sorvella::test {
+namespace {
+
+// Far above the denormal guards of the filters in silence, far below the first sample of a note
+// (the breath noise passes the formant banks without delay).
+constexpr float kOnset = 1e-12f;
+constexpr float kSilent = 1e-6f;
+
+TEST(PluginEvents, EventsTakeEffectAtTheirSample) {
+    for (std::int32_t delta : {0, 10, 1, 511}) {
+        SCOPED_TRACE(delta);
+        TestHost host;
+        ASSERT_TRUE(openStarted(host));
+        host.process(512);
+        host.sendEvents({noteOn(60, 127, delta)});
+        const Stereo out = host.process(512);
+        EXPECT_EQ(firstAbove(out, kOnset), delta);
+    }
+}
+
+TEST(PluginEvents, EventsInOneListEachTakeTheirOwnSample) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.sendEvents({controlChange(10, 0, 0), noteOn(60, 127, 100), controlChange(10, 127, 300)});
+    const Stereo out = host.process(512);
+    EXPECT_EQ(firstAbove(out.left, kOnset), 100);
+    EXPECT_EQ(firstAbove(out.right, kOnset), 300) << "pan hard left until sample 300";
+}
+
+TEST(PluginEvents, EventsBeyondTheBlockStartTheNextBlock) {
+    for (std::int32_t delta : {512, 600, 100000}) {
+        SCOPED_TRACE(delta);
+        TestHost late;
+        TestHost reference;
+        ASSERT_TRUE(openStarted(late));
+        ASSERT_TRUE(openStarted(reference));
+        voicesOnly(late);
+        voicesOnly(reference);
+
+        late.sendEvents({noteOn(60, 127, delta)});
+        const Stereo lateFirst = late.process(512);  // the list is overwritten and freed here
+        const Stereo lateSecond = late.process(512);
+        reference.process(512);
+        reference.sendEvents({noteOn(60, 127, 0)});
+        const Stereo referenceSecond = reference.process(512);
+
+        EXPECT_LT(peak(lateFirst), kOnset);
+        EXPECT_TRUE(identical(lateSecond, referenceSecond));
+        EXPECT_GT(peak(lateSecond), kOnset);
+    }
+}
+
+TEST(PluginEvents, AKeptListIsNeverReadAgain) {
+    // After its block the host's list says "controller 7 to 0" (see TestHost): a plugin reading
+    // it again would turn "Level" down and fall silent.
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.sendEvents({noteOn(60, 100, 0), controlChange(7, 100, 10), noteOn(64, 100, 300)});
+    host.process(512);
+    const Stereo later = host.play({}, frames(1.0));
+    EXPECT_EQ(host.getParameter(kLevel), 100.0f * 0.007874015718698502f);
+    EXPECT_GT(peak(later, frames(0.9)), 1e-3f);
+}
+
+TEST(PluginEvents, NegativeAndUnorderedDeltasAreHandled) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.sendEvents({noteOn(60, 127, -5)});
+    EXPECT_EQ(firstAbove(host.process(512), kOnset), 0);
+    host.sendEvents({noteOn(62, 127, 300), noteOn(64, 127, 100), noteOff(60, -1000),
+                     controlChange(7, 64, 200)});
+    const Stereo out = host.process(512);
+    EXPECT_EQ(countNonFinite(out), 0u);
+    EXPECT_EQ(host.getParameter(kLevel), 64.0f * 0.007874015718698502f);
+}
+
+TEST(PluginEvents, ListsOfAnySizeAndKind) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    std::vector<vst2::VstMidiEvent> many;
+    for (int i = 0; i < 5000; ++i) {
+        many.push_back(i % 2 == 0 ? noteOn(20 + i % 100, 1 + i % 127, i % 512)
+                                  : noteOff(20 + (i - 1) % 100, i % 512));
+    }
+    host.sendEvents(many);
+    Stereo out = host.process(512);
+    host.sendEvents({});
+    out.append(host.process(512));
+
+    // Sysex and unknown kinds carry no MIDI bytes where a MIDI event has them.
+    struct Sysex {
+        std::int32_t type, byteSize, deltaFrames, flags, dumpBytes, pad;
+        vst2::intptr reserved1;
+        char* dump;
+        vst2::intptr reserved2;
+    };
+    char bytes[] = {static_cast<char>(0xF0), 0x7E, 0x7F, 0x09, 0x01, static_cast<char>(0xF7)};
+    Sysex sysex{vst2::kVstSysExType, 48, 0, 0, 6, 0, 0, bytes, 0};
+    vst2::VstEvent unknown{};
+    unknown.type = 99;
+    unknown.byteSize = 16;
+    std::memset(unknown.data, 0x90, sizeof unknown.data);
+    host.sendRawEvents({reinterpret_cast<vst2::VstEvent*>(&sysex), &unknown}, 2);
+    out.append(host.process(512));
+    host.sendRawEvents({}, 0);
+    out.append(host.process(512));
+    host.sendRawEvents({}, -7);
+    out.append(host.process(512));
+    EXPECT_EQ(countNonFinite(out), 0u);
+}
+
+TEST(PluginBuffers, EveryBlockSizeWritesExactlyItsFrames) {
+    // The harness checks every process call; this covers the sizes hosts are known to send.
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.sendEvents({noteOn(60, 100), noteOn(67, 100, 3)});
+    for (std::int32_t size : {1, 7, 10, 17, 64, 500, 512, 2027, 4096, 8192, 88200}) {
+        const Stereo out = host.process(size);
+        EXPECT_EQ(out.frames(), static_cast<std::size_t>(size));
+        EXPECT_EQ(countNonFinite(out), 0u) << size;
+    }
+}
+
+TEST(PluginBuffers, EmptyBlocksWriteNothing) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    host.process(0);
+    host.sendEvents({noteOn(60, 100)});
+    host.process(0);
+    host.process(-1);
+    const Stereo out = host.process(512);
+    EXPECT_EQ(countNonFinite(out), 0u);
+    std::vector<float> left(16, 0.5f);
+    std::vector<float> right(16, 0.5f);
+    host.processAccumulating(left, right, 0);
+    EXPECT_EQ(left, std::vector<float>(16, 0.5f));
+}
+
+TEST(PluginBuffers, ProcessAddsToTheOutput) {
+    TestHost accumulating;
+    TestHost replacing;
+    ASSERT_TRUE(openStarted(accumulating));
+    ASSERT_TRUE(openStarted(replacing));
+    voicesOnly(accumulating);
+    voicesOnly(replacing);
+    const Score score = {{0, noteOn(60, 100)}, {700, noteOn(67, 90)}, {frames(0.5), noteOff(60)}};
+    const Stereo expected = replacing.play(score, frames(1.0));
+
+    std::vector<float> left(static_cast<std::size_t>(frames(1.0)));
+    std::vector<float> right(left.size());
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        left[i] = 0.25f + static_cast<float>(i % 100) * 0.001f;
+        right[i] = -0.5f;
+    }
+    const std::vector<float> baseLeft = left;
+    accumulating.sendEvents({noteOn(60, 100)});
+    std::size_t at = 0;
+    while (at < left.size()) {
+        const auto block = static_cast<std::int32_t>(std::min<std::size_t>(512, left.size() - at));
+        std::vector<float> blockLeft(left.begin() + at, left.begin() + at + block);
+        std::vector<float> blockRight(right.begin() + at, right.begin() + at + block);
+        if (at <= 700 && 700 < at + block) {
+            accumulating.sendEvents({noteOn(67, 90, static_cast<std::int32_t>(700 - at))});
+        }
+        const auto off = static_cast<std::size_t>(frames(0.5));
+        if (at <= off && off < at + block) {
+            accumulating.sendEvents({noteOff(60, static_cast<std::int32_t>(off - at))});
+        }
+        accumulating.processAccumulating(blockLeft, blockRight, block);
+        std::copy(blockLeft.begin(), blockLeft.end(), left.begin() + at);
+        std::copy(blockRight.begin(), blockRight.end(), right.begin() + at);
+        at += block;
+    }
+    ASSERT_GT(peak(expected), 1e-3f);
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        ASSERT_NEAR(left[i], baseLeft[i] + expected.left[i], 1e-6f) << i;
+        ASSERT_NEAR(right[i], -0.5f + expected.right[i], 1e-6f) << i;
+    }
+}
+
+// Sample rates and block sizes that hosts use, with notes, bends and controllers on the way.
+class RateAndBlockGrid : public ::testing::TestWithParam<float> {};
+
+TEST_P(RateAndBlockGrid, OutputStaysFiniteAndBounded) {
+    const float rate = GetParam();
+    for (std::int32_t block : {1, 7, 64, 512, 4096}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz, blocks of " << block);
+        TestHost host;
+        ASSERT_TRUE(host.open());
+        host.start(rate, block);
+        const Score score = {{0, noteOn(48, 127)},
+                             {3, noteOn(60, 100)},
+                             {frames(0.05, rate), noteOn(67, 60)},
+                             {frames(0.1, rate), pitchBend(0)},
+                             {frames(0.15, rate), controlChange(7, 127)},
+                             {frames(0.2, rate), pitchBend(127)},
+                             {frames(0.25, rate), controlChange(33, 0)},
+                             {frames(0.3, rate), noteOff(48)},
+                             {frames(0.35, rate), noteOff(60)},
+                             {frames(0.4, rate), noteOn(84, 127)}};
+        const Stereo out = host.play(score, frames(0.6, rate), block);
+        EXPECT_EQ(countNonFinite(out), 0u);
+        EXPECT_LT(peak(out), 100.0f);
+        EXPECT_GT(peak(out), 1e-3f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HostRates, RateAndBlockGrid,
+                         ::testing::Values(22050.0f, 32000.0f, 44100.0f, 45678.901f, 48000.0f,
+                                           88200.0f, 96000.0f, 176400.0f, 192000.0f),
+                         [](const ::testing::TestParamInfo<float>& info) {
+                             return std::to_string(static_cast<int>(info.param)) + "Hz";
+                         });
+
+// A held note of the default program for seconds at the highest rates, where the narrowest
+// formants come closest to a pole radius of 1.
+TEST(PluginHighRates, DefaultProgramStaysStable) {
+    for (float rate : {96000.0f, 176400.0f, 192000.0f}) {
+        SCOPED_TRACE(rate);
+        TestHost host;
+        ASSERT_TRUE(host.open());
+        host.start(rate, 4096);
+        const Stereo out = host.play({{0, noteOn(57, 100)}}, frames(5.0, rate), 4096);
+        EXPECT_EQ(countNonFinite(out), 0u);
+        const std::size_t lastSecond = out.frames() - static_cast<std::size_t>(rate);
+        EXPECT_LT(peak(out, lastSecond), 100.0f);
+        EXPECT_LT(peak(out, lastSecond), 4.0f * peak(out, static_cast<std::size_t>(rate / 2),
+                                                     static_cast<std::size_t>(rate * 1.5f)));
+    }
+}
+
+TEST(PluginSampleRate, PitchIsKeptInHertzAtEveryRate) {
+    for (float rate : {22050.0f, 48000.0f, 96000.0f, 45678.901f}) {
+        SCOPED_TRACE(rate);
+        TestHost host;
+        ASSERT_TRUE(host.open());
+        host.start(rate, 512);
+        plainTone(host);
+        const Stereo out = host.play({{0, noteOn(69, 100)}}, frames(1.0, rate));
+        const double expected = rate / 220.0;
+        EXPECT_NEAR(measurePeriod(out.left, frames(0.4, rate), frames(0.5, rate), expected * 0.8,
+                                  expected * 1.25),
+                    expected, expected * 1e-3);
+    }
+}
+
+TEST(PluginSampleRate, BlockSizeAndRateRequestLeavesTheRateDependentState) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    plainTone(host);
+    host.suspend();
+    EXPECT_EQ(host.dispatch(vst2::effSetBlockSizeAndSampleRate, 0, 512, nullptr, 48000.0f), 1);
+    host.resume();
+    const Stereo out = host.play({{0, noteOn(69, 100)}}, frames(1.0));
+    // Still 220 cycles per 44100 samples: the rate of the last effSetSampleRate.
+    const double expected = kRate / 220.0;
+    EXPECT_NEAR(measurePeriod(out.left, frames(0.4), frames(0.5), expected * 0.8, expected * 1.25),
+                expected, expected * 1e-3);
+}
+
+TEST(PluginSampleRate, ARateSetWhileActiveCutsTheVoices) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    voicesOnly(host);
+    const Stereo before = host.play({{0, noteOn(60, 100)}}, frames(0.3));
+    ASSERT_GT(peak(before, frames(0.2)), 1e-3f);
+    host.setSampleRate(48000.0f);
+    const Stereo after = host.play({}, frames(0.2, 48000.0f));
+    EXPECT_LT(peak(after), kSilent);
+    host.setParameter(kReverbMix, 0.0f);
+    plainTone(host);
+    const Stereo renewed = host.play({{0, noteOn(69, 100)}}, frames(1.0, 48000.0f));
+    const double expected = 48000.0 / 220.0;
+    EXPECT_NEAR(measurePeriod(renewed.left, frames(0.4, 48000.0f), frames(0.5, 48000.0f),
+                              expected * 0.8, expected * 1.25),
+                expected, expected * 1e-3);
+}
+
+TEST(PluginLifecycle, SuspendReleasesNotesAndResumeCycles) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    voicesOnly(host);
+    Stereo all;
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        SCOPED_TRACE(cycle);
+        const Stereo playing = host.play({{0, noteOn(50 + cycle, 100)}}, frames(0.2));
+        EXPECT_GT(peak(playing, frames(0.1)), 1e-3f);
+        host.suspend();
+        // Hosts may keep calling process while suspended; released notes die away.
+        const Stereo suspended = host.play({}, frames(1.0));
+        EXPECT_LT(peak(suspended, frames(0.8)), kSilent);
+        host.resume();
+        all.append(playing);
+        all.append(suspended);
+    }
+    EXPECT_EQ(countNonFinite(all), 0u);
+}
+
+TEST(PluginLifecycle, PanicSuspendAndResumeWhileNotesSound) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    voicesOnly(host);
+    host.play({{0, noteOn(60, 100)}, {0, controlChange(64, 127)}, {100, noteOn(64, 100)}},
+              frames(0.3));
+    host.suspend();
+    host.resume();
+    const Stereo out = host.play({}, frames(1.5));
+    EXPECT_LT(peak(out, frames(1.2)), kSilent) << "suspend releases held and pedalled notes";
+}
+
+TEST(PluginLifecycle, ProcessBeforeResumeAndRatesWhileActive) {
+    TestHost host;
+    ASSERT_TRUE(host.open());
+    Stereo out = host.process(512);  // never resumed, rate never set by the host
+    host.sendEvents({noteOn(60, 100)});
+    out.append(host.process(512));
+    host.setSampleRate(96000.0f);
+    host.setBlockSize(64);
+    host.resume();
+    host.setSampleRate(48000.0f);  // while active
+    host.setBlockSize(1024);
+    out.append(host.play({{0, noteOn(62, 100)}}, frames(0.3, 48000.0f), 1024));
+    EXPECT_EQ(countNonFinite(out), 0u);
+}
+
+TEST(PluginLifecycle, UnusualRatesFromAHostAreSurvived) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float rate :
+         {1.0f, 8000.0f, 11025.0f, 384000.0f, 768000.0f, 1411200.0f, 0.0f, -44100.0f, nan, inf}) {
+        SCOPED_TRACE(rate);
+        TestHost host;
+        ASSERT_TRUE(host.open());
+        host.start(rate, 512);
+        const Stereo out = host.play({{0, noteOn(60, 100)}, {700, noteOff(60)}}, 4096);
+        EXPECT_EQ(countNonFinite(out), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace sorvella::test
