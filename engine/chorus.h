@@ -32,7 +32,7 @@ class ChorusUnit {
     void reset();
     // "Chorus Speed": the oscillators' phases are kept.
     void setSpeed(float value, float halfInvFs);
-    // "Chorus Depth": the sweep of each tap in samples.
+    // "Chorus Depth": the sweep of each tap in samples, bounded to what the lines can hold.
     void setDepth(float value, float fs);
     // Pulls the oscillators back onto the unit circle against rounding drift.
     void controlUpdate();
@@ -56,7 +56,7 @@ class ChorusUnit {
     float baseDelay() const { return baseDelay_; }
     std::size_t lineLength() const { return lineA_.size(); }
     float depth(int tap) const { return depth_[static_cast<std::size_t>(tap)]; }
-    float rate(int tap) const { return k_[static_cast<std::size_t>(tap)]; }
+    float oscillatorCoef(int tap) const { return k_[static_cast<std::size_t>(tap)]; }
     float oscillatorX(int tap) const { return oscX_[static_cast<std::size_t>(tap)]; }
     float oscillatorY(int tap) const { return oscY_[static_cast<std::size_t>(tap)]; }
 

@@ -118,8 +118,8 @@ TEST_F(Effects, ChorusParameterMappings) {
     const float depths1[] = {52.92f, 39.69f, 38.367f, 48.51f};
     const float depths2[] = {57.33f, 40.131f, 37.926f, 44.1f};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_NEAR(one.rate(i), 2.0 * std::numbers::pi * rates1[i] / 44100.0, 2e-9) << i;
-        EXPECT_NEAR(two.rate(i), 2.0 * std::numbers::pi * rates2[i] / 44100.0, 2e-9) << i;
+        EXPECT_NEAR(one.oscillatorCoef(i), 2.0 * std::numbers::pi * rates1[i] / 44100.0, 2e-9) << i;
+        EXPECT_NEAR(two.oscillatorCoef(i), 2.0 * std::numbers::pi * rates2[i] / 44100.0, 2e-9) << i;
         EXPECT_NEAR(one.depth(i), depths1[i], 1e-4f) << i;
         EXPECT_NEAR(two.depth(i), depths2[i], 1e-4f) << i;
     }
