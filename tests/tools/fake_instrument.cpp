@@ -149,12 +149,18 @@ float getParameter(vst2::AEffect* e, std::int32_t index) {
 vst2::AEffect* create(vst2::HostCallback host, const char* entryName) {
     const char* failure = std::getenv("FAKE_INSTRUMENT_FAIL");
     if (failure && std::strcmp(failure, "entry") == 0) return nullptr;
+    if (failure && std::strcmp(failure, "magic") == 0) {
+        // A host must not touch a record with the wrong magic, so this one is never freed.
+        static vst2::AEffect wrong{};
+        wrong.magic = 0x12345678;
+        return &wrong;
+    }
 
     auto* f = new FakeInstrument;
     f->host = host;
     if (const char* path = std::getenv("FAKE_INSTRUMENT_LOG")) f->log = std::fopen(path, "a");
     vst2::AEffect& e = f->effect;
-    e.magic = (failure && std::strcmp(failure, "magic") == 0) ? 0x12345678 : vst2::kEffectMagic;
+    e.magic = vst2::kEffectMagic;
     e.dispatcher = dispatcher;
     e.processReplacing = processReplacing;
     e.setParameter = setParameter;

@@ -78,7 +78,9 @@ bool PluginHost::load(const std::string& path, double sampleRate, int blockSize,
     blockSize_ = blockSize;
     processCpuSeconds_ = 0.0;
 
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A bare file name means the file here, not a search of the library path.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    library_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library_) {
         const char* reason = dlerror();
         error = "cannot load plugin " + path + ": " + (reason ? reason : "unknown error");

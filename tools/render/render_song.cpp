@@ -89,7 +89,7 @@ bool renderEvents(PluginHost& host, const std::vector<TimedEvent>& events,
         }
         if (pos >= songEnd && silentRun >= silenceFrames) break;
     }
-    if (progress) progress->update(1.0, pos / rate);
+    if (progress && reportedAt != 100) progress->update(1.0, pos / rate);
     result.frames = pos;
     result.cpuSeconds = host.processCpuSeconds() - startCpu;
     return true;
