@@ -65,6 +65,18 @@ TEST(PluginEvents, EventsBeyondTheBlockStartTheNextBlock) {
     }
 }
 
+TEST(PluginEvents, EventsBeyondTheBlockNeverCrowdOutLaterOnes) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    for (int block = 0; block < 500; ++block) {
+        host.sendEvents(std::vector<vst2::VstMidiEvent>(10, controlChange(7, 5, 10000000)));
+        host.process(512);
+    }
+    host.sendEvents({noteOn(60, 127, 0), controlChange(7, 100, 1)});
+    EXPECT_EQ(firstAbove(host.process(512), kOnset), 0);
+    EXPECT_EQ(host.getParameter(kLevel), 100.0f * 0.007874015718698502f);
+}
+
 TEST(PluginEvents, AKeptListIsNeverReadAgain) {
     // After its block the host's list says "controller 7 to 0" (see TestHost): a plugin reading
     // it again would turn "Level" down and fall silent.
@@ -309,6 +321,32 @@ TEST(PluginLifecycle, SuspendReleasesNotesAndResumeCycles) {
         all.append(suspended);
     }
     EXPECT_EQ(countNonFinite(all), 0u);
+}
+
+// Suspend and a new block size release every note, as a note-off at the next block would.
+TEST(PluginLifecycle, SuspendAndBlockSizeReleaseLikeANoteOff) {
+    const std::int64_t at = 40 * 512;
+    TestHost reference;
+    ASSERT_TRUE(openStarted(reference));
+    voicesOnly(reference);
+    const Stereo expected = reference.play(
+        {{0, noteOn(60, 100)}, {700, noteOn(67, 80)}, {at, noteOff(60)}, {at, noteOff(67)}},
+        frames(1.5));
+    for (bool viaSuspend : {true, false}) {
+        SCOPED_TRACE(viaSuspend ? "suspend" : "block size");
+        TestHost host;
+        ASSERT_TRUE(openStarted(host));
+        voicesOnly(host);
+        Stereo out = host.play({{0, noteOn(60, 100)}, {700, noteOn(67, 80)}}, at);
+        if (viaSuspend) {
+            host.suspend();
+            host.resume();
+        } else {
+            host.setBlockSize(512);
+        }
+        out.append(host.play({}, frames(1.5) - at));
+        EXPECT_TRUE(identical(out, expected));
+    }
 }
 
 TEST(PluginLifecycle, PanicSuspendAndResumeWhileNotesSound) {
