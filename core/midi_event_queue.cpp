@@ -40,11 +40,12 @@ void MidiEventQueue::insertSorted(const MidiEvent& event) {
     ++count_;
 }
 
-void MidiEventQueue::finishBlock(std::int32_t frames) {
+void MidiEventQueue::finishBlock(std::int32_t) {
     std::int32_t out = 0;
     for (std::int32_t i = read_; i < count_; ++i) {
+        // Whatever lay beyond the block is handled as the next block starts.
         MidiEvent e = events_[static_cast<std::size_t>(i)];
-        e.deltaFrames = e.deltaFrames > frames ? e.deltaFrames - frames : 0;
+        e.deltaFrames = 0;
         events_[static_cast<std::size_t>(out++)] = e;
     }
     count_ = out;

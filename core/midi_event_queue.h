@@ -1,6 +1,6 @@
 // The block's MIDI events, copied out of the host's list into fixed storage so that nothing reads
-// the host's list after the call that handed it over. Events timed beyond the block wait for the
-// next one.
+// the host's list after the call that handed it over. Events timed beyond the block are handled
+// as the next block starts.
 #pragma once
 
 #include <array>
@@ -35,7 +35,7 @@ class MidiEventQueue {
         std::int32_t t = events_[static_cast<std::size_t>(read_)].deltaFrames;
         return t < limit ? t : limit;
     }
-    // Drops the handled events and moves the rest one block of frames earlier.
+    // Drops the handled events; the rest fall due at the start of the next block.
     void finishBlock(std::int32_t frames);
     void clear() { count_ = read_ = 0; }
     std::int32_t size() const { return count_ - read_; }
