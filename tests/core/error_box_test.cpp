@@ -30,7 +30,8 @@ TEST(ErrorBox, EveryCodeHasItsMessage) {
                               "Error writing file",
                               "Error opening file",
                               "Error reading file"};
-    for (std::int32_t code = 0; code < 8; ++code) EXPECT_STREQ(errorMessage(code), expected[code]);
+    for (std::int32_t code = 0; code < 8; ++code)
+        EXPECT_STREQ(errorMessage(code), expected[code]);
     EXPECT_STREQ(errorMessage(-1), expected[0]);
 }
 

@@ -14,7 +14,7 @@ using testing::HostRecorder;
 using testing::makeInstrument;
 
 class ParameterTest : public ::testing::Test {
-protected:
+  protected:
     HostRecorder host;
     std::unique_ptr<MyVsti> vsti = makeInstrument();
 
@@ -25,13 +25,16 @@ protected:
 };
 
 TEST_F(ParameterTest, NamesAndLabelsComeFromTheTable) {
-    const char* names[kNumParams] = {
-        "Voices",        "Level",          "Osc2 detune",     "Mix1",          "Mix2",
-        "Mix Breath",    "Vel->Time mod",  "Vel->Level mod",  "Vel->Breath mod", "Chorus Speed",
-        "Chorus Depth",  "Reverb Length",  "Reverb Mix",      "Unison Notes",  "Unison Detune",
-        "Vowel1 start",  "Vowel1 end",     "Vowel1 Morph",    "Vowel2 start",  "Vowel2 end",
-        "Vowel2 Morph",  "Granular Level", "Granular Time",   "Formants L",    "Noise Color",
-        "Osc1 Shape",    "Osc2 Shape",     "Osc1 FM",         "Osc2 FM"};
+    const char* names[kNumParams] = {"Voices",         "Level",          "Osc2 detune",
+                                     "Mix1",           "Mix2",           "Mix Breath",
+                                     "Vel->Time mod",  "Vel->Level mod", "Vel->Breath mod",
+                                     "Chorus Speed",   "Chorus Depth",   "Reverb Length",
+                                     "Reverb Mix",     "Unison Notes",   "Unison Detune",
+                                     "Vowel1 start",   "Vowel1 end",     "Vowel1 Morph",
+                                     "Vowel2 start",   "Vowel2 end",     "Vowel2 Morph",
+                                     "Granular Level", "Granular Time",  "Formants L",
+                                     "Noise Color",    "Osc1 Shape",     "Osc2 Shape",
+                                     "Osc1 FM",        "Osc2 FM"};
     for (std::int32_t i = 0; i < kNumParams; ++i) {
         char text[64];
         vsti->getParameterName(i, text);

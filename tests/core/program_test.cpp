@@ -96,7 +96,7 @@ TEST(ProgramRecord, NamesKeepAtMostTwentyFourCharacters) {
 }
 
 class InstrumentPrograms : public ::testing::Test {
-protected:
+  protected:
     HostRecorder host;
     std::unique_ptr<MyVsti> vsti = makeInstrument();
 };
@@ -170,7 +170,8 @@ TEST(InstrumentLifetime, InstancesShareTheTablesAndTheLastReleasesThem) {
     std::vector<float> l, r;
     testing::render(*second, l, r, 4096);
     float peak = 0.0f;
-    for (float x : l) peak = std::max(peak, std::abs(x));
+    for (float x : l)
+        peak = std::max(peak, std::abs(x));
     EXPECT_GT(peak, 0.0f);
     second.reset();
     EXPECT_FALSE(tablesBuilt());

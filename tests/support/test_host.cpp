@@ -11,7 +11,9 @@ HostRecorder* activeRecorder = nullptr;
 
 }  // namespace
 
-HostRecorder::HostRecorder() { activeRecorder = this; }
+HostRecorder::HostRecorder() {
+    activeRecorder = this;
+}
 
 HostRecorder::~HostRecorder() {
     if (activeRecorder == this) activeRecorder = nullptr;
@@ -42,7 +44,9 @@ CapturedBoxes::CapturedBoxes() {
     previous_ = setErrorPresenter([this](const ErrorBox& box) { boxes.push_back(box); });
 }
 
-CapturedBoxes::~CapturedBoxes() { setErrorPresenter(previous_); }
+CapturedBoxes::~CapturedBoxes() {
+    setErrorPresenter(previous_);
+}
 
 std::unique_ptr<MyVsti> makeInstrument() {
     return std::make_unique<MyVsti>(&HostRecorder::callback);

@@ -22,7 +22,7 @@ struct HostCall {
 
 // Records every callback; one recorder serves the instruments built while it lives.
 class HostRecorder {
-public:
+  public:
     HostRecorder();
     ~HostRecorder();
 
@@ -35,12 +35,12 @@ public:
 
 // Captures error boxes instead of printing them.
 class CapturedBoxes {
-public:
+  public:
     CapturedBoxes();
     ~CapturedBoxes();
     std::vector<ErrorBox> boxes;
 
-private:
+  private:
     ErrorPresenter previous_;
 };
 
