@@ -9,13 +9,6 @@
 
 namespace sorvella {
 
-namespace {
-
-// A run never covers more samples than this, so its scratch buffers live on the stack.
-constexpr std::int32_t kMaxRun = 256;
-
-}  // namespace
-
 template <typename Sink>
 void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
     std::int32_t position = 0;
@@ -51,33 +44,57 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
 }
 
 void MyVsti::renderRun(float* left, float* right, std::int32_t count, bool) {
+    if (count <= 0 || count > kMaxRun) return;
+    // The voices' three paths first, then the global chain one stage at a time over the run:
+    // every stage is either elementwise or a unit's own sequence, so the order of stages does
+    // not change a single sample.
+    float* s1 = run_.s1;
+    float* s2 = run_.s2;
+    float* s3 = run_.s3;
+    float* c1 = run_.c1;
+    float* c2 = run_.c2;
     for (std::int32_t n = 0; n < count; ++n) {
-        float s1 = 0.0f;
-        float s2 = 0.0f;
-        float s3 = 0.0f;
+        float sum1 = 0.0f;
+        float sum2 = 0.0f;
+        float sum3 = 0.0f;
         if (pool_) {
             MyNote* voice = pool_->head();
             while (voice) {
                 MyNote* next = voice->next;
-                s1 += voice->nextOsc1Sample();
-                s2 += voice->nextOsc2Sample();
-                s3 += voice->nextNoiseSample();
+                sum1 += voice->nextOsc1Sample();
+                sum2 += voice->nextOsc2Sample();
+                sum3 += voice->nextNoiseSample();
                 if (voice->finished) pool_->giveBack(voice);
                 voice = next;
             }
         }
-        const float a1 = mix1_ * s1;
-        const float a2 = mix2_ * s2;
-        const float a3 = mixBreath_ * s3;
-        const float c1 = chorus1_.process(a1);
-        const float c2 = chorus2_.process(a2);
-        const float f1 = bank1_.process(c1 + a3);
-        const float f2 = bank2_.process(c2 + a3);
-        const float m = (f1 + f2) * masterGain_;
-        const float l = m + reverbL_.process(m) * reverbMix_;
-        const float r = m + reverbR_.process(m) * reverbMix_;
-        left[n] = l * panL_;
-        right[n] = r * panR_;
+        s1[n] = sum1;
+        s2[n] = sum2;
+        s3[n] = sum3;
+    }
+
+    for (std::int32_t n = 0; n < count; ++n) {
+        s1[n] = mix1_ * s1[n];
+        s2[n] = mix2_ * s2[n];
+        s3[n] = mixBreath_ * s3[n];
+    }
+    chorus1_.processBlock(s1, c1, count);
+    chorus2_.processBlock(s2, c2, count);
+    for (std::int32_t n = 0; n < count; ++n) {
+        // The breath noise enters both banks.
+        c1[n] = c1[n] + s3[n];
+        c2[n] = c2[n] + s3[n];
+    }
+    bank1_.processBlock(c1, c1, count);
+    bank2_.processBlock(c2, c2, count);
+    float* m = s1;
+    for (std::int32_t n = 0; n < count; ++n)
+        m[n] = (c1[n] + c2[n]) * masterGain_;
+    reverbL_.processBlock(m, left, count);
+    reverbR_.processBlock(m, right, count);
+    for (std::int32_t n = 0; n < count; ++n) {
+        left[n] = (m[n] + left[n] * reverbMix_) * panL_;
+        right[n] = (m[n] + right[n] * reverbMix_) * panR_;
     }
 }
 

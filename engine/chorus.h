@@ -53,6 +53,12 @@ class ChorusUnit {
         return (out_[0] + out_[1] + out_[2] + out_[3]) * 0.25f;
     }
 
+    // The same sequence over a run of samples; out may be in.
+    void processBlock(const float* in, float* out, int count) {
+        for (int n = 0; n < count; ++n)
+            out[n] = process(in[n]);
+    }
+
     float baseDelay() const { return baseDelay_; }
     std::size_t lineLength() const { return lineA_.size(); }
     float depth(int tap) const { return depth_[static_cast<std::size_t>(tap)]; }

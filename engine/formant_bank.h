@@ -78,6 +78,12 @@ class FormantBank {
         return sum;
     }
 
+    // The same sequence over a run of samples; out may be in.
+    void processBlock(const float* in, float* out, int count) {
+        for (int n = 0; n < count; ++n)
+            out[n] = process(in[n]);
+    }
+
     void resetState();
 
     // Response of resonator k; 0 for an index outside the bank.

@@ -42,6 +42,12 @@ class ReverbUnit {
         return s_[0] + s_[1] + s_[2];
     }
 
+    // The same sequence over a run of samples; out may be in.
+    void processBlock(const float* in, float* out, int count) {
+        for (int n = 0; n < count; ++n)
+            out[n] = process(in[n]);
+    }
+
     std::size_t lineLength(int line) const { return lines_[static_cast<std::size_t>(line)].size(); }
     float filterK(int line) const { return k_[static_cast<std::size_t>(line)]; }
     float filterA(int line) const { return a_[static_cast<std::size_t>(line)]; }
