@@ -77,8 +77,8 @@ TEST_F(PluginAllocations, ProgramChangesFromMidiAllocateNothing) {
     EXPECT_EQ(host.processAllocations().allocations, 0u);
 }
 
-// One thread renders 500 blocks of 32 frames with notes; another changes parameters, programs
-// and names all the while.
+// One thread renders 500 blocks of 32 frames with notes; another changes parameters, programs,
+// names and the state all the while.
 TEST(PluginThreads, ChangesFromAnotherThreadWhileRendering) {
     TestHost host;
     ASSERT_TRUE(openStarted(host));
@@ -115,6 +115,15 @@ TEST(PluginThreads, ChangesFromAnotherThreadWhileRendering) {
             char name[] = "Threaded";
             host.dispatch(vst2::effSetProgramName, 0, 0, name);
             host.text(vst2::effGetProgramName);
+        }
+        if (calls % 200 == 0) {
+            void* data = nullptr;
+            const vst2::intptr size = host.dispatch(vst2::effGetChunk, calls % 400 == 0, 0, &data);
+            if (size > 0 && data != nullptr) {
+                std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
+                                                 static_cast<unsigned char*>(data) + size);
+                host.dispatch(vst2::effSetChunk, calls % 400 == 0, size, chunk.data());
+            }
         }
         ++calls;
     }

@@ -205,6 +205,41 @@ TEST(PluginBuffers, ProcessAddsToTheOutput) {
     }
 }
 
+// Events at the same frames give the same samples however the host cuts the blocks.
+TEST(PluginBuffers, BlockSizeDoesNotChangeTheSound) {
+    const Score score = {{0, noteOn(60, 100)},
+                         {333, noteOn(64, 90)},
+                         {1000, controlChange(7, 90)},
+                         {2047, pitchBend(30)},
+                         {frames(0.3), noteOff(60)},
+                         {frames(0.35), controlChange(64, 127)},
+                         {frames(0.4), noteOff(64)},
+                         {frames(0.45), noteOn(67, 127)},
+                         {frames(0.5), controlChange(64, 0)}};
+    TestHost reference;
+    ASSERT_TRUE(openStarted(reference));
+    const Stereo expected = reference.play(score, frames(0.8), 512);
+    for (std::int32_t block : {1, 7, 63, 64, 500, 4096}) {
+        TestHost host;
+        ASSERT_TRUE(openStarted(host));
+        EXPECT_TRUE(identical(host.play(score, frames(0.8), block), expected)) << block;
+    }
+}
+
+TEST(PluginBuffers, DecayToSilenceLeavesNoSubnormals) {
+    TestHost host;
+    ASSERT_TRUE(openStarted(host));
+    Stereo out = host.play({{0, noteOn(60, 127)}, {frames(0.2), noteOff(60)}}, frames(0.5));
+    for (int block = 0; block < 9; ++block)
+        out.append(host.process(8192));
+    std::size_t subnormal = 0;
+    for (const std::vector<float>* channel : {&out.left, &out.right}) {
+        for (float sample : *channel)
+            subnormal += std::fpclassify(sample) == FP_SUBNORMAL;
+    }
+    EXPECT_EQ(subnormal, 0u);
+}
+
 // Sample rates and block sizes that hosts use, with notes, bends and controllers on the way.
 class RateAndBlockGrid : public ::testing::TestWithParam<float> {};
 
