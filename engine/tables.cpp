@@ -125,7 +125,7 @@ int shapeFromValue(float value) {
 }
 
 float shapeKeptValue(int n) {
-    return static_cast<float>(std::clamp(n, 0, kWaveShapes - 1) * 0.14);
+    return static_cast<float>(std::clamp(n, 0, kWaveShapes - 1) * 0.14000000059604645);
 }
 
 }  // namespace sorvella

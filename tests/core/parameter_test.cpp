@@ -71,7 +71,9 @@ TEST_F(ParameterTest, VoicesKeepTheirQuantisedValue) {
 
 TEST_F(ParameterTest, UnisonAndShapesQuantiseInStepsOfFourteenHundredths) {
     EXPECT_EQ(shown(kUnisonNotes, 0.5f), "04");
-    EXPECT_EQ(vsti->getParameter(kUnisonNotes), 0.42f);
+    // 3 x 0.14 with the single-precision step widened to double, rounded to float: just above
+    // the float nearest to 0.42.
+    EXPECT_EQ(vsti->getParameter(kUnisonNotes), 0x1.ae147cp-2f);
     EXPECT_EQ(shown(kUnisonNotes, 0.0f), "OFF");
     EXPECT_EQ(shown(kUnisonNotes, 1.0f), "08");
     EXPECT_EQ(vsti->getParameter(kUnisonNotes), 0.98f);
