@@ -160,6 +160,18 @@ std::string PluginHost::effectName() const {
     return name;
 }
 
+std::string PluginHost::vendorString() const {
+    if (!effect_) return {};
+    char text[256] = {};
+    effect_->dispatcher(effect_, vst2::effGetVendorString, 0, 0, text, 0.0f);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+bool PluginHost::hasProgramChunks() const {
+    return effect_ && (effect_->flags & vst2::effFlagsProgramChunks) != 0;
+}
+
 bool PluginHost::setProgram(int program, std::string& error) {
     if (program < 0 || program >= numPrograms()) {
         error = "program " + std::to_string(program) + " does not exist (the plugin has " +
@@ -178,6 +190,63 @@ bool PluginHost::setParameter(int index, float value, std::string& error) {
     }
     effect_->setParameter(effect_, index, value);
     return true;
+}
+
+int PluginHost::currentProgram() {
+    return effect_ ? static_cast<int>(dispatch(vst2::effGetProgram, 0, 0, nullptr, 0.0f)) : 0;
+}
+
+float PluginHost::getParameter(int index) {
+    if (!effect_ || !effect_->getParameter || index < 0 || index >= numParams()) return 0.0f;
+    return effect_->getParameter(effect_, index);
+}
+
+void PluginHost::setProgramName(const std::string& name) {
+    if (!effect_) return;
+    char text[vst2::kVstMaxProgNameLen + 1] = {};
+    name.copy(text, vst2::kVstMaxProgNameLen);
+    dispatch(vst2::effSetProgramName, 0, 0, text, 0.0f);
+}
+
+std::string PluginHost::programName() {
+    if (!effect_) return {};
+    char text[256] = {};
+    dispatch(vst2::effGetProgramName, 0, 0, text, 0.0f);
+    text[vst2::kVstMaxProgNameLen] = '\0';
+    return text;
+}
+
+bool PluginHost::setChunk(bool preset, const std::vector<std::uint8_t>& chunk) {
+    if (!effect_) return false;
+    // The plugin reads the data but the interface passes it as a mutable pointer.
+    std::vector<std::uint8_t> copy(chunk);
+    return dispatch(vst2::effSetChunk, preset ? 1 : 0, static_cast<vst2::intptr>(copy.size()),
+                    copy.data(), 0.0f) != 0;
+}
+
+bool PluginHost::getChunk(bool preset, std::vector<std::uint8_t>& chunk, std::string& error) {
+    chunk.clear();
+    if (!effect_) {
+        error = "no plugin loaded";
+        return false;
+    }
+    void* data = nullptr;
+    const vst2::intptr size = dispatch(vst2::effGetChunk, preset ? 1 : 0, 0, &data, 0.0f);
+    if (size <= 0 || !data) {
+        error = "the plugin gave no chunk";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(size) > kMaxChunkBytes) {
+        error = "the plugin claims a chunk of " + std::to_string(size) + " bytes";
+        return false;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    chunk.assign(bytes, bytes + size);
+    return true;
+}
+
+vst2::intptr PluginHost::vendorSpecific(std::int32_t index, vst2::intptr value, void* ptr) {
+    return effect_ ? dispatch(vst2::effVendorSpecific, index, value, ptr, 0.0f) : 0;
 }
 
 void PluginHost::resume() {

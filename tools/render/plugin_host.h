@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ class PluginHost {
     static constexpr int kMaxPins = 64;
     static constexpr std::int32_t kHostVersion = 2400;
     static constexpr std::int32_t kProcessLevelOffline = 4;
+    // A chunk claimed larger than this is not believed.
+    static constexpr std::size_t kMaxChunkBytes = 64u << 20;
 
     PluginHost() = default;
     ~PluginHost();
@@ -36,8 +39,24 @@ class PluginHost {
     int numOutputs() const;
     std::string effectName() const;
 
+    std::string vendorString() const;
+    std::int32_t uniqueId() const { return effect_ ? effect_->uniqueID : 0; }
+    std::int32_t pluginVersion() const { return effect_ ? effect_->version : 0; }
+    bool hasProgramChunks() const;
+
     bool setProgram(int program, std::string& error);
+    int currentProgram();
     bool setParameter(int index, float value, std::string& error);
+    float getParameter(int index);
+    // Names are cut to the 24 characters the interface allows.
+    void setProgramName(const std::string& name);
+    std::string programName();
+
+    // effSetChunk: true when the plugin took the chunk.
+    bool setChunk(bool preset, const std::vector<std::uint8_t>& chunk);
+    // effGetChunk, copied out of the plugin's buffer at once.
+    bool getChunk(bool preset, std::vector<std::uint8_t>& chunk, std::string& error);
+    vst2::intptr vendorSpecific(std::int32_t index, vst2::intptr value, void* ptr);
 
     // effMainsChanged 1 / 0.
     void resume();

@@ -1,0 +1,211 @@
+#include "tools/render/fx_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/vst2/aeffect.h"
+#include "tests/tools/fx_test_support.h"
+#include "tests/tools/tools_test_support.h"
+
+namespace sorvella {
+namespace {
+
+using test::be32;
+using test::FxBytes;
+using test::textAt;
+
+constexpr std::int32_t kSorv = vst2::fourCC('S', 'O', 'R', 'V');
+
+std::vector<std::uint8_t> chunkOf(std::size_t n) {
+    std::vector<std::uint8_t> c(n);
+    for (std::size_t i = 0; i < n; ++i)
+        c[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    return c;
+}
+
+TEST(FxFileWriting, ChunkFilesCarryTheInstrumentsOwnHeaders) {
+    const auto chunk = chunkOf(7356);
+    const auto bank = fxBankChunkFile(kSorv, 2, 8, chunk);
+    ASSERT_EQ(bank.size(), 7516u);
+    EXPECT_EQ(textAt(bank, 0, 4), "CcnK");
+    EXPECT_EQ(be32(bank, 4), 0u);  // byte size, always zero
+    EXPECT_EQ(textAt(bank, 8, 4), "FBCh");
+    EXPECT_EQ(be32(bank, 12), 1u);
+    EXPECT_EQ(textAt(bank, 16, 4), "SORV");
+    EXPECT_EQ(be32(bank, 20), 2u);
+    EXPECT_EQ(be32(bank, 24), 8u);
+    EXPECT_EQ(std::vector<std::uint8_t>(bank.begin() + 28, bank.begin() + 156),
+              std::vector<std::uint8_t>(128, 0));
+    EXPECT_EQ(be32(bank, 156), 7356u);
+    EXPECT_TRUE(std::equal(chunk.begin(), chunk.end(), bank.begin() + 160));
+
+    const auto preset = chunkOf(993);
+    // A name longer than the field keeps 27 characters and its terminator.
+    for (const auto& [name, kept] : {std::pair<std::string, std::string>{"Choir Aah", "Choir Aah"},
+                                     {std::string(30, 'n'), std::string(27, 'n')}}) {
+        const auto patch = fxPatchChunkFile(kSorv, 2, 29, name, preset);
+        ASSERT_EQ(patch.size(), 60u + 993u);
+        EXPECT_EQ(textAt(patch, 0, 12), std::string("CcnK\0\0\0\0FPCh", 12));
+        EXPECT_EQ(be32(patch, 12), 1u);
+        EXPECT_EQ(textAt(patch, 16, 4), "SORV");
+        EXPECT_EQ(be32(patch, 20), 2u);
+        EXPECT_EQ(be32(patch, 24), 29u);
+        EXPECT_EQ(textAt(patch, 28, 28), kept + std::string(28 - kept.size(), '\0'));
+        EXPECT_EQ(be32(patch, 56), 993u);
+        EXPECT_TRUE(std::equal(preset.begin(), preset.end(), patch.begin() + 60));
+    }
+}
+
+TEST(FxFileWriting, ParameterListsCarryTheirSizesAndValues) {
+    const FxProgram a{"Lead", {0.0f, 0.25f, 1.0f}};
+    const FxProgram b{"Pad", {0.5f, 0.75f, 0.125f}};
+    const auto patch = fxPatchProgramFile(0x46616B65, 7, a);
+    EXPECT_EQ(patch, test::fxProgramRecord("Lead", a.values, 0x46616B65, 7));
+    EXPECT_EQ(be32(patch, 4), patch.size() - 8);
+
+    const auto bank = fxBankProgramsFile(0x46616B65, 7, {a, b});
+    const auto expected = FxBytes()
+                              .text("CcnK")
+                              .word(156 + 2 * 68 - 8)
+                              .text("FxBk")
+                              .word(1)
+                              .word(0x46616B65)
+                              .word(7)
+                              .word(2)
+                              .zeros(128)
+                              .append(patch)
+                              .append(test::fxProgramRecord("Pad", b.values, 0x46616B65, 7))
+                              .bytes;
+    EXPECT_EQ(bank, expected);
+}
+
+TEST(FxFileReading, WhatIsWrittenReadsBack) {
+    FxFile f;
+    std::string error;
+    const auto chunk = chunkOf(40);
+    ASSERT_TRUE(parseFxBank(fxBankChunkFile(kSorv, 2, 8, chunk), f, error)) << error;
+    EXPECT_EQ(f.kind, FxKind::kBankChunk);
+    EXPECT_EQ(f.fxId, kSorv);
+    EXPECT_EQ(f.fxVersion, 2);
+    EXPECT_EQ(f.count, 8);
+    EXPECT_EQ(f.chunk, chunk);
+
+    ASSERT_TRUE(parseFxPatch(fxPatchChunkFile(kSorv, 3, 29, "Vowel Lead", chunk), f, error));
+    EXPECT_EQ(f.kind, FxKind::kPatchChunk);
+    EXPECT_EQ(f.count, 29);
+    EXPECT_EQ(f.name, "Vowel Lead");
+    EXPECT_EQ(f.chunk, chunk);
+
+    const FxProgram a{"A", {0.0f, 1.0f}}, b{std::string(27, 'b'), {0.5f, 0.0078125f}};
+    ASSERT_TRUE(parseFxBank(fxBankProgramsFile(1, 2, {a, b}), f, error)) << error;
+    EXPECT_EQ(f.kind, FxKind::kBankPrograms);
+    ASSERT_EQ(f.programs.size(), 2u);
+    EXPECT_EQ(f.programs[0].name, "A");
+    EXPECT_EQ(f.programs[0].values, a.values);
+    EXPECT_EQ(f.programs[1].name, b.name);
+    EXPECT_EQ(f.programs[1].values, b.values);
+
+    ASSERT_TRUE(parseFxPatch(fxPatchProgramFile(1, 2, b), f, error)) << error;
+    EXPECT_EQ(f.kind, FxKind::kPatchProgram);
+    ASSERT_EQ(f.programs.size(), 1u);
+    EXPECT_EQ(f.programs[0].values, b.values);
+    EXPECT_EQ(f.name, b.name);
+
+    // Trailing bytes after the chunk, the byte-size field and the format version are not
+    // looked at; an unterminated name stops at the field's end.
+    auto loose = fxPatchChunkFile(kSorv, 2, 29, "", chunk);
+    loose[7] = 0x55;
+    loose[15] = 9;
+    std::fill(loose.begin() + 28, loose.begin() + 56, 'x');
+    loose.push_back(0xEE);
+    ASSERT_TRUE(parseFxPatch(loose, f, error)) << error;
+    EXPECT_EQ(f.chunk, chunk);
+    EXPECT_EQ(f.name, std::string(27, 'x'));
+}
+
+TEST(FxFileReading, BadFilesSayWhatIsWrong) {
+    const auto bank = fxBankChunkFile(kSorv, 2, 8, chunkOf(100));
+    const auto patch = fxPatchChunkFile(kSorv, 2, 29, "P", chunkOf(100));
+    const auto cut = [](std::vector<std::uint8_t> b, std::size_t n) {
+        b.resize(n);
+        return b;
+    };
+    const auto with = [](std::vector<std::uint8_t> b, std::size_t at, std::uint32_t w) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = static_cast<std::uint8_t>(w >> (24 - 8 * i));
+        return b;
+    };
+    const auto programs = fxBankProgramsFile(1, 1, {{"A", {0.5f, 0.5f}}, {"B", {0.5f, 0.5f}}});
+    const auto nan = std::numeric_limits<float>::quiet_NaN();
+
+    struct Case {
+        bool bankFile;
+        std::vector<std::uint8_t> bytes;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {true, {}, "too short for an FX bank file (0 bytes)"},
+        {true, cut(bank, 11), "too short for an FX bank file (11 bytes)"},
+        {true, cut(bank, 155), "too short for an FX bank file (155 bytes)"},
+        {true, cut(bank, 159), "too short for an FX bank file (159 bytes)"},
+        {false, cut(patch, 59), "too short for an FX patch file (59 bytes)"},
+        {true, with(bank, 0, 0x52494646),
+         "not an FX bank file (it begins with 'RIFF', not 'CcnK')"},
+        {false, with(patch, 8, 0x00FF4142), "not an FX patch file (its type is '\\x00\\xffAB')"},
+        {true, patch, "is an FX patch file, not a bank file"},
+        {false, bank, "is an FX bank file, not a patch file"},
+        {true, cut(bank, 259),
+         "the chunk size (100 bytes) does not fit the file (99 bytes follow the header)"},
+        {false, with(patch, 56, 0xFFFFFFFF),
+         "the chunk size (4294967295 bytes) does not fit the file (100 bytes follow the header)"},
+        {true, with(cut(bank, 160), 156, 0), "the chunk is empty"},
+        {true, with(programs, 24, 3), "the bank claims 3 programs, which do not fit the file"},
+        {true, with(programs, 24, 0x80000000),
+         "the bank claims -2147483648 programs, which do not fit the file"},
+        {true, with(programs, 156 + 64 + 8, 0x46784278), "program 1 is not an FxCk program record"},
+        {true, with(programs, 156 + 24, 19),
+         "program 0 claims 19 parameters, which do not fit the file"},
+        {true, cut(programs, programs.size() - 1),
+         "program 1 claims 2 parameters, which do not fit the file"},
+        {true, test::FxBytes().append(cut(programs, 156)).word(0).text("xx").bytes,
+         "the bank claims 2 programs, which do not fit the file"},
+        {false, test::fxProgramRecord("N", {0.5f, nan}, 1, 1),
+         "parameter 1 of the program is not a value from 0 to 1"},
+        {false, test::fxProgramRecord("N", {-0.0078125f}, 1, 1),
+         "parameter 0 of the program is not a value from 0 to 1"},
+        {true, with(programs, 156 + 64 + 56, 0x3F800001),
+         "parameter 0 of program 1 is not a value from 0 to 1"},
+        {false, with(test::fxProgramRecord("N", {}, 1, 1), 24, 0xFFFFFFFF),
+         "the program claims -1 parameters, which do not fit the file"},
+    };
+    for (const Case& c : cases) {
+        FxFile f;
+        std::string error;
+        const bool ok =
+            c.bankFile ? parseFxBank(c.bytes, f, error) : parseFxPatch(c.bytes, f, error);
+        EXPECT_FALSE(ok) << c.error;
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(FxFileReading, FilesAreReadWholeOrNotAtAll) {
+    test::ScratchDir dir;
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(readFxFileBytes(dir.file("none.fxb"), bytes, error));
+    EXPECT_EQ(error, "cannot open " + dir.file("none.fxb") + ": No such file or directory");
+    EXPECT_FALSE(readFxFileBytes(dir.path(), bytes, error));
+    EXPECT_EQ(error, "cannot read " + dir.path() + ": not a regular file");
+
+    const auto data = chunkOf(3000);
+    test::writeBytes(dir.file("a.fxp"), data);
+    ASSERT_TRUE(readFxFileBytes(dir.file("a.fxp"), bytes, error)) << error;
+    EXPECT_EQ(bytes, data);
+}
+
+}  // namespace
+}  // namespace sorvella
