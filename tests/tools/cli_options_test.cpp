@@ -67,6 +67,35 @@ TEST(RenderCommandLine, BenchModes) {
     EXPECT_EQ(parse({"--bench-held", "0"}, o, error), CliAction::kError);
 }
 
+TEST(RenderCommandLine, PresetFilesAndSavingWithoutRendering) {
+    CliOptions o;
+    std::string error;
+    ASSERT_EQ(parse({"song.mid", "-o", "o.wav", "--bank", "b.fxb", "--patch=p.fxp", "--tuning",
+                     "t.tun", "--save-bank", "sb.fxb", "--save-patch", "sp.fxp"},
+                    o, error),
+              CliAction::kRun)
+        << error;
+    EXPECT_EQ(o.bankFile, "b.fxb");
+    EXPECT_EQ(o.patchFile, "p.fxp");
+    EXPECT_EQ(o.tuningFile, "t.tun");
+    EXPECT_EQ(o.saveBankFile, "sb.fxb");
+    EXPECT_EQ(o.savePatchFile, "sp.fxp");
+    EXPECT_TRUE(rendersAudio(o));
+
+    // A conversion: no song, no output, nothing rendered.
+    ASSERT_EQ(parse({"--bank", "b.fxb", "--save-patch", "sp.fxp"}, o, error), CliAction::kRun)
+        << error;
+    EXPECT_FALSE(rendersAudio(o));
+    EXPECT_EQ(o.input, "");
+
+    ASSERT_EQ(parse({"--bench-held", "2", "--save-bank", "sb.fxb"}, o, error), CliAction::kRun)
+        << error;
+    EXPECT_TRUE(rendersAudio(o));
+    ASSERT_EQ(parse({"song.mid", "--bench", "--save-bank", "sb.fxb"}, o, error), CliAction::kRun)
+        << error;
+    EXPECT_TRUE(rendersAudio(o));
+}
+
 TEST(RenderCommandLine, RefusesBadValuesWithAReason) {
     struct Case {
         std::vector<const char*> args;
@@ -91,6 +120,13 @@ TEST(RenderCommandLine, RefusesBadValuesWithAReason) {
         {{"a.mid", "-o", "a.wav", "--tail", "601"}, "--tail"},
         {{"a.mid", "-o", "a.wav", "--bench=1"}, "takes no value"},
         {{"a.mid", "-o", "a.wav", "-x"}, "unknown option -x"},
+        {{"a.mid", "--save-bank", "b.fxb"}, "no output file given"},
+        {{"-o", "a.wav", "--save-bank", "b.fxb"}, "no MIDI file given"},
+        {{"--bank", "b.fxb"}, "no MIDI file given"},
+        {{"a.mid", "-o", "a.wav", "--bank="}, "invalid value '' for --bank"},
+        {{"a.mid", "-o", "a.wav", "--tuning"}, "option --tuning needs a value"},
+        {{"a.mid", "-o", "x", "--save-patch", "x"}, "-o and --save-patch name the same file"},
+        {{"--save-bank", "x", "--save-patch", "x"}, "--save-bank and --save-patch name the same"},
     };
     for (const Case& c : cases) {
         CliOptions o;

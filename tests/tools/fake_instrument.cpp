@@ -1,9 +1,12 @@
 // A stand-in VST 2 instrument for testing the renderer's host side. It writes every call it gets
 // to the file named by FAKE_INSTRUMENT_LOG, one line each, and plays a signal that shows what it
-// received: left = 0.125 per key held, right = parameter 0.
+// received: left = 0.125 per key held, right = parameter 0 of the current program. Each program
+// keeps its own name and parameters; chunks and tuning files: fake_presets.cpp.
 //
 // FAKE_INSTRUMENT_FAIL=entry makes the entry point refuse; =magic returns a record with a wrong
-// magic number. Built with FAKE_ENTRY_MAIN_ONLY it exports only the legacy entry name `main`.
+// magic number. FAKE_INSTRUMENT_NO_CHUNKS makes it a plugin without chunks,
+// FAKE_INSTRUMENT_VENDOR=NAME changes its vendor string (default "Kestrane"). Built with
+// FAKE_ENTRY_MAIN_ONLY it exports only the legacy entry name `main`.
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -14,31 +17,10 @@
 #include <vector>
 
 #include "platform/vst2/aeffect.h"
+#include "tests/tools/fake_instrument.h"
 
-namespace {
+namespace fake {
 
-constexpr int kParams = 4;
-constexpr int kPrograms = 3;
-constexpr int kMaxEvents = 4096;
-
-struct FakeInstrument {
-    vst2::AEffect effect{};
-    vst2::HostCallback host = nullptr;
-    std::FILE* log = nullptr;
-    float params[kParams] = {0.5f, 0.5f, 0.5f, 0.5f};
-    int program = 0;
-    bool held[16][128] = {};
-    int heldCount = 0;
-    std::int64_t framesDone = 0;
-    vst2::VstMidiEvent events[kMaxEvents];
-    int eventCount = 0;
-};
-
-FakeInstrument* self(vst2::AEffect* e) {
-    return static_cast<FakeInstrument*>(e->object);
-}
-
-void say(FakeInstrument* f, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void say(FakeInstrument* f, const char* format, ...) {
     if (!f->log) return;
     va_list args;
@@ -48,6 +30,17 @@ void say(FakeInstrument* f, const char* format, ...) {
     std::fputc('\n', f->log);
     std::fflush(f->log);
 }
+
+}  // namespace fake
+
+namespace {
+
+using fake::FakeInstrument;
+using fake::kMaxEvents;
+using fake::kParams;
+using fake::kPrograms;
+using fake::say;
+using fake::self;
 
 void applyMidi(FakeInstrument* f, const char* data) {
     const int status = static_cast<unsigned char>(data[0]);
@@ -112,9 +105,11 @@ vst2::intptr dispatcher(vst2::AEffect* e, std::int32_t opcode, std::int32_t inde
             }
             return 1;
         }
-        default:
-            (void)index;
-            return 0;
+        default: {
+            vst2::intptr answer = 0;
+            fake::presetRequest(f, opcode, index, value, ptr, answer);
+            return answer;
+        }
     }
 }
 
@@ -127,7 +122,7 @@ void processReplacing(vst2::AEffect* e, float**, float** outputs, std::int32_t f
             applyMidi(f, f->events[next++].midiData);
         }
         outputs[0][i] = 0.125f * static_cast<float>(f->heldCount);
-        outputs[1][i] = f->params[0];
+        outputs[1][i] = f->params[f->program][0];
     }
     while (next < f->eventCount)
         applyMidi(f, f->events[next++].midiData);
@@ -138,12 +133,12 @@ void processReplacing(vst2::AEffect* e, float**, float** outputs, std::int32_t f
 void setParameter(vst2::AEffect* e, std::int32_t index, float value) {
     FakeInstrument* f = self(e);
     say(f, "param %d %g", index, static_cast<double>(value));
-    if (index >= 0 && index < kParams) f->params[index] = value;
+    if (index >= 0 && index < kParams) f->params[f->program][index] = value;
 }
 
 float getParameter(vst2::AEffect* e, std::int32_t index) {
     FakeInstrument* f = self(e);
-    return index >= 0 && index < kParams ? f->params[index] : 0.0f;
+    return index >= 0 && index < kParams ? f->params[f->program][index] : 0.0f;
 }
 
 vst2::AEffect* create(vst2::HostCallback host, const char* entryName) {
@@ -174,6 +169,7 @@ vst2::AEffect* create(vst2::HostCallback host, const char* entryName) {
     e.object = f;
     e.uniqueID = vst2::fourCC('F', 'a', 'k', 'e');
     e.version = 1;
+    fake::setUpPrograms(f);
 
     char vendor[vst2::kVstMaxVendorStrLen + 1] = {};
     char product[vst2::kVstMaxProductStrLen + 1] = {};

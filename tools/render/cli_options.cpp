@@ -40,6 +40,7 @@ std::string usageText() {
     return R"(Usage: sorvella-render SONG.mid -o OUT.wav [options]
        sorvella-render SONG.mid --bench [options]
        sorvella-render --bench-held N [options]
+       sorvella-render [--bank FILE] [--patch FILE] ... --save-bank FILE | --save-patch FILE
 
 Plays a Standard MIDI File (format 0 or 1) through a VST 2 instrument, libsorvella.so unless
 --plugin names another, and writes a stereo WAV file.
@@ -48,8 +49,15 @@ Options:
   -o, --output FILE      the WAV file to write
   --format F             s16 (default), s24 or f32 (32-bit float)
   --plugin PATH          the VST 2 instrument to load
+  --bank FILE            load an FX bank file (.fxb) and select program 0
+  --patch FILE           load an FX patch file (.fxp) into the current program
+  --tuning FILE          load a tuning file (.tun); Sorvella remembers it for later sessions
   --program N            select program N before playing
   --param INDEX=VALUE    set a parameter (0..1) before playing; repeatable
+                         (applied in this order: --bank, --patch, --tuning, --program, --param)
+  --save-bank FILE       write the plugin's programs as an FX bank file once the options above
+                         are applied; without -o and a MIDI file, nothing is rendered
+  --save-patch FILE      the same for the current program, as an FX patch file
   --rate HZ              sample rate, default 44100
   --block N              frames per process call, default 512
   --tail SECONDS         the most to render after the last event, default 10; rendering stops
@@ -67,6 +75,10 @@ The two standard benchmark loads for Sorvella:
   sorvella-render --bench-held 32 --restrike 2 --param 0=1
 (parameter 0 is "Voices"; 1.0 allows 32 voices)
 )";
+}
+
+bool rendersAudio(const CliOptions& options) {
+    return options.benchHeldNotes > 0 || !options.input.empty();
 }
 
 CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& options,
@@ -143,6 +155,16 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
             }
             p.value = static_cast<float>(v);
             options.parameters.push_back(p);
+        } else if (arg == "--bank" || arg == "--patch" || arg == "--tuning" ||
+                   arg == "--save-bank" || arg == "--save-patch") {
+            if (!needValue()) return CliAction::kError;
+            if (value.empty()) return refuse("a file name");
+            std::string& file = arg == "--bank"        ? options.bankFile
+                                : arg == "--patch"     ? options.patchFile
+                                : arg == "--tuning"    ? options.tuningFile
+                                : arg == "--save-bank" ? options.saveBankFile
+                                                       : options.savePatchFile;
+            file = value;
         } else if (arg == "--rate") {
             if (!needValue()) return CliAction::kError;
             if (!parseInt(value, 8000, 384000, options.sampleRate)) {
@@ -180,11 +202,15 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
         }
     }
 
+    const bool saves = !options.saveBankFile.empty() || !options.savePatchFile.empty();
+    const bool onlySaves = saves && positional.empty() && options.output.empty() && !options.bench;
     if (options.benchHeldNotes > 0) {
         if (!positional.empty()) {
             error = "--bench-held plays no MIDI file";
             return CliAction::kError;
         }
+    } else if (onlySaves) {
+        // Nothing to play: the run converts or extracts presets.
     } else if (positional.size() != 1) {
         error = positional.empty() ? "no MIDI file given (see --help)"
                                    : "more than one MIDI file given";
@@ -196,9 +222,21 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
         error = "--bench writes no output; drop -o";
         return CliAction::kError;
     }
-    if (!options.bench && options.output.empty()) {
+    if (!options.bench && options.output.empty() && !onlySaves) {
         error = "no output file given (use -o FILE)";
         return CliAction::kError;
+    }
+    // Two outputs under one name would leave only the one renamed last.
+    const std::string* outputs[] = {&options.output, &options.saveBankFile, &options.savePatchFile};
+    const char* outputOptions[] = {"-o", "--save-bank", "--save-patch"};
+    for (int a = 0; a < 3; ++a) {
+        for (int b = a + 1; b < 3; ++b) {
+            if (!outputs[a]->empty() && *outputs[a] == *outputs[b]) {
+                error = std::string(outputOptions[a]) + " and " + outputOptions[b] +
+                        " name the same file";
+                return CliAction::kError;
+            }
+        }
     }
     return CliAction::kRun;
 }

@@ -23,12 +23,22 @@ struct CliOptions {
     int program = -1;  // -1: leave the plugin's current program
     double tailSeconds = 10.0;
     std::vector<ParameterSetting> parameters;
+    // Applied in this order, before --program and --param.
+    std::string bankFile;
+    std::string patchFile;
+    std::string tuningFile;
+    // Written with what the plugin holds once every option above was applied.
+    std::string saveBankFile;
+    std::string savePatchFile;
     bool progress = true;  // still only on a terminal
     bool bench = false;
     int benchHeldNotes = 0;  // > 0: synthetic load instead of a MIDI file
     double benchSeconds = 60.0;
     double restrikeSeconds = 0.0;
 };
+
+// False when the run only saves files: no MIDI file, no benchmark.
+bool rendersAudio(const CliOptions& options);
 
 enum class CliAction { kRun, kHelp, kError };
 

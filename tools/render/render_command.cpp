@@ -1,12 +1,17 @@
 #include "tools/render/render_command.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <unistd.h>
 
+#include "tools/render/fx_file.h"
 #include "tools/render/midi_file.h"
+#include "tools/render/pending_file.h"
 #include "tools/render/plugin_host.h"
+#include "tools/render/plugin_presets.h"
 #include "tools/render/render_song.h"
 #include "tools/render/wav_writer.h"
 
@@ -56,6 +61,25 @@ bool exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
 }
 
+// Captures the bank or the current program into a pending file; nothing to do without a path.
+bool saveState(PluginHost& host, bool bank, const std::string& path, PendingFile& out,
+               std::string& error) {
+    if (path.empty()) return true;
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    if (!(bank ? captureFxBank(host, bytes, why) : captureFxPatch(host, bytes, why))) {
+        error = "cannot save " + path + ": " + why;
+        return false;
+    }
+    if (!out.open(path, error)) return false;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out.stream()) != bytes.size()) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        out.discard();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::string> defaultPluginCandidates(const std::string& executableDir) {
@@ -96,11 +120,15 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
         }
     }
 
-    // The song is read before the plugin is loaded, so a bad file costs nothing else.
+    // The song and the preset files are read before the plugin is loaded, so a bad file costs
+    // nothing else.
+    const bool rendering = rendersAudio(options);
     MidiSong song;
     std::vector<TimedEvent> events;
     int notesHeld = 0;
-    if (options.benchHeldNotes > 0) {
+    if (!rendering) {
+        // Only saving.
+    } else if (options.benchHeldNotes > 0) {
         events = heldNotesWorkload(options.benchHeldNotes, options.benchSeconds,
                                    options.restrikeSeconds, rate);
         notesHeld = options.benchHeldNotes;
@@ -113,8 +141,25 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
         notesHeld = maxNotesHeld(song);
     }
 
+    FxFile bank;
+    FxFile patch;
+    std::string tuningPath;
+    if ((!options.bankFile.empty() && !readFxBankFile(options.bankFile, bank, error)) ||
+        (!options.patchFile.empty() && !readFxPatchFile(options.patchFile, patch, error)) ||
+        (!options.tuningFile.empty() &&
+         !resolveTuningFile(options.tuningFile, tuningPath, error))) {
+        fail(error);
+        return 1;
+    }
+
     PluginHost host;
     if (!host.load(pluginPath, rate, options.blockSize, error)) {
+        fail(error);
+        return 1;
+    }
+    if ((!options.bankFile.empty() && !loadFxBank(host, bank, options.bankFile, error)) ||
+        (!options.patchFile.empty() && !loadFxPatch(host, patch, options.patchFile, error)) ||
+        (!options.tuningFile.empty() && !loadTuning(host, tuningPath, options.tuningFile, error))) {
         fail(error);
         return 1;
     }
@@ -127,6 +172,27 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
             fail(error);
             return 1;
         }
+    }
+
+    // Written now, put in place only once the whole run succeeded.
+    PendingFile bankOut;
+    PendingFile patchOut;
+    if (!saveState(host, true, options.saveBankFile, bankOut, error) ||
+        !saveState(host, false, options.savePatchFile, patchOut, error)) {
+        fail(error);
+        return 1;
+    }
+    auto commitSaves = [&]() {
+        if ((!options.saveBankFile.empty() && !bankOut.commit(error)) ||
+            (!options.savePatchFile.empty() && !patchOut.commit(error))) {
+            fail(error);
+            return 1;
+        }
+        return 0;
+    };
+    if (!rendering) {
+        host.close();
+        return commitSaves();
     }
 
     WavWriter writer;
@@ -176,13 +242,13 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
         } else {
             std::printf("most notes held at once: %d (counted from the MIDI file)\n", notesHeld);
         }
-        return 0;
+        return commitSaves();
     }
     if (!writer.finish(error)) {
         fail(error);
         return 1;
     }
-    return 0;
+    return commitSaves();
 }
 
 }  // namespace sorvella

@@ -1,0 +1,354 @@
+// sorvella-render loading and saving banks, patches and tuning files through the fake instrument.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/tools/fx_test_support.h"
+#include "tests/tools/tools_test_support.h"
+#include "tools/demo/smf_writer.h"
+
+namespace sorvella {
+namespace {
+
+using test::FxBytes;
+
+constexpr std::uint32_t kFakeId = 0x46616B65;  // 'Fake'
+constexpr std::uint32_t kFakeVersion = 1;
+
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+std::vector<std::uint8_t> bankChunkFile(const std::string& chunk, std::uint32_t programs = 3) {
+    return FxBytes()
+        .text("CcnK")
+        .word(0)
+        .text("FBCh")
+        .word(1)
+        .word(kFakeId)
+        .word(kFakeVersion)
+        .word(programs)
+        .zeros(128)
+        .word(static_cast<std::uint32_t>(chunk.size()))
+        .text(chunk)
+        .bytes;
+}
+
+std::vector<std::uint8_t> patchChunkFile(const std::string& name, const std::string& chunk) {
+    return FxBytes()
+        .text("CcnK")
+        .word(0)
+        .text("FPCh")
+        .word(1)
+        .word(kFakeId)
+        .word(kFakeVersion)
+        .word(4)
+        .field(name, 28)
+        .word(static_cast<std::uint32_t>(chunk.size()))
+        .text(chunk)
+        .bytes;
+}
+
+std::vector<std::uint8_t> bankProgramsFile(
+    const std::vector<std::pair<std::string, std::vector<float>>>& programs) {
+    FxBytes records;
+    for (const auto& [name, values] : programs)
+        records.append(test::fxProgramRecord(name, values, kFakeId, kFakeVersion));
+    return FxBytes()
+        .text("CcnK")
+        .word(static_cast<std::uint32_t>(148 + records.bytes.size()))
+        .text("FxBk")
+        .word(1)
+        .word(kFakeId)
+        .word(kFakeVersion)
+        .word(static_cast<std::uint32_t>(programs.size()))
+        .zeros(128)
+        .append(records.bytes)
+        .bytes;
+}
+
+std::string absolute(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? resolved : path;
+}
+
+class RenderPresets : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SmfTrack t;
+        t.noteOn(0, 0, 60, 100);
+        t.noteOff(96, 0, 60);
+        test::writeBytes(dir_.file("song.mid"), encodeSmf(0, 96, {t}));
+        writeText("good.tun", "; just intonation\n[Tuning]\nNote 0=0\n");
+        writeText("bad.tun", "Note 0=0\n");
+    }
+    void writeText(const std::string& name, const std::string& text) {
+        test::writeBytes(dir_.file(name), std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    test::ProcessResult render(std::vector<std::string> args, Env env = {}) {
+        args.insert(args.end(),
+                    {"--plugin", FAKE_INSTRUMENT_PATH, "--rate", "8000", "--tail", "0"});
+        env.emplace_back("FAKE_INSTRUMENT_LOG", dir_.file("calls.log"));
+        return test::runProgram(SORVELLA_RENDER_PATH, args, env);
+    }
+    // The call log without the entry's line and without the audio.
+    std::vector<std::string> setupCalls() const {
+        std::vector<std::string> kept;
+        for (const std::string& line : test::readLines(dir_.file("calls.log"))) {
+            if (line.rfind("entry", 0) != 0 && line.rfind("event", 0) != 0 &&
+                line.rfind("process", 0) != 0) {
+                kept.push_back(line);
+            }
+        }
+        return kept;
+    }
+    std::vector<std::uint8_t> read(const std::string& name) const {
+        return test::readBytes(dir_.file(name));
+    }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    // Every file in the directory must be one of these.
+    void expectOnly(const std::vector<std::string>& names) const {
+        for (const std::string& name : dir_.entries()) {
+            EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+        }
+    }
+
+    test::ScratchDir dir_;
+};
+
+const std::vector<std::string> kOpen = {"open", "sampleRate 8000", "blockSize 512"};
+
+std::vector<std::string> withOpen(std::vector<std::string> calls) {
+    calls.insert(calls.begin(), kOpen.begin(), kOpen.end());
+    return calls;
+}
+
+TEST_F(RenderPresets, ChunksComeBackByteForByte) {
+    const auto bank = bankChunkFile(std::string("bank\0chunk\xff", 11));
+    const auto patch = patchChunkFile("Program 0", "preset chunk");
+    test::writeBytes(file("in.fxb"), bank);
+    test::writeBytes(file("in.fxp"), patch);
+
+    const auto r = render({"--bank", file("in.fxb"), "--patch", file("in.fxp"), "--save-bank",
+                           file("out.fxb"), "--save-patch", file("out.fxp")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(read("out.fxb"), bank);
+    EXPECT_EQ(read("out.fxp"), patch);
+    // Nothing to play: the plugin is never started.
+    EXPECT_EQ(setupCalls(), withOpen({"setChunk bank 11", "program 0", "setChunk preset 12",
+                                      "getChunk bank", "getChunk preset", "close"}));
+    expectOnly(
+        {"song.mid", "good.tun", "bad.tun", "calls.log", "in.fxb", "in.fxp", "out.fxb", "out.fxp"});
+}
+
+TEST_F(RenderPresets, SavedFilesHoldWhatThePluginHoldsAfterTheOptions) {
+    const auto r = render({file("song.mid"), "-o", file("out.wav"), "--program", "2",
+                           "--save-patch", file("p.fxp"), "--save-bank", file("b.fxb")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(read("p.fxp"), patchChunkFile("Program 2", "fake preset chunk"));
+    EXPECT_EQ(read("b.fxb"), bankChunkFile("fake bank chunk"));
+    EXPECT_FALSE(read("out.wav").empty());
+    // Saved before the song plays.
+    EXPECT_EQ(setupCalls(), withOpen({"program 2", "getChunk bank", "getChunk preset", "mains 1",
+                                      "mains 0", "close"}));
+}
+
+TEST_F(RenderPresets, ParameterListsForAPluginWithoutChunks) {
+    const Env noChunks = {{"FAKE_INSTRUMENT_NO_CHUNKS", "1"}};
+    const auto bank = bankProgramsFile({{"Low", {0.25f, 0.0f, 1.0f, 0.5f}},
+                                        {"Mid", {0.5f, 0.125f, 0.0f, 0.5f}},
+                                        {std::string(24, 'H'), {1.0f, 1.0f, 1.0f, 1.0f}}});
+    const auto patch = test::fxProgramRecord("Solo", {0.75f, 0.5f, 0.5f, 0.0f}, kFakeId, 1);
+    test::writeBytes(file("in.fxb"), bank);
+    test::writeBytes(file("in.fxp"), patch);
+
+    auto r = render({"--bank", file("in.fxb"), "--save-bank", file("out.fxb")}, noChunks);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(read("out.fxb"), bank);
+    const std::vector<std::string> loadBank = {
+        "program 0",    "programName Low",
+        "param 0 0.25", "param 1 0",
+        "param 2 1",    "param 3 0.5",
+        "program 1",    "programName Mid",
+        "param 0 0.5",  "param 1 0.125",
+        "param 2 0",    "param 3 0.5",
+        "program 2",    "programName " + std::string(24, 'H'),
+        "param 0 1",    "param 1 1",
+        "param 2 1",    "param 3 1",
+        "program 0"};
+    auto expected = withOpen(loadBank);
+    // Saving visits every program and comes back to the current one.
+    expected.insert(expected.end(), {"program 0", "program 1", "program 2", "program 0", "close"});
+    EXPECT_EQ(setupCalls(), expected);
+
+    // The patch goes into the current program, which then plays: the right channel is its
+    // parameter 0.
+    r = render({file("song.mid"), "-o", file("out.wav"), "--bank", file("in.fxb"), "--patch",
+                file("in.fxp"), "--save-patch", file("out.fxp"), "--format", "f32"},
+               noChunks);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(read("out.fxp"), patch);
+    const auto wav = read("out.wav");
+    ASSERT_GT(wav.size(), 60u);
+    float right = 0.0f;
+    std::memcpy(&right, wav.data() + wav.size() - 4, 4);
+    EXPECT_EQ(right, 0.75f);
+
+    // A bank with fewer programs than the plugin has fills the first ones.
+    const auto small = bankProgramsFile({{"One", {0.0f, 0.0f, 0.0f, 0.0f}}});
+    test::writeBytes(file("small.fxb"), small);
+    r = render({"--bank", file("small.fxb"), "--save-patch", file("one.fxp")}, noChunks);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(read("one.fxp"), test::fxProgramRecord("One", {0.0f, 0.0f, 0.0f, 0.0f}, kFakeId, 1));
+}
+
+TEST_F(RenderPresets, OptionsApplyInOneOrderWhateverTheCommandLineSays) {
+    test::writeBytes(file("in.fxb"), bankChunkFile("B"));
+    test::writeBytes(file("in.fxp"), patchChunkFile("P", "PP"));
+    // The instrument remembers a tuning file for later sessions: it gets the absolute path.
+    const std::string tuning =
+        std::filesystem::relative(file("good.tun"), std::filesystem::current_path()).string();
+    ASSERT_NE(tuning.front(), '/');
+    const auto r =
+        render({file("song.mid"), "-o", file("out.wav"), "--param", "1=0.25", "--program", "1",
+                "--tuning", tuning, "--patch", file("in.fxp"), "--bank", file("in.fxb")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(setupCalls(), withOpen({"setChunk bank 1", "program 0", "setChunk preset 2",
+                                      "tuning " + absolute(file("good.tun")), "program 1",
+                                      "param 1 0.25", "mains 1", "mains 0", "close"}));
+}
+
+TEST_F(RenderPresets, BadFilesStopTheRunBeforeThePluginLoads) {
+    const auto bank = bankChunkFile("chunk");
+    auto shortBank = bank;
+    shortBank.resize(100);
+    auto oversized = bank;
+    oversized[159] = 6;  // one byte more than the file holds
+    auto wrongMagic = patchChunkFile("P", "chunk");
+    wrongMagic[8] = 'X';
+    test::writeBytes(file("short.fxb"), shortBank);
+    test::writeBytes(file("oversized.fxb"), oversized);
+    test::writeBytes(file("magic.fxp"), wrongMagic);
+    test::writeBytes(file("patch.fxp"), patchChunkFile("P", "chunk"));
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {{"--bank", file("none.fxb")},
+         "cannot open " + file("none.fxb") + ": No such file or directory"},
+        {{"--bank", file("short.fxb")}, file("short.fxb") + ": too short for an FX bank file"},
+        {{"--bank", file("oversized.fxb")},
+         file("oversized.fxb") +
+             ": the chunk size (6 bytes) does not fit the file (5 bytes follow the header)"},
+        {{"--patch", file("magic.fxp")},
+         file("magic.fxp") + ": not an FX patch file (its type is 'XPCh')"},
+        {{"--bank", file("patch.fxp")}, file("patch.fxp") + ": is an FX patch file, not a bank"},
+        {{"--tuning", file("none.tun")}, "cannot open " + file("none.tun")},
+        {{"--tuning", dir_.path()}, "cannot read " + dir_.path() + ": not a regular file"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {file("song.mid"), "-o", file("out.wav"), "--save-bank",
+                                         file("saved.fxb")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = render(args);
+        EXPECT_EQ(r.exitCode, 1) << c.error;
+        EXPECT_EQ(r.err.rfind("sorvella-render: " + c.error, 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        EXPECT_TRUE(setupCalls().empty()) << c.error;
+    }
+    expectOnly({"song.mid", "good.tun", "bad.tun", "short.fxb", "oversized.fxb", "magic.fxp",
+                "patch.fxp"});
+}
+
+TEST_F(RenderPresets, FilesThePluginCannotTakeWriteNothing) {
+    test::writeBytes(file("bank.fxb"), bankChunkFile("chunk"));
+    test::writeBytes(
+        file("four.fxb"),
+        bankProgramsFile(
+            {{"a", {0, 0, 0, 0}}, {"b", {0, 0, 0, 0}}, {"c", {0, 0, 0, 0}}, {"d", {0, 0, 0, 0}}}));
+    test::writeBytes(file("five.fxp"), test::fxProgramRecord("f", {0, 0, 0, 0, 0}, kFakeId, 1));
+    test::writeBytes(file("refused.fxb"), bankChunkFile("BAD chunk"));
+    test::writeBytes(file("refused.fxp"), patchChunkFile("P", "BAD"));
+
+    struct Case {
+        std::vector<std::string> args;
+        Env env;
+        std::string err;  // all of stderr
+    };
+    const std::string refusal = "Fake Instrument Error: Invalid file format\n";
+    const std::vector<Case> cases = {
+        {{"--bank", file("four.fxb")},
+         {},
+         "sorvella-render: " + file("four.fxb") +
+             ": the bank holds 4 programs, the plugin has 3\n"},
+        {{"--patch", file("five.fxp")},
+         {},
+         "sorvella-render: " + file("five.fxp") +
+             ": the program has 5 parameters, the plugin has 4\n"},
+        {{"--bank", file("bank.fxb")},
+         {{"FAKE_INSTRUMENT_NO_CHUNKS", "1"}},
+         "sorvella-render: " + file("bank.fxb") +
+             ": holds a chunk, and the plugin does not take chunks\n"},
+        {{"--tuning", file("good.tun")},
+         {{"FAKE_INSTRUMENT_VENDOR", "Elsewhere"}},
+         "sorvella-render: " + file("good.tun") + ": the plugin cannot load tuning files\n"},
+        {{"--bank", file("refused.fxb")},
+         {},
+         refusal + "sorvella-render: " + file("refused.fxb") + ": the plugin refused it\n"},
+        {{"--patch", file("refused.fxp")},
+         {},
+         refusal + "sorvella-render: " + file("refused.fxp") + ": the plugin refused it\n"},
+        {{"--tuning", file("bad.tun")},
+         {},
+         refusal + "sorvella-render: " + file("bad.tun") + ": the plugin refused it\n"},
+    };
+    for (const Case& c : cases) {
+        std::remove(file("calls.log").c_str());
+        std::vector<std::string> args = {file("song.mid"), "-o", file("out.wav"), "--save-patch",
+                                         file("saved.fxp")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = render(args, c.env);
+        EXPECT_EQ(r.exitCode, 1) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        // Loaded and closed, never started, nothing saved; and another vendor's plugin is not
+        // sent Kestrane's request at all.
+        const auto calls = setupCalls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back(), "close") << c.err;
+        for (const std::string& line : calls) {
+            EXPECT_NE(line, "mains 1") << c.err;
+            EXPECT_NE(line.rfind("getChunk", 0), 0u) << c.err;
+            if (!c.env.empty()) {
+                EXPECT_NE(line.rfind("tuning", 0), 0u) << c.err;
+            }
+        }
+    }
+    expectOnly({"song.mid", "good.tun", "bad.tun", "calls.log", "bank.fxb", "four.fxb", "five.fxp",
+                "refused.fxb", "refused.fxp"});
+}
+
+TEST_F(RenderPresets, AFailedRunLeavesNeitherAudioNorSaves) {
+    auto r =
+        render({file("song.mid"), "-o", file("out.wav"), "--save-bank", file("no/such/dir/b.fxb")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("sorvella-render: cannot write " + file("no/such/dir/b.fxb"), 0), 0u)
+        << r.err;
+
+    // The saves are in place only once the audio is.
+    r = render({file("song.mid"), "-o", dir_.path(), "--save-bank", file("b.fxb"), "--save-patch",
+                file("p.fxp")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("is a directory"), std::string::npos) << r.err;
+    expectOnly({"song.mid", "good.tun", "bad.tun", "calls.log"});
+}
+
+}  // namespace
+}  // namespace sorvella
