@@ -1,0 +1,249 @@
+// One sample of a stack of unison copies of a feedback-FM wavetable oscillator. The copies run
+// side by side in SSE2 lanes, yet every copy does exactly the scalar operations in the scalar
+// order (no fused operations), and the copies are summed one after another from copy 0, so the
+// result is bit for bit that of the plain loop over copies.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/wave_pairs.h"
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#define SORVELLA_STACK_SSE2 1
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#else
+#define SORVELLA_STACK_SSE2 0
+#endif
+
+namespace sorvella {
+
+struct UnisonStack {
+    static constexpr int kLanes = 8;
+    alignas(16) float phase[kLanes];
+    alignas(16) float out[kLanes];  // last output of each copy, fed back as FM
+    alignas(16) float inc[kLanes];
+};
+
+// What a stack reads: its wave table and, when available, the same table as value/delta pairs.
+struct StackWave {
+    const float* table;
+    const WavePair* pairs;  // may be null
+};
+
+constexpr std::int32_t kStackTableMask = 8191;
+
+// x − 0.5 rounded to nearest under the current (round-to-nearest) mode, as the processor's
+// 32-bit conversion does it.
+inline std::int32_t roundDown(float x) {
+#if SORVELLA_STACK_SSE2
+    return _mm_cvtss_si32(_mm_set_ss(x - 0.5f));
+#else
+    return static_cast<std::int32_t>(__builtin_lrintf(x - 0.5f));
+#endif
+}
+
+// The interpolated read of an 8192-entry table at p table cycles; the index wraps by masking.
+inline float readStackTable(const float* table, float p) {
+    const float x = p * 8192.0f;
+    const std::int32_t i = roundDown(x);
+    const float f = x - static_cast<float>(i);
+    const float t0 = table[i & kStackTableMask];
+    return t0 + (table[(i + 1) & kStackTableMask] - t0) * f;
+}
+
+namespace stack_detail {
+
+#if SORVELLA_STACK_SSE2
+
+// Reads four lanes at once: the same x, i, f and interpolation as readStackTable, lane by lane.
+template <bool kPairs>
+[[gnu::always_inline]] inline __m128 readLanes(const StackWave& wave, __m128 arg) {
+    const __m128 x = _mm_mul_ps(arg, _mm_set1_ps(8192.0f));
+    const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(x, _mm_set1_ps(0.5f)));
+    const __m128 f = _mm_sub_ps(x, _mm_cvtepi32_ps(i));
+    const __m128i i0 = _mm_and_si128(i, _mm_set1_epi32(kStackTableMask));
+    const auto lo = static_cast<std::uint64_t>(_mm_cvtsi128_si64(i0));
+    const auto hi = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(i0, i0)));
+    const auto j0 = static_cast<std::uint32_t>(lo);
+    const auto j1 = static_cast<std::uint32_t>(lo >> 32);
+    const auto j2 = static_cast<std::uint32_t>(hi);
+    const auto j3 = static_cast<std::uint32_t>(hi >> 32);
+    if constexpr (kPairs) {
+        const WavePair* p = wave.pairs;
+        const __m128 p01 =
+            _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p + j0))),
+                         reinterpret_cast<const __m64*>(p + j1));
+        const __m128 p23 =
+            _mm_loadh_pi(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p + j2))),
+                         reinterpret_cast<const __m64*>(p + j3));
+        const __m128 t0 = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 delta = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
+        return _mm_add_ps(t0, _mm_mul_ps(delta, f));
+    } else {
+        const float* t = wave.table;
+        const __m128 t0 = _mm_setr_ps(t[j0], t[j1], t[j2], t[j3]);
+        const __m128 t1 = _mm_setr_ps(t[(j0 + 1) & kStackTableMask], t[(j1 + 1) & kStackTableMask],
+                                      t[(j2 + 1) & kStackTableMask], t[(j3 + 1) & kStackTableMask]);
+        return _mm_add_ps(t0, _mm_mul_ps(_mm_sub_ps(t1, t0), f));
+    }
+}
+
+// Copies first..first+3 of one stack: out = read(out·fm + phase); phase += inc.
+template <bool kFeedback, bool kPairs>
+[[gnu::always_inline]] inline __m128 stepLanes(const StackWave& wave, UnisonStack& st, int first,
+                                               float fm) {
+    const __m128 phase = _mm_load_ps(st.phase + first);
+    __m128 arg = phase;
+    if constexpr (kFeedback) {
+        arg = _mm_add_ps(_mm_mul_ps(_mm_load_ps(st.out + first), _mm_set1_ps(fm)), phase);
+    }
+    const __m128 out = readLanes<kPairs>(wave, arg);
+    _mm_store_ps(st.out + first, out);
+    _mm_store_ps(st.phase + first, _mm_add_ps(phase, _mm_load_ps(st.inc + first)));
+    return out;
+}
+
+// s + lane 0 + lane 1 + … + lane n−1, strictly in that order.
+template <int kCount>
+[[gnu::always_inline]] inline __m128 sumLanes(__m128 s, __m128 v) {
+    s = _mm_add_ss(s, v);
+    if constexpr (kCount > 1) s = _mm_add_ss(s, _mm_shuffle_ps(v, v, 1));
+    if constexpr (kCount > 2) s = _mm_add_ss(s, _mm_movehl_ps(v, v));
+    if constexpr (kCount > 3) s = _mm_add_ss(s, _mm_shuffle_ps(v, v, 3));
+    return s;
+}
+
+template <int kCount, bool kFeedback, bool kPairs>
+[[gnu::always_inline]] inline float stackSample(const StackWave& wave, UnisonStack& st, float fm) {
+    constexpr int kFirst = kCount < 4 ? kCount : 4;
+    __m128 s = sumLanes<kFirst>(_mm_setzero_ps(), stepLanes<kFeedback, kPairs>(wave, st, 0, fm));
+    if constexpr (kCount > 4) {
+        s = sumLanes<kCount - 4>(s, stepLanes<kFeedback, kPairs>(wave, st, 4, fm));
+    }
+    return _mm_cvtss_f32(s);
+}
+
+// The sums of two stacks side by side: lane 0 runs s1 + a0 + a1 + …, lane 1 runs s2 + b0 + b1 + ….
+template <int kCount>
+[[gnu::always_inline]] inline __m128 sumPairLanes(__m128 s, __m128 a, __m128 b) {
+    const __m128 lo = _mm_unpacklo_ps(a, b);
+    s = _mm_add_ps(s, lo);
+    if constexpr (kCount > 1) s = _mm_add_ps(s, _mm_movehl_ps(lo, lo));
+    if constexpr (kCount > 2) {
+        const __m128 hi = _mm_unpackhi_ps(a, b);
+        s = _mm_add_ps(s, hi);
+        if constexpr (kCount > 3) s = _mm_add_ps(s, _mm_movehl_ps(hi, hi));
+    }
+    return s;
+}
+
+// One sample of two stacks with the same copy count.
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline void stackPair(const StackWave& w1, UnisonStack& st1, float fm1,
+                                             const StackWave& w2, UnisonStack& st2, float fm2,
+                                             float& sum1, float& sum2) {
+    constexpr int kFirst = kCount < 4 ? kCount : 4;
+    const __m128 a = stepLanes<kFb1, kPairs>(w1, st1, 0, fm1);
+    const __m128 b = stepLanes<kFb2, kPairs>(w2, st2, 0, fm2);
+    __m128 s = sumPairLanes<kFirst>(_mm_setzero_ps(), a, b);
+    if constexpr (kCount > 4) {
+        const __m128 c = stepLanes<kFb1, kPairs>(w1, st1, 4, fm1);
+        const __m128 d = stepLanes<kFb2, kPairs>(w2, st2, 4, fm2);
+        s = sumPairLanes<kCount - 4>(s, c, d);
+    }
+    sum1 = _mm_cvtss_f32(s);
+    sum2 = _mm_cvtss_f32(_mm_shuffle_ps(s, s, 1));
+}
+
+// s + row 0 + row 1 + … + row n−1 of four rows transposed so that each holds one copy over four
+// consecutive samples: per sample, the same additions in the same order as sumLanes.
+template <int kCount>
+[[gnu::always_inline]] inline __m128 sumColumns(__m128 s, __m128 r0, __m128 r1, __m128 r2,
+                                                __m128 r3) {
+    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+    s = _mm_add_ps(s, r0);
+    if constexpr (kCount > 1) s = _mm_add_ps(s, r1);
+    if constexpr (kCount > 2) s = _mm_add_ps(s, r2);
+    if constexpr (kCount > 3) s = _mm_add_ps(s, r3);
+    return s;
+}
+
+// Four consecutive samples of two stacks, sums stored in sum1[0..3] and sum2[0..3].
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline void stackPair4(const StackWave& w1, UnisonStack& st1, float fm1,
+                                              const StackWave& w2, UnisonStack& st2, float fm2,
+                                              float* sum1, float* sum2) {
+    constexpr int kFirst = kCount < 4 ? kCount : 4;
+    __m128 a[4];
+    __m128 b[4];
+    __m128 c[4];
+    __m128 d[4];
+    for (int i = 0; i < 4; ++i) {
+        a[i] = stepLanes<kFb1, kPairs>(w1, st1, 0, fm1);
+        if constexpr (kCount > 4) c[i] = stepLanes<kFb1, kPairs>(w1, st1, 4, fm1);
+        b[i] = stepLanes<kFb2, kPairs>(w2, st2, 0, fm2);
+        if constexpr (kCount > 4) d[i] = stepLanes<kFb2, kPairs>(w2, st2, 4, fm2);
+    }
+    __m128 s1 = sumColumns<kFirst>(_mm_setzero_ps(), a[0], a[1], a[2], a[3]);
+    __m128 s2 = sumColumns<kFirst>(_mm_setzero_ps(), b[0], b[1], b[2], b[3]);
+    if constexpr (kCount > 4) {
+        s1 = sumColumns<kCount - 4>(s1, c[0], c[1], c[2], c[3]);
+        s2 = sumColumns<kCount - 4>(s2, d[0], d[1], d[2], d[3]);
+    }
+    _mm_storeu_ps(sum1, s1);
+    _mm_storeu_ps(sum2, s2);
+}
+
+#else
+
+template <int kCount, bool kFeedback, bool kPairs>
+[[gnu::always_inline]] inline float stackSample(const StackWave& wave, UnisonStack& st, float fm) {
+    float s = 0.0f;
+    for (int k = 0; k < kCount; ++k) {
+        st.out[k] = readStackTable(wave.table, st.out[k] * fm + st.phase[k]);
+        s += st.out[k];
+        st.phase[k] += st.inc[k];
+    }
+    return s;
+}
+
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline void stackPair(const StackWave& w1, UnisonStack& st1, float fm1,
+                                             const StackWave& w2, UnisonStack& st2, float fm2,
+                                             float& sum1, float& sum2) {
+    sum1 = stackSample<kCount, kFb1, kPairs>(w1, st1, fm1);
+    sum2 = stackSample<kCount, kFb2, kPairs>(w2, st2, fm2);
+}
+
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+inline void stackPair4(const StackWave& w1, UnisonStack& st1, float fm1, const StackWave& w2,
+                       UnisonStack& st2, float fm2, float* sum1, float* sum2) {
+    for (int i = 0; i < 4; ++i) {
+        stackPair<kCount, kFb1, kFb2, kPairs>(w1, st1, fm1, w2, st2, fm2, sum1[i], sum2[i]);
+    }
+}
+
+#endif
+
+}  // namespace stack_detail
+
+// Advances copies 0..count−1 (count 1..8) of a stack by one sample and returns the sum of their
+// outputs, copy 0 first. Copies beyond count inside a lane group advance too; nothing reads them.
+float runStack(const StackWave& wave, UnisonStack& st, float fm, int count);
+
+// phase −= its integer part, for the copies 0..count−1 (and the rest of their lane group).
+inline void wrapStack(UnisonStack& st, int count) {
+#if SORVELLA_STACK_SSE2
+    for (int first = 0; first < count; first += 4) {
+        const __m128 p = _mm_load_ps(st.phase + first);
+        const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(p, _mm_set1_ps(0.5f)));
+        _mm_store_ps(st.phase + first, _mm_sub_ps(p, _mm_cvtepi32_ps(i)));
+    }
+#else
+    for (int k = 0; k < count; ++k)
+        st.phase[k] -= static_cast<float>(roundDown(st.phase[k]));
+#endif
+}
+
+}  // namespace sorvella

@@ -1,0 +1,189 @@
+// A voice plays one note: two stacks of unison wavetable oscillators with feedback FM, each under
+// its own envelope and through the voice's granular comb, and a high-passed breath noise under a
+// third envelope. The instrument keeps a pool of them and sums their three paths every sample.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/env_runner.h"
+#include "engine/granular_line.h"
+#include "engine/unison_stack.h"
+#include "engine/voice_context.h"
+
+namespace sorvella {
+
+class MyNote;
+
+// What the allocator and the render loop look at.
+class Note {
+  public:
+    static constexpr std::int32_t kTicksPerWrap = 64;
+
+    std::uint8_t note = 0;
+    std::uint8_t velocity = 0;
+    std::int32_t tickCounter = kTicksPerWrap;  // phases wrap when it runs out
+    std::int32_t age = 0;                      // wraps since start
+    bool armed = false;                        // sounded at least once, or released
+    bool finished = true;                      // all envelopes ended: back to the pool
+    bool keyHeld = false;
+    bool releasePending = false;  // note-off came while the sustain pedal was down
+    MyNote* previous = nullptr;   // the render loop's list of sounding voices
+    MyNote* next = nullptr;
+
+  protected:
+    void startBase(std::uint8_t noteNumber, std::uint8_t noteVelocity);
+};
+
+// One-pole high-pass of the breath noise.
+struct NoiseFilter {
+    float a = 1.0f;
+    float b = 0.0f;
+    float k = 0.0f;
+    float lastInput = 0.0f;
+    float state = 0.0f;
+};
+
+// The only kind of voice. Its operations are not virtual: the render loop calls them for every
+// sounding voice at every sample.
+class MyNote final : public Note {
+  public:
+    static constexpr int kMaxUnison = UnisonStack::kLanes;
+    static constexpr int kMaxBlock = 256;
+
+    explicit MyNote(VoiceContext& owner);
+    MyNote(const MyNote&) = delete;
+    MyNote& operator=(const MyNote&) = delete;
+
+    // Starts a note with everything the owner holds at this moment. Notes and velocities are
+    // taken into 0..127.
+    void start(int noteNumber, int noteVelocity);
+    void noteOff();
+    void applyPitchBend();
+    void release();
+    void quickStop();
+    void releaseBuffers();
+    void updateOsc2Ratio();
+    void updateNoiseFilter();
+
+    // Per sample, in this order: nextOsc1Sample advances the envelopes and the flags, and the two
+    // oscillator paths share the granular line.
+    float nextOsc1Sample() {
+        tick();
+        advanceEnvelopes();
+        return granular_.feed(runStack(wave1_, osc1_, owner_.fm1, unisonCount_) * envValue1_,
+                              owner_.grain);
+    }
+    float nextOsc2Sample() {
+        return granular_.feed(runStack(wave2_, osc2_, owner_.fm2, unisonCount_) * envValue2_,
+                              owner_.grain);
+    }
+    float nextNoiseSample() { return noiseWith(envValue3_, owner_.noiseSeed); }
+
+    // The three operations above in one call, with the two stacks computed side by side.
+    void nextSamples(float& osc1, float& osc2, float& noise) {
+        sampleKernels_[feedbackIndex()](*this, osc1, osc2, noise);
+    }
+
+    // Voice after voice instead of sample after sample, for a run of samples with no event in
+    // between: adds the oscillator paths of the next `frames` samples (at most kMaxBlock) to
+    // osc1[] and osc2[], exactly as that many calls of nextOsc1Sample and nextOsc2Sample would,
+    // and stops after the sample on which the voice finishes. Returns the number of samples
+    // rendered. The noise path cannot go voice by voice (all voices draw from one generator in
+    // turn): renderNoise then adds it for a whole list of voices that have just rendered.
+    int renderOscillators(float* osc1, float* osc2, int frames);
+    // Adds to noise[0..frames) the noise path of the voices from `head` along `next`, in the
+    // order the per-sample calls would draw from the owner's generator, each voice for the
+    // samples its last renderOscillators produced.
+    static void renderNoise(MyNote* head, float* noise, int frames);
+
+    std::int32_t unisonCount() const { return unisonCount_; }
+    const float* table1() const { return wave1_.table; }
+    const float* table2() const { return wave2_.table; }
+    const float* phase1() const { return osc1_.phase; }
+    const float* phase2() const { return osc2_.phase; }
+    const float* out1() const { return osc1_.out; }
+    const float* out2() const { return osc2_.out; }
+    const float* freq1() const { return freq1_; }
+    const float* freq2() const { return freq2_; }
+    const float* inc1() const { return osc1_.inc; }
+    const float* inc2() const { return osc2_.inc; }
+    float envValue1() const { return envValue1_; }
+    float envValue2() const { return envValue2_; }
+    float envValue3() const { return envValue3_; }
+    float timeScale() const { return timeScale_; }
+    float oscLevel() const { return oscLevel_; }
+    float breathLevel() const { return breathLevel_; }
+    const NoiseFilter& noiseFilter() const { return noise_; }
+    const GranularLine& granular() const { return granular_; }
+    const EnvRunner& env1() const { return env1_; }
+    const EnvRunner& env2() const { return env2_; }
+    const EnvRunner& env3() const { return env3_; }
+
+  private:
+    // Kernels specialised for the copy count, the wave pairs and which stacks have feedback FM;
+    // start() picks the four of its note, the feedback amounts pick one at each call.
+    using SampleKernel = void (*)(MyNote&, float&, float&, float&);
+    using StacksKernel = void (*)(MyNote&, float*, float*, int);
+    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+    static void sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise);
+    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+    static void stacksKernel(MyNote& v, float* sum1, float* sum2, int n);
+    template <int kCount, bool kPairs>
+    void chooseKernels();
+    void chooseKernels();
+
+    int feedbackIndex() const {
+        return (owner_.fm1 != 0.0f ? 1 : 0) | (owner_.fm2 != 0.0f ? 2 : 0);
+    }
+    [[gnu::always_inline]] float noiseWith(float envelope, std::uint32_t& seed) {
+        seed = (seed * 15625u + 1u) & 65535u;
+        const float r = static_cast<float>(seed) / 65536.0f;
+        noise_.state = (noise_.state + r - noise_.lastInput) * noise_.b - 1e-24f;
+        noise_.lastInput = r;
+        return noise_.state * envelope;
+    }
+    [[gnu::always_inline]] void tick() {
+        if (--tickCounter == 0) {
+            tickCounter = kTicksPerWrap;
+            wrapPhases();
+        }
+    }
+    [[gnu::always_inline]] void advanceEnvelopes() {
+        envValue1_ = env1_.next();
+        envValue2_ = env2_.next();
+        envValue3_ = env3_.next();
+        const bool running = (env1_.active() | env2_.active() | env3_.active()) != 0;
+        if (!armed) {
+            armed = running;
+        } else {
+            finished = !running;
+        }
+    }
+    void wrapPhases();
+
+    VoiceContext& owner_;
+    UnisonStack osc1_{};
+    UnisonStack osc2_{};
+    StackWave wave1_;
+    StackWave wave2_;
+    SampleKernel sampleKernels_[4];
+    StacksKernel stacksKernels_[4];
+    std::int32_t unisonCount_ = 1;
+    float envValue1_ = 0.0f;
+    float envValue2_ = 0.0f;
+    float envValue3_ = 0.0f;
+    NoiseFilter noise_;
+    GranularLine granular_;
+    EnvRunner env1_;
+    EnvRunner env2_;
+    EnvRunner env3_;
+    alignas(16) float freq1_[kMaxUnison] = {};
+    alignas(16) float freq2_[kMaxUnison] = {};
+    float timeScale_ = 1.0f;
+    float oscLevel_ = 1.0f;
+    float breathLevel_ = 1.0f;
+    std::int32_t blockLength_ = 0;  // samples of the last renderOscillators
+    alignas(16) float blockEnv3_[kMaxBlock] = {};
+};
+
+}  // namespace sorvella

@@ -1,0 +1,136 @@
+// Voice rendering speed, in blocks of 512 samples: the voices summed sample by sample as the
+// render loop's steps list them, and voice by voice through renderOscillators in runs of 63
+// samples (the control interval at 44.1 kHz). "x_realtime" is seconds of 44.1 kHz audio rendered
+// per second of processor time.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cfenv>
+#include <memory>
+#include <vector>
+
+#include "engine/env_data.h"
+#include "engine/tables.h"
+#include "engine/voice.h"
+#include "engine/voice_context.h"
+
+namespace sorvella {
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kRun = 63;
+
+enum class Mode { Separate, Combined, ByVoice };
+
+struct VoiceBench {
+    VoiceContext ctx;
+    MyEnvData osc1{"Osc1", 8};
+    MyEnvData osc2{"Osc2", 8};
+    MyEnvData noise{"Noise", 8};
+    std::vector<std::unique_ptr<MyNote>> voices;
+    std::vector<float> out1 = std::vector<float>(kBlock);
+    std::vector<float> out2 = std::vector<float>(kBlock);
+    std::vector<float> out3 = std::vector<float>(kBlock);
+
+    // The initial program's settings; the curves' sustain loops keep every note sounding.
+    VoiceBench(int voiceCount, int unison, float fm) {
+        buildTables();
+        ctx.noteFrequency = noteFrequencyTable();
+        ctx.waveTable1 = waveTable(0);
+        ctx.waveTable2 = waveTable(0);
+        ctx.unisonSetting = unison - 1;
+        ctx.unisonDetune = 0.5f;
+        ctx.velTime = 0.81f;
+        ctx.velLevel = 0.815f;
+        ctx.velBreath = 0.79f;
+        ctx.granularTime = 0.5f;
+        ctx.grain = 0.999f * 0.5f;
+        ctx.osc2Ratio = 2.0f;
+        ctx.fm1 = -0.25f * fm;
+        ctx.fm2 = -0.25f * fm;
+        ctx.noiseCutoff = (0.8f * 0.9f + 0.1f) * 18000.0f * ctx.invFs;
+        ctx.curves[0] = &osc1;
+        ctx.curves[1] = &osc2;
+        ctx.curves[2] = &noise;
+        for (int i = 0; i < voiceCount; ++i) {
+            voices.push_back(std::make_unique<MyNote>(ctx));
+            voices.back()->start(40 + i, 100);
+            if (i > 0) voices[static_cast<std::size_t>(i) - 1]->next = voices.back().get();
+        }
+    }
+    ~VoiceBench() { releaseTables(); }
+
+    template <Mode kMode>
+    void renderBlock() {
+        if constexpr (kMode == Mode::ByVoice) {
+            std::fill(out1.begin(), out1.end(), 0.0f);
+            std::fill(out2.begin(), out2.end(), 0.0f);
+            std::fill(out3.begin(), out3.end(), 0.0f);
+            for (int pos = 0; pos < kBlock; pos += kRun) {
+                const int n = std::min(kRun, kBlock - pos);
+                for (MyNote* v = voices.front().get(); v != nullptr; v = v->next) {
+                    v->renderOscillators(out1.data() + pos, out2.data() + pos, n);
+                }
+                MyNote::renderNoise(voices.front().get(), out3.data() + pos, n);
+            }
+        } else {
+            for (int t = 0; t < kBlock; ++t) {
+                float s1 = 0.0f;
+                float s2 = 0.0f;
+                float s3 = 0.0f;
+                for (MyNote* v = voices.front().get(); v != nullptr; v = v->next) {
+                    if constexpr (kMode == Mode::Combined) {
+                        float o1;
+                        float o2;
+                        float n;
+                        v->nextSamples(o1, o2, n);
+                        s1 += o1;
+                        s2 += o2;
+                        s3 += n;
+                    } else {
+                        s1 += v->nextOsc1Sample();
+                        s2 += v->nextOsc2Sample();
+                        s3 += v->nextNoiseSample();
+                    }
+                }
+                out1[static_cast<std::size_t>(t)] = s1;
+                out2[static_cast<std::size_t>(t)] = s2;
+                out3[static_cast<std::size_t>(t)] = s3;
+            }
+        }
+        benchmark::DoNotOptimize(out1.data());
+        benchmark::DoNotOptimize(out2.data());
+        benchmark::DoNotOptimize(out3.data());
+    }
+};
+
+template <Mode kMode>
+void voices(benchmark::State& state, int voiceCount, int unison, float fm) {
+    std::fesetround(FE_TONEAREST);
+    VoiceBench bench(voiceCount, unison, fm);
+    for (auto _ : state)
+        bench.renderBlock<kMode>();
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.counters["x_realtime"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kBlock / 44100.0, benchmark::Counter::kIsRate);
+}
+
+// Arguments: voices, unison copies, "Osc1 FM" and "Osc2 FM" value.
+#define SORVELLA_VOICE_BENCH(mode, v, u, fm)                             \
+    void BM_Voice_##mode##_##v##x##u##_fm##fm(benchmark::State& state) { \
+        voices<Mode::mode>(state, v, u, static_cast<float>(fm) * 0.1f);  \
+    }                                                                    \
+    BENCHMARK(BM_Voice_##mode##_##v##x##u##_fm##fm)
+
+SORVELLA_VOICE_BENCH(Separate, 1, 4, 0);
+SORVELLA_VOICE_BENCH(Combined, 1, 4, 0);
+SORVELLA_VOICE_BENCH(ByVoice, 1, 4, 0);
+SORVELLA_VOICE_BENCH(Separate, 32, 4, 0);
+SORVELLA_VOICE_BENCH(Combined, 32, 4, 0);
+SORVELLA_VOICE_BENCH(ByVoice, 32, 4, 0);
+SORVELLA_VOICE_BENCH(Combined, 32, 4, 5);
+SORVELLA_VOICE_BENCH(ByVoice, 32, 4, 5);
+SORVELLA_VOICE_BENCH(ByVoice, 32, 8, 5);
+
+}  // namespace
+}  // namespace sorvella
