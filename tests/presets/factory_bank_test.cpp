@@ -1,0 +1,107 @@
+// The shipped factory bank: it loads whole, names its eight programs, survives a save unchanged,
+// and every program plays a chord at velocity 100 audibly and below -1 dBFS.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "presets/fx_files.h"
+#include "support/test_host.h"
+
+namespace sorvella {
+namespace {
+
+const std::filesystem::path kBankPath =
+    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "presets" /
+    "factory" / "factory.fxb";
+
+constexpr const char* kNames[kNumPrograms] = {
+    "Choir Aah",          "Breath Pad", "Vowel Lead",   "Grain Cloud",
+    "Formant Pluck Bass", "Glass Bell", "Whisper Wind", "Unison Organ",
+};
+
+constexpr float kMinusOneDecibel = 0.89125094f;
+constexpr std::int32_t kHeldFrames = 88200;  // 2 s
+constexpr std::int32_t kTailFrames = 44100;
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FactoryBankTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(kBankPath)) GTEST_SKIP() << "no bank at " << kBankPath;
+        ASSERT_TRUE(loadBankFile(*instrument, kBankPath.c_str()));
+    }
+
+    testing::HostRecorder host;
+    testing::CapturedBoxes boxes;
+    std::unique_ptr<MyVsti> instrument = testing::makeInstrument();
+};
+
+TEST_F(FactoryBankTest, LoadsWithItsEightNamesAndProgramZeroSelected) {
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(std::filesystem::file_size(kBankPath), static_cast<std::uintmax_t>(kBankFileBytes));
+    EXPECT_EQ(instrument->getProgram(), 0);
+    char name[kProgramNameField] = {};
+    instrument->getProgramName(name);
+    EXPECT_STREQ(name, kNames[0]);
+    for (std::int32_t i = 0; i < kNumPrograms; ++i) {
+        ASSERT_TRUE(instrument->getProgramNameIndexed(0, i, name));
+        EXPECT_STREQ(name, kNames[i]) << "program " << i;
+    }
+}
+
+TEST_F(FactoryBankTest, SavingItAgainGivesTheSameProgramRecords) {
+    const std::vector<std::uint8_t> shipped = readBytes(kBankPath);
+    const std::vector<std::uint8_t> saved = bankFileBytes(*instrument);
+    ASSERT_EQ(saved.size(), shipped.size());
+    // The header, the chunk's head and the eight records of 909 bytes; the reserved and view
+    // blocks after them carry nothing of the programs.
+    const std::ptrdiff_t recordsEnd = kBankHeaderBytes + 12 + kNumPrograms * 909;
+    const auto differ = std::mismatch(shipped.begin(), shipped.begin() + recordsEnd, saved.begin());
+    EXPECT_EQ(differ.first - shipped.begin(), recordsEnd)
+        << "first difference at this offset; regenerate the bank with: ninja factory_bank";
+}
+
+TEST_F(FactoryBankTest, EveryProgramPlaysAChordAudiblyBelowMinusOneDecibel) {
+    for (std::int32_t p = 0; p < kNumPrograms; ++p) {
+        SCOPED_TRACE(kNames[p]);
+        instrument->setProgram(p);
+        for (std::uint8_t note : {60, 64, 67, 72})
+            testing::sendMidi(*instrument, 0, 0x90, note, 100);
+        std::vector<float> heldLeft, heldRight, tailLeft, tailRight;
+        testing::render(*instrument, heldLeft, heldRight, kHeldFrames);
+        for (std::uint8_t note : {60, 64, 67, 72})
+            testing::sendMidi(*instrument, 0, 0x80, note, 0);
+        testing::render(*instrument, tailLeft, tailRight, kTailFrames);
+
+        float peak = 0.0f;
+        bool finite = true;
+        for (const auto* channel : {&heldLeft, &heldRight, &tailLeft, &tailRight}) {
+            for (float s : *channel) {
+                finite = finite && std::isfinite(s);
+                peak = std::max(peak, std::fabs(s));
+            }
+        }
+        double squares = 0.0;
+        for (std::size_t i = 0; i < heldLeft.size(); ++i)
+            squares += double{heldLeft[i]} * heldLeft[i] + double{heldRight[i]} * heldRight[i];
+        const double heldRms = std::sqrt(squares / (2.0 * kHeldFrames));
+
+        EXPECT_TRUE(finite);
+        EXPECT_LT(peak, kMinusOneDecibel);
+        EXPECT_GT(heldRms, 0.001);  // -60 dBFS
+    }
+}
+
+}  // namespace
+}  // namespace sorvella
