@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ class FuzzInstrument {
         char folder[] = "/tmp/sorvella-fuzz-XXXXXX";
         if (!::mkdtemp(folder)) __builtin_trap();
         ::setenv("XDG_CONFIG_HOME", folder, 1);
+        static const std::string removeAtExit = folder;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(removeAtExit, ignored);
+        });
         setErrorPresenter([](const ErrorBox&) {});
         instrument_ = new MyVsti(&quietHost);
         initialBank_ = chunkOf(*instrument_, false);

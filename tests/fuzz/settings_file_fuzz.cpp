@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,11 @@ const std::string& scratchFile() {
     static const std::string path = [] {
         char folder[] = "/tmp/sorvella-fuzz-XXXXXX";
         if (!::mkdtemp(folder)) __builtin_trap();
+        static const std::string removeAtExit = folder;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(removeAtExit, ignored);
+        });
         return std::string(folder) + "/Sorvella.conf";
     }();
     return path;
