@@ -16,7 +16,7 @@ namespace sorvella {
 namespace {
 
 class TuningTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(buildTables());
         settings.open(settings::kSubkey, settings::kClassText);
@@ -100,7 +100,8 @@ TEST(TuningAcrossInstruments, ATuningRetunesEveryInstrumentAndTheNextProcess) {
     {
         std::ofstream out(path);
         out << "[Tuning]\n";
-        for (int n = 0; n < 128; ++n) out << "Note " << n << "=" << (100 * n + 1200) << "\n";
+        for (int n = 0; n < 128; ++n)
+            out << "Note " << n << "=" << (100 * n + 1200) << "\n";
     }
     {
         auto a = testing::makeInstrument();
