@@ -29,8 +29,13 @@ std::int32_t chunkSize(const Program& program, std::int32_t version, bool isPres
 }
 
 std::int32_t MyVsti::getChunk(void** data, bool isPreset) {
-    // Edits of the working program reach the host only through its slot.
-    storeProgram(curProgram);
+    // Edits of the working program reach the host only through its slot. Selecting the program
+    // again would change nothing that is saved but would cut every sounding note, and hosts ask
+    // for chunks while playing (autosave), so the slot is written without a new selection.
+    {
+        std::lock_guard lock(audioLock_);
+        copyProgram(curProgram);
+    }
     return buildChunk(data, isPreset);
 }
 

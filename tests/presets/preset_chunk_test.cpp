@@ -109,6 +109,16 @@ TEST_F(PresetChunkTest, GetChunkStoresTheWorkingProgramIntoItsSlot) {
     EXPECT_EQ(source->getProgram(), 2);
 }
 
+TEST_F(PresetChunkTest, SavingStateWhilePlayingKeepsTheNotesSounding) {
+    testing::sendMidi(*source, 0, 0x90, 60, 100);
+    std::vector<float> l, r;
+    testing::render(*source, l, r, 256);
+    ASSERT_EQ(source->soundingVoices(), 1);
+    chunkBytes(*source, true);
+    chunkBytes(*source, false);
+    EXPECT_EQ(source->soundingVoices(), 1);
+}
+
 TEST_F(PresetChunkTest, APresetLoadsIntoTheCurrentSlotWhateverItsStoredIndex) {
     source->setProgram(5);
     editWorkingProgram(*source, "From five", 3.0f);
