@@ -58,18 +58,45 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
 }
 
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-void MyNote::stacksKernel(MyNote& v, float* sum1, float* sum2, int n) {
+int MyNote::blockKernel(MyNote& v, float* env1, float* env2, float* sum1, float* sum2, int frames) {
     const float fm1 = v.owner_.fm1;
     const float fm2 = v.owner_.fm2;
-    int j = 0;
-    for (; j + 4 <= n; j += 4) {
-        stack_detail::stackPair4<kCount, kFb1, kFb2, kPairs>(v.wave1_, v.osc1_, fm1, v.wave2_,
-                                                             v.osc2_, fm2, sum1 + j, sum2 + j);
+    int n = 0;
+    while (n < frames) {
+        if (v.tickCounter <= 1) {
+            v.tickCounter = kTicksPerWrap + 1;
+            v.wrapPhases();
+        }
+        const int stop = std::min(frames, n + v.tickCounter - 1);
+        int j = n;
+        bool done = false;
+        while (j < stop && !done) {
+            const int group = std::min(4, stop - j);
+            int k = 0;
+            while (k < group && !done) {
+                v.advanceEnvelopes();
+                env1[j + k] = v.envValue1_;
+                env2[j + k] = v.envValue2_;
+                v.blockEnv3_[j + k] = v.envValue3_;
+                done = v.finished;
+                ++k;
+            }
+            if (k == 4) {
+                stack_detail::stackPair4<kCount, kFb1, kFb2, kPairs>(
+                    v.wave1_, v.osc1_, fm1, v.wave2_, v.osc2_, fm2, sum1 + j, sum2 + j);
+            } else {
+                for (int i = 0; i < k; ++i) {
+                    stack_detail::stackPair<kCount, kFb1, kFb2, kPairs>(
+                        v.wave1_, v.osc1_, fm1, v.wave2_, v.osc2_, fm2, sum1[j + i], sum2[j + i]);
+                }
+            }
+            j += k;
+        }
+        v.tickCounter -= j - n;
+        n = j;
+        if (done) break;
     }
-    for (; j < n; ++j) {
-        stack_detail::stackPair<kCount, kFb1, kFb2, kPairs>(v.wave1_, v.osc1_, fm1, v.wave2_,
-                                                            v.osc2_, fm2, sum1[j], sum2[j]);
-    }
+    return n;
 }
 
 template <int kCount, bool kPairs>
@@ -78,10 +105,10 @@ void MyNote::chooseKernels() {
     sampleKernels_[1] = &sampleKernel<kCount, true, false, kPairs>;
     sampleKernels_[2] = &sampleKernel<kCount, false, true, kPairs>;
     sampleKernels_[3] = &sampleKernel<kCount, true, true, kPairs>;
-    stacksKernels_[0] = &stacksKernel<kCount, false, false, kPairs>;
-    stacksKernels_[1] = &stacksKernel<kCount, true, false, kPairs>;
-    stacksKernels_[2] = &stacksKernel<kCount, false, true, kPairs>;
-    stacksKernels_[3] = &stacksKernel<kCount, true, true, kPairs>;
+    blockKernels_[0] = &blockKernel<kCount, false, false, kPairs>;
+    blockKernels_[1] = &blockKernel<kCount, true, false, kPairs>;
+    blockKernels_[2] = &blockKernel<kCount, false, true, kPairs>;
+    blockKernels_[3] = &blockKernel<kCount, true, true, kPairs>;
 }
 
 void MyNote::chooseKernels() {
@@ -252,32 +279,8 @@ int MyNote::renderOscillators(float* osc1, float* osc2, int frames) {
     alignas(16) float sum1[kMaxBlock];
     alignas(16) float sum2[kMaxBlock];
 
-    // The envelopes alone decide when the voice finishes, so they go first and bound the block.
-    int n = 0;
-    while (n < frames) {
-        advanceEnvelopes();
-        env1[n] = envValue1_;
-        env2[n] = envValue2_;
-        blockEnv3_[n] = envValue3_;
-        ++n;
-        if (finished) break;
-    }
+    const int n = blockKernels_[feedbackIndex()](*this, env1, env2, sum1, sum2, frames);
     blockLength_ = n;
-
-    // The stacks in runs between phase wraps: a wrap comes before the sample on which the tick
-    // counter runs out.
-    const StacksKernel stacks = stacksKernels_[feedbackIndex()];
-    for (int j = 0; j < n;) {
-        if (tickCounter <= 1) {
-            tickCounter = kTicksPerWrap + 1;
-            wrapPhases();
-        }
-        const int run = std::min(n - j, tickCounter - 1);
-        stacks(*this, sum1 + j, sum2 + j, run);
-        tickCounter -= run;
-        j += run;
-    }
-
     granular_.feedBlock(sum1, env1, sum2, env2, owner_.grain, osc1, osc2, n);
     return n;
 }

@@ -123,11 +123,12 @@ class MyNote final : public Note {
     // Kernels specialised for the copy count, the wave pairs and which stacks have feedback FM;
     // start() picks the four of its note, the feedback amounts pick one at each call.
     using SampleKernel = void (*)(MyNote&, float&, float&, float&);
-    using StacksKernel = void (*)(MyNote&, float*, float*, int);
+    using BlockKernel = int (*)(MyNote&, float*, float*, float*, float*, int);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static void sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    static void stacksKernel(MyNote& v, float* sum1, float* sum2, int n);
+    static int blockKernel(MyNote& v, float* env1, float* env2, float* sum1, float* sum2,
+                           int frames);
     template <int kCount, bool kPairs>
     void chooseKernels();
     void chooseKernels();
@@ -167,7 +168,7 @@ class MyNote final : public Note {
     StackWave wave1_;
     StackWave wave2_;
     SampleKernel sampleKernels_[4];
-    StacksKernel stacksKernels_[4];
+    BlockKernel blockKernels_[4];
     std::int32_t unisonCount_ = 1;
     float envValue1_ = 0.0f;
     float envValue2_ = 0.0f;

@@ -38,6 +38,7 @@ struct Scenario {
     int samples = 6000;
     float segmentMs = 20.0f;
     int velocity = 100;
+    unsigned missingCurves = 0;  // bit i: the context has no curve i
 };
 
 // How the engine's voices are driven: the three per-sample operations, the combined call, both
@@ -116,6 +117,9 @@ void startAll(const Scenario& sc, VoiceWorld& world, std::vector<std::unique_ptr
     shortenCurve(world.osc1, sc.segmentMs);
     shortenCurve(world.osc2, sc.segmentMs * 1.5f);
     shortenCurve(world.noise, sc.segmentMs * 0.5f);
+    for (int i = 0; i < 3; ++i) {
+        if ((sc.missingCurves >> i) & 1u) world.ctx.curves[i] = nullptr;
+    }
     for (std::size_t i = 0; i < sc.notes.size(); ++i) {
         voices.push_back(std::make_unique<Voice>(world.ctx));
         voices.back()->start(sc.notes[i], sc.velocity + static_cast<int>(i));
@@ -403,6 +407,16 @@ TEST(VoiceExact, ReleaseQuickStopRestartAndSustain) {
         {2400, Act::Start, 0, 0, 50}, {2400, Act::Start, 0, 2, 52}};
     sc.samples = 7000;
     expectSameAsReference(sc);
+}
+
+TEST(VoiceExact, MissingCurves) {
+    // Without any curve a held voice never arms; its note-off finishes it at the next sample.
+    for (unsigned missing : {1u, 4u, 6u, 7u}) {
+        Scenario sc = base("missing curves " + std::to_string(missing));
+        sc.missingCurves = missing;
+        sc.samples = 4000;
+        expectSameAsReference(sc);
+    }
 }
 
 TEST(VoiceExact, LongNotesWithManyPhaseWraps) {
