@@ -43,7 +43,7 @@ TEST_F(ProgramValuesTest, VowelsSelectTheirRowAndTheEditedSetIsKept) {
 
 TEST_F(ProgramValuesTest, CountsAndShapesSelectTheNumberTheyName) {
     EXPECT_EQ(shown(kUnisonNotes, unisonCopies(1)), "OFF");
-    char expected[8];
+    char expected[16];
     for (std::int32_t n = 2; n <= 8; ++n) {
         std::snprintf(expected, sizeof expected, "%02d", n);
         EXPECT_EQ(shown(kUnisonNotes, unisonCopies(n)), expected);
