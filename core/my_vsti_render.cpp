@@ -6,6 +6,7 @@
 
 #include "core/my_vsti.h"
 #include "core/voice_pool.h"
+#include "engine/effects_chain.h"
 
 namespace sorvella {
 
@@ -73,29 +74,12 @@ void MyVsti::renderRun(float* left, float* right, std::int32_t count, bool) {
         s3[n] = sum3;
     }
 
-    for (std::int32_t n = 0; n < count; ++n) {
-        s1[n] = mix1_ * s1[n];
-        s2[n] = mix2_ * s2[n];
-        s3[n] = mixBreath_ * s3[n];
-    }
-    chorus1_.processBlock(s1, c1, count);
-    chorus2_.processBlock(s2, c2, count);
-    for (std::int32_t n = 0; n < count; ++n) {
-        // The breath noise enters both banks.
-        c1[n] = c1[n] + s3[n];
-        c2[n] = c2[n] + s3[n];
-    }
-    bank1_.processBlock(c1, c1, count);
-    bank2_.processBlock(c2, c2, count);
-    float* m = s1;
-    for (std::int32_t n = 0; n < count; ++n)
-        m[n] = (c1[n] + c2[n]) * masterGain_;
-    reverbL_.processBlock(m, left, count);
-    reverbR_.processBlock(m, right, count);
-    for (std::int32_t n = 0; n < count; ++n) {
-        left[n] = (m[n] + left[n] * reverbMix_) * panL_;
-        right[n] = (m[n] + right[n] * reverbMix_) * panR_;
-    }
+    // The chain keeps its intermediate signals to itself; c1 and c2 are left unused.
+    static_cast<void>(c1);
+    static_cast<void>(c2);
+    const EffectsChain chain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_};
+    const ChainLevels levels{mix1_, mix2_, mixBreath_, masterGain_, reverbMix_, panL_, panR_};
+    processChain(chain, levels, s1, s2, s3, left, right, count);
 }
 
 void MyVsti::controlUpdate() {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
+#include "engine/chorus_line.h"
 #include "engine/delay_line.h"
+#include "engine/simd.h"
 
 namespace sorvella {
 
@@ -53,11 +56,13 @@ class ChorusUnit {
         return (out_[0] + out_[1] + out_[2] + out_[3]) * 0.25f;
     }
 
+    class Run;
+
     // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count) {
-        for (int n = 0; n < count; ++n)
-            out[n] = process(in[n]);
-    }
+    void processBlock(const float* in, float* out, int count);
+    // Two units side by side over the same run, so that their recursions overlap.
+    static void processPair(ChorusUnit& one, ChorusUnit& two, const float* in1, const float* in2,
+                            float* out1, float* out2, int count);
 
     float baseDelay() const { return baseDelay_; }
     std::size_t lineLength() const { return lineA_.size(); }
@@ -70,8 +75,8 @@ class ChorusUnit {
     void boundDepths();
 
     ChorusConstants constants_;
-    DelayLine lineA_;
-    DelayLine lineB_;
+    ChorusLine lineA_;
+    ChorusLine lineB_;
     float baseDelay_ = 0.0f;
     std::array<float, kChorusTaps> k_{};
     std::array<float, kChorusTaps> oscX_{};
@@ -80,5 +85,128 @@ class ChorusUnit {
     std::array<float, kChorusTaps> depth_{};
     std::array<float, kChorusTaps> out_{};
 };
+
+#if SORVELLA_SSE2
+
+// The unit over a run of samples with its state in registers and the four taps side by side,
+// each lane doing exactly the operations of process(). finish() hands the state back.
+class ChorusUnit::Run {
+  public:
+    explicit Run(ChorusUnit& unit)
+        : unit_(unit),
+          x_(_mm_loadu_ps(unit.oscX_.data())),
+          y_(_mm_loadu_ps(unit.oscY_.data())),
+          k_(_mm_loadu_ps(unit.k_.data())),
+          depth_(_mm_loadu_ps(unit.depth_.data())),
+          base_(_mm_set1_ps(unit.baseDelay_)),
+          longest_(_mm_set1_ps(static_cast<float>(unit.lineA_.size() - 1))),
+          out_(_mm_loadu_ps(unit.out_.data())),
+          a_(unit.lineA_.data()),
+          b_(unit.lineB_.data()),
+          n_(static_cast<std::uint32_t>(unit.lineA_.size())),
+          w_(static_cast<std::uint32_t>(unit.lineA_.writeIndex())),
+          wf_(_mm_set1_ps(static_cast<float>(w_))) {}
+
+    SORVELLA_ALWAYS_INLINE float step(float x) {
+        x_ = _mm_add_ps(x_, _mm_mul_ps(k_, y_));
+        y_ = _mm_sub_ps(y_, _mm_mul_ps(k_, x_));
+        __m128 d = _mm_add_ps(_mm_mul_ps(y_, depth_), base_);
+        // The delays are bounded to the line already; this only keeps memory safe should one
+        // ever stray (a NaN becomes 0).
+        d = _mm_min_ps(_mm_max_ps(d, _mm_setzero_ps()), longest_);
+
+        const float inA = x - 0.1f * simd::lane1(out_) + 1e-24f;
+        const float inB = x + 0.1f * simd::lane2(out_) - 1e-24f;
+        ChorusLine::store(a_, n_, w_, inA);
+        ChorusLine::store(b_, n_, w_, inB);
+        if (++w_ == n_) {
+            w_ = 0;
+            wf_ = _mm_setzero_ps();
+        } else {
+            wf_ = _mm_add_ps(wf_, _mm_set1_ps(1.0f));  // exact: indexes are far below 2^24
+        }
+
+        // readAt for the four taps: taps 0 and 2 read line A, taps 1 and 3 line B.
+        const __m128 p = _mm_sub_ps(wf_, d);
+        const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(p, _mm_set1_ps(0.5f)));
+        const __m128 f = _mm_sub_ps(p, _mm_cvtepi32_ps(i));
+        const __m128i slot = _mm_add_epi32(i, _mm_set1_epi32(static_cast<std::int32_t>(n_)));
+        const __m128 v0 = pair(a_, _mm_cvtsi128_si32(slot));
+        const __m128 v1 = pair(b_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0x55)));
+        const __m128 v2 = pair(a_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0xAA)));
+        const __m128 v3 = pair(b_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0xFF)));
+        const __m128 t0 = _mm_unpacklo_ps(v0, v1);
+        const __m128 t1 = _mm_unpacklo_ps(v2, v3);
+        const __m128 lo = _mm_movelh_ps(t0, t1);
+        const __m128 hi = _mm_movehl_ps(t1, t0);
+        out_ = _mm_add_ps(lo, _mm_mul_ps(_mm_sub_ps(hi, lo), f));
+        return simd::sumInOrder(out_) * 0.25f;
+    }
+
+    void finish() {
+        _mm_storeu_ps(unit_.oscX_.data(), x_);
+        _mm_storeu_ps(unit_.oscY_.data(), y_);
+        _mm_storeu_ps(unit_.out_.data(), out_);
+        unit_.lineA_.setWriteIndex(w_);
+        unit_.lineB_.setWriteIndex(w_);
+    }
+
+  private:
+    // Slots s and s + 1 in lanes 0 and 1.
+    static __m128 pair(const float* line, std::int32_t s) {
+        const float* at = line + static_cast<std::uint32_t>(s);
+        return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)));
+    }
+
+    ChorusUnit& unit_;
+    __m128 x_;
+    __m128 y_;
+    __m128 k_;
+    __m128 depth_;
+    __m128 base_;
+    __m128 longest_;
+    __m128 out_;
+    float* a_;
+    float* b_;
+    std::uint32_t n_;
+    std::uint32_t w_;
+    __m128 wf_;  // w_ as a float in every lane
+};
+
+#else
+
+class ChorusUnit::Run {
+  public:
+    explicit Run(ChorusUnit& unit) : unit_(unit) {}
+    SORVELLA_ALWAYS_INLINE float step(float x) { return unit_.process(x); }
+    void finish() {}
+
+  private:
+    ChorusUnit& unit_;
+};
+
+#endif
+
+inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
+    Run run(*this);
+    for (int n = 0; n < count; ++n)
+        out[n] = run.step(in[n]);
+    run.finish();
+}
+
+// Each output may be its own input.
+inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
+                                    const float* in2, float* out1, float* out2, int count) {
+    Run run1(one);
+    Run run2(two);
+    for (int n = 0; n < count; ++n) {
+        const float x1 = in1[n];
+        const float x2 = in2[n];
+        out1[n] = run1.step(x1);
+        out2[n] = run2.step(x2);
+    }
+    run1.finish();
+    run2.finish();
+}
 
 }  // namespace sorvella

@@ -1,6 +1,5 @@
-// A ring of float slots shared by the chorus and reverb: writes advance one index, fixed-delay
-// reads advance another one slot ahead (a delay of N - 1 samples), and interpolated reads look
-// back a fractional number of samples from the write index.
+// The reverb's ring of float slots: writes advance one index, reads advance another one slot
+// ahead (a delay of N - 1 samples).
 #pragma once
 
 #include <algorithm>
@@ -39,6 +38,17 @@ class DelayLine {
 
     std::size_t size() const { return buffer_.size(); }
 
+    // For the reverb's run loop, which keeps the indexes in registers over a run of samples and
+    // hands them back afterwards.
+    float* data() { return buffer_.data(); }
+    std::size_t writeIndex() const { return writeIndex_; }
+    std::size_t readIndex() const { return readIndex_; }
+    void setIndexes(std::size_t write, std::size_t read) {
+        const std::size_t n = buffer_.size();
+        writeIndex_ = write < n ? write : 0;
+        readIndex_ = read < n ? read : 0;
+    }
+
     void write(float v) {
         buffer_[writeIndex_] = v;
         if (++writeIndex_ == buffer_.size()) writeIndex_ = 0;
@@ -48,26 +58,6 @@ class DelayLine {
         const float v = buffer_[readIndex_];
         if (++readIndex_ == buffer_.size()) readIndex_ = 0;
         return v;
-    }
-
-    // Linear interpolation d slots back from the write index (d = 1 is the newest sample).
-    // Needs round-to-nearest and |d| <= size() - 1; callers bound their delays accordingly.
-    float readAt(float d) const {
-        const long n = static_cast<long>(buffer_.size());
-        const float p = static_cast<float>(writeIndex_) - d;
-        long i = std::lrint(p - 0.5f);
-        const float f = p - static_cast<float>(i);
-        long j = i + 1;
-        if (i < 0)
-            i += n;
-        else if (i >= n)
-            i -= n;
-        if (j < 0)
-            j += n;
-        else if (j >= n)
-            j -= n;
-        const float a = buffer_[static_cast<std::size_t>(i)];
-        return a + (buffer_[static_cast<std::size_t>(j)] - a) * f;
     }
 
   private:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/chorus.h"
+#include "engine/chorus_line.h"
 #include "engine/delay_line.h"
 #include "engine/reverb.h"
 
@@ -64,19 +65,20 @@ TEST_F(Effects, DelayLine) {
     }
     EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 0, 1, 2, 0, 0}));
 
-    line.create(8);
+    ChorusLine swept;
+    swept.create(8);
     for (float v : {10.0f, 20.0f, 30.0f, 40.0f})
-        line.write(v);
-    EXPECT_EQ(line.readAt(1.0f), 40.0f);  // the newest sample
-    EXPECT_EQ(line.readAt(1.5f), 35.0f);
-    EXPECT_EQ(line.readAt(3.25f), 17.5f);
-    EXPECT_EQ(line.readAt(4.5f), 5.0f);  // wraps back past slot 0
+        swept.write(v);
+    EXPECT_EQ(swept.readAt(1.0f), 40.0f);  // the newest sample
+    EXPECT_EQ(swept.readAt(1.5f), 35.0f);
+    EXPECT_EQ(swept.readAt(3.25f), 17.5f);
+    EXPECT_EQ(swept.readAt(4.5f), 5.0f);  // wraps back past slot 0
     for (int n = 0; n < 6; ++n)
-        line.write(static_cast<float>(n));
-    EXPECT_EQ(line.readAt(1.0f), 5.0f);
-    EXPECT_EQ(line.readAt(2.75f), 3.25f);
-    line.clear();
-    EXPECT_EQ(line.readAt(1.0f), 0.0f);
+        swept.write(static_cast<float>(n));
+    EXPECT_EQ(swept.readAt(1.0f), 5.0f);
+    EXPECT_EQ(swept.readAt(2.75f), 3.25f);
+    swept.clear();
+    EXPECT_EQ(swept.readAt(1.0f), 0.0f);
 }
 
 TEST_F(Effects, LineLengths) {

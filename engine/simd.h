@@ -1,0 +1,42 @@
+// SSE2 is the x86-64 baseline; other targets take the units' scalar paths, which give the same
+// samples.
+#pragma once
+
+#if defined(__SSE2__)
+#define SORVELLA_SSE2 1
+#include <emmintrin.h>
+#else
+#define SORVELLA_SSE2 0
+#endif
+
+// A unit's per-sample step is inlined into every run loop that calls it, so that the unit's
+// state stays in registers across the run.
+#if defined(__GNUC__)
+#define SORVELLA_ALWAYS_INLINE [[gnu::always_inline]] inline
+#else
+#define SORVELLA_ALWAYS_INLINE inline
+#endif
+
+#if SORVELLA_SSE2
+namespace sorvella::simd {
+
+inline float lane0(__m128 v) {
+    return _mm_cvtss_f32(v);
+}
+inline float lane1(__m128 v) {
+    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)));
+}
+inline float lane2(__m128 v) {
+    return _mm_cvtss_f32(_mm_movehl_ps(v, v));
+}
+inline float lane3(__m128 v) {
+    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
+}
+
+// Lanes added one by one in lane order, as a scalar loop over them would.
+inline float sumInOrder(__m128 v) {
+    return ((lane0(v) + lane1(v)) + lane2(v)) + lane3(v);
+}
+
+}  // namespace sorvella::simd
+#endif

@@ -1,0 +1,406 @@
+// The optimised effects units and chain against the plain per-sample model, bit for bit.
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "engine/chorus.h"
+#include "engine/effects_chain.h"
+#include "engine/formant_bank.h"
+#include "engine/formant_data.h"
+#include "engine/reverb.h"
+#include "tests/engine/chain_reference.h"
+
+namespace sorvella {
+namespace {
+
+constexpr int kMaxRun = 256;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+class Random {
+  public:
+    explicit Random(std::uint32_t seed) : state_(seed) {}
+    std::uint32_t next() {
+        state_ = state_ * 1664525u + 1013904223u;
+        return state_;
+    }
+    float uniform() { return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f); }  // 0..1
+    float signedUnit() { return uniform() * 2.0f - 1.0f; }
+    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
+
+  private:
+    std::uint32_t state_;
+};
+
+// Input of several kinds in turn: noise at very different levels, chords of sines, silence
+// and lone impulses.
+class Source {
+  public:
+    explicit Source(std::uint32_t seed) : random_(seed) {}
+
+    float next() {
+        if (--left_ <= 0) switchKind();
+        ++t_;
+        switch (kind_) {
+            case 0:
+                return random_.signedUnit() * level_;
+            case 1: {
+                float sum = 0.0f;
+                for (int k = 0; k < 3; ++k)
+                    sum += std::sin(static_cast<float>(t_) * omega_[k]) * level_;
+                return sum;
+            }
+            case 2:
+                return 0.0f;
+            default:
+                return t_ % 997 == 0 ? level_ : 0.0f;
+        }
+    }
+
+  private:
+    void switchKind() {
+        kind_ = random_.below(4);
+        left_ = 1 + random_.below(20000);
+        const float levels[] = {1.0f, 0.01f, 30.0f, 1e-20f, 1000.0f};
+        level_ = levels[random_.below(5)];
+        for (float& w : omega_)
+            w = 0.001f + random_.uniform() * 0.3f;
+    }
+
+    Random random_;
+    int kind_ = 0;
+    int left_ = 0;
+    long t_ = 0;
+    float level_ = 1.0f;
+    float omega_[3] = {};
+};
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// The index of the first sample whose bits differ, or -1.
+long firstDifference(const std::vector<float>& a, const std::vector<float>& b) {
+    for (std::size_t n = 0; n < a.size() && n < b.size(); ++n) {
+        if (std::memcmp(&a[n], &b[n], sizeof(float)) != 0) return static_cast<long>(n);
+    }
+    return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+}
+
+// The instrument's effects with the model beside them, driven the way the render loop drives
+// them: runs cut at the control interval, parameters changed between runs.
+class Rig {
+  public:
+    explicit Rig(float fs) : fs_(fs) {
+        chorus1_.create(fs);
+        chorus2_.create(fs);
+        reverbL_.create(fs);
+        reverbR_.create(fs);
+        // As the instrument computes it: 64 * 44100 * (1/fs held in single precision).
+        updateInterval_ = static_cast<int>(64.0 * 44100.0 * static_cast<double>(1.0f / fs));
+        untilUpdate_ = updateInterval_;
+        ref_.chorus1.create(chorus1_);
+        ref_.chorus2.create(chorus2_);
+        ref_.reverbL.create(reverbL_);
+        ref_.reverbR.create(reverbR_);
+    }
+
+    // Every parameter of the chain at once; the units keep their state.
+    void set(float speed, float depth, float length, float vowelStart, float vowelEnd, float morph,
+             float sharpness, const ChainLevels& levels) {
+        const float invFs = 1.0f / fs_;
+        const float halfInvFs = 0.5f / fs_;
+        for (ChorusUnit* c : {&chorus1_, &chorus2_}) {
+            c->setSpeed(speed, halfInvFs);
+            c->setDepth(depth, fs_);
+        }
+        reverbL_.setLength(length, halfInvFs);
+        reverbR_.setLength(length, halfInvFs);
+        selectVowel(startSet_, start_, vowelStart, invFs);
+        selectVowel(endSet_, end_, vowelEnd, invFs);
+        bank1_.setSharpness(sharpness);
+        bank2_.setSharpness(sharpness);
+        bank1_.morph(start_, end_, morph);
+        bank2_.morph(end_, start_, morph);
+        levels_ = levels;
+        ref_.chorus1.takeParameters(chorus1_);
+        ref_.chorus2.takeParameters(chorus2_);
+        ref_.bank1.takeParameters(bank1_);
+        ref_.bank2.takeParameters(bank2_);
+        ref_.reverbL.takeParameters(reverbL_);
+        ref_.reverbR.takeParameters(reverbR_);
+    }
+
+    void randomParameters(Random& r) {
+        const float extremes[] = {0.0f, 1.0f, 1e30f, -1e30f, kNaN, 0.5f};
+        auto value = [&] { return r.below(8) == 0 ? extremes[r.below(6)] : r.uniform(); };
+        // Levels are parameter values, always in 0..1 by the time they reach the chain.
+        auto level = [&] { return r.below(8) == 0 ? static_cast<float>(r.below(2)) : r.uniform(); };
+        const ChainLevels levels{level(), level(), level(), level() * 4.0f,
+                                 level(), level(), level()};
+        set(value(), value(), value(), r.uniform() * 0.27f, r.uniform() * 0.27f, value(), value(),
+            levels);
+    }
+
+    // A user-edited vowel with formants far narrower than the table's.
+    void narrowFormants(float bandwidth) {
+        startSet_.bandwidths.fill(bandwidth);
+        endSet_.bandwidths.fill(bandwidth);
+    }
+
+    // Renders samples through both, in runs of at most maxRun cut at the control interval.
+    void render(Source& source, Random& r, long samples, int maxRun) {
+        std::vector<float> s1(kMaxRun), s2(kMaxRun), s3(kMaxRun), left(kMaxRun), right(kMaxRun);
+        long done = 0;
+        while (done < samples) {
+            int count = 1 + r.below(maxRun);
+            count = static_cast<int>(std::min<long>({count, samples - done, untilUpdate_}));
+            for (int n = 0; n < count; ++n) {
+                const auto i = static_cast<std::size_t>(n);
+                s1[i] = source.next();
+                s2[i] = source.next();
+                s3[i] = source.next() * 0.1f;
+                float l = 0.0f;
+                float rr = 0.0f;
+                ref_.process(levels_, s1[i], s2[i], s3[i], l, rr);
+                wantLeft_.push_back(l);
+                wantRight_.push_back(rr);
+            }
+            const EffectsChain chain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_};
+            processChain(chain, levels_, s1.data(), s2.data(), s3.data(), left.data(), right.data(),
+                         count);
+            gotLeft_.insert(gotLeft_.end(), left.begin(), left.begin() + count);
+            gotRight_.insert(gotRight_.end(), right.begin(), right.begin() + count);
+            done += count;
+            untilUpdate_ -= count;
+            if (untilUpdate_ == 0) {
+                chorus1_.controlUpdate();
+                chorus2_.controlUpdate();
+                ref_.controlUpdate();
+                untilUpdate_ = updateInterval_;
+            }
+        }
+    }
+
+    void expectExact(const char* what) const {
+        EXPECT_TRUE(sameBits(gotLeft_, wantLeft_))
+            << what << ": left differs from sample " << firstDifference(gotLeft_, wantLeft_);
+        EXPECT_TRUE(sameBits(gotRight_, wantRight_))
+            << what << ": right differs from sample " << firstDifference(gotRight_, wantRight_);
+    }
+
+    // So that a match is not just silence or a stuck NaN matching itself.
+    double finiteNonZeroShare() const {
+        long lively = 0;
+        for (float x : gotLeft_)
+            lively += std::isfinite(x) && x != 0.0f ? 1 : 0;
+        return gotLeft_.empty() ? 0.0 : static_cast<double>(lively) / gotLeft_.size();
+    }
+
+    const std::vector<float>& left() const { return gotLeft_; }
+    int updateInterval() const { return updateInterval_; }
+
+  private:
+    float fs_;
+    int updateInterval_ = 0;
+    int untilUpdate_ = 0;
+    ChorusUnit chorus1_{kChorus1};
+    ChorusUnit chorus2_{kChorus2};
+    FormantBank bank1_;
+    FormantBank bank2_;
+    ReverbUnit reverbL_{kReverbL};
+    ReverbUnit reverbR_{kReverbR};
+    MyFormantData startSet_{"Formant1 Start"};
+    MyFormantData endSet_{"Formant1 End"};
+    FormantBank start_;
+    FormantBank end_;
+    ChainLevels levels_{1.0f, 1.0f, 1.0f, 1.0f, 0.5f, 0.5f, 0.5f};
+    reference::Chain ref_;
+    std::vector<float> gotLeft_, gotRight_, wantLeft_, wantRight_;
+};
+
+class ChainExact : public ::testing::Test {
+  protected:
+    void SetUp() override { std::fesetround(FE_TONEAREST); }
+};
+
+TEST_F(ChainExact, WholeChainOverLongInputWithParametersChangingBetweenRuns) {
+    for (float fs : {44100.0f, 96000.0f}) {
+        Rig rig(fs);
+        EXPECT_EQ(rig.updateInterval(), fs == 44100.0f ? 63 : 29);
+        Random random(fs == 44100.0f ? 1 : 2);
+        Source source(3);
+        rig.set(1.0f, 0.87f, 0.71f, 0.0f, 0.02f, 0.5f, 0.5f,
+                {0.8f, 0.7f, 0.1f, 2.0f, 0.3f, 0.5f, 0.5f});
+        for (int block = 0; block < 120; ++block) {
+            rig.render(source, random, 1 + random.below(6000), kMaxRun);
+            rig.randomParameters(random);
+        }
+        rig.expectExact(fs == 44100.0f ? "44.1 kHz" : "96 kHz");
+        ASSERT_GT(rig.left().size(), 300000u);
+        EXPECT_GT(rig.finiteNonZeroShare(), 0.5);
+    }
+}
+
+// Single-sample runs hand the state back and take it up again every sample.
+TEST_F(ChainExact, RunsOfEveryLength) {
+    Rig rig(44100.0f);
+    Random random(5);
+    Source source(6);
+    rig.set(0.3f, 1.0f, 1.0f, 0.04f, 0.2f, 0.25f, 1.0f, {1.0f, 1.0f, 1.0f, 4.0f, 1.0f, 1.0f, 0.0f});
+    for (int maxRun : {1, 2, 3, 7, 63})
+        rig.render(source, random, 20000, maxRun);
+    rig.expectExact("short runs");
+    EXPECT_GT(rig.finiteNonZeroShare(), 0.9);
+}
+
+TEST_F(ChainExact, ExtremeSettings) {
+    // Very low rates make lines of one or a few slots; very high ones long lines. Narrow
+    // formants at full "Formants L" reach the resonators' pole bound.
+    for (float fs : {1.0f, 150.0f, 1000.0f, 8000.0f, 192000.0f}) {
+        Rig rig(fs);
+        Random random(7);
+        Source source(8);
+        rig.narrowFormants(1.0f);
+        rig.set(1e30f, 1.0f, 0.0f, 0.25f, 0.26f, 0.5f, 1.0f,
+                {1.0f, 1.0f, 1.0f, 4.0f, 1.0f, 0.5f, 0.5f});
+        rig.render(source, random, 30000, kMaxRun);
+        rig.set(0.0f, 0.0f, 1.0f, 0.0f, 0.24f, 1.0f, 0.0f,
+                {0.0f, 1.0f, 0.5f, 1.0f, 0.0f, 1.0f, 1.0f});
+        rig.render(source, random, 30000, kMaxRun);
+        for (int i = 0; i < 10; ++i) {
+            rig.randomParameters(random);
+            rig.render(source, random, 3000, kMaxRun);
+        }
+        rig.expectExact("extreme settings");
+        EXPECT_GT(rig.finiteNonZeroShare(), 0.5) << fs;
+    }
+}
+
+// Each unit's processBlock and processPair against the model, one unit at a time, mixed with
+// single samples through process().
+TEST_F(ChainExact, UnitsOneByOne) {
+    Random random(9);
+    Source source(10);
+    for (float fs : {44100.0f, 96000.0f, 150.0f}) {
+        const float halfInvFs = 0.5f / fs;
+        ChorusUnit chorus1(kChorus1);
+        ChorusUnit chorus2(kChorus2);
+        ReverbUnit reverbL(kReverbL);
+        ReverbUnit reverbR(kReverbR);
+        FormantBank bank1;
+        FormantBank bank2;
+        MyFormantData set("Formant2 Start");
+        chorus1.create(fs);
+        chorus2.create(fs);
+        reverbL.create(fs);
+        reverbR.create(fs);
+        reference::Chorus refChorus1, refChorus2;
+        reference::Reverb refReverbL, refReverbR;
+        reference::Bank refBank1, refBank2;
+        refChorus1.create(chorus1);
+        refChorus2.create(chorus2);
+        refReverbL.create(reverbL);
+        refReverbR.create(reverbR);
+
+        std::vector<float> got, want;
+        for (int round = 0; round < 40; ++round) {
+            chorus1.setSpeed(random.uniform(), halfInvFs);
+            chorus2.setSpeed(random.uniform(), halfInvFs);
+            chorus1.setDepth(random.uniform(), fs);
+            chorus2.setDepth(random.uniform(), fs);
+            reverbL.setLength(random.uniform(), halfInvFs);
+            reverbR.setLength(random.uniform(), halfInvFs);
+            selectVowel(set, bank1, random.uniform() * 0.25f, 1.0f / fs);
+            selectVowel(set, bank2, random.uniform() * 0.25f, 1.0f / fs);
+            bank1.setSharpness(random.uniform());
+            refChorus1.takeParameters(chorus1);
+            refChorus2.takeParameters(chorus2);
+            refReverbL.takeParameters(reverbL);
+            refReverbR.takeParameters(reverbR);
+            refBank1.takeParameters(bank1);
+            refBank2.takeParameters(bank2);
+
+            const int count = 1 + random.below(kMaxRun);
+            std::vector<float> x1(kMaxRun), x2(kMaxRun), y1(kMaxRun), y2(kMaxRun);
+            for (int n = 0; n < count; ++n) {
+                x1[static_cast<std::size_t>(n)] = source.next();
+                x2[static_cast<std::size_t>(n)] = source.next();
+            }
+            const std::vector<float> input2 = x2;
+            std::vector<float> y3(kMaxRun);
+            switch (round % 4) {
+                case 0:
+                    chorus1.processBlock(x1.data(), y1.data(), count);
+                    reverbL.processBlock(x2.data(), y2.data(), count);
+                    break;
+                case 1:
+                    ChorusUnit::processPair(chorus1, chorus2, x1.data(), x2.data(), y1.data(),
+                                            y2.data(), count);
+                    break;
+                case 2:
+                    FormantBank::processPair(bank1, bank2, x1.data(), x2.data(), y1.data(),
+                                             y2.data(), count);
+                    break;
+                default:
+                    ReverbUnit::processPair(reverbL, reverbR, x1.data(), y1.data(), y2.data(),
+                                            count);
+                    bank1.processBlock(x2.data(), x2.data(), count);  // in place
+                    y3 = x2;
+                    break;
+            }
+            for (const std::vector<float>* y : {&y1, &y2, &y3})
+                got.insert(got.end(), y->begin(), y->begin() + count);
+            for (int n = 0; n < count; ++n) {
+                const auto i = static_cast<std::size_t>(n);
+                const float a = x1[i];
+                const float b = input2[i];
+                float w1 = 0.0f, w2 = 0.0f, w3 = 0.0f;
+                switch (round % 4) {
+                    case 0:
+                        w1 = refChorus1.process(a);
+                        w2 = refReverbL.process(b);
+                        break;
+                    case 1:
+                        w1 = refChorus1.process(a);
+                        w2 = refChorus2.process(b);
+                        break;
+                    case 2:
+                        w1 = refBank1.process(a);
+                        w2 = refBank2.process(b);
+                        break;
+                    default:
+                        w1 = refReverbL.process(a);
+                        w2 = refReverbR.process(a);
+                        w3 = refBank1.process(b);
+                        break;
+                }
+                y1[i] = w1;
+                y2[i] = w2;
+                y3[i] = w3;
+            }
+            for (const std::vector<float>* y : {&y1, &y2, &y3})
+                want.insert(want.end(), y->begin(), y->begin() + count);
+            // A few single samples through the units' scalar paths between runs.
+            for (int n = 0; n < 3; ++n) {
+                const float a = source.next();
+                got.push_back(chorus1.process(a));
+                want.push_back(refChorus1.process(a));
+                got.push_back(reverbR.process(a));
+                want.push_back(refReverbR.process(a));
+                got.push_back(bank2.process(a));
+                want.push_back(refBank2.process(a));
+            }
+            chorus1.controlUpdate();
+            refChorus1.renormalise();
+        }
+        EXPECT_TRUE(sameBits(got, want)) << fs << " Hz: differs at " << firstDifference(got, want);
+    }
+}
+
+}  // namespace
+}  // namespace sorvella
