@@ -169,27 +169,50 @@ template <int kCount>
     return s;
 }
 
-// Four consecutive samples of two stacks, sums stored in sum1[0..3] and sum2[0..3].
+// One sample of two stacks kept as lanes (osc1 and osc2 copies 0..3, then 4..7), to be summed
+// four samples at a time.
+struct StackLanes {
+    __m128 a;
+    __m128 b;
+    __m128 c;
+    __m128 d;
+};
+
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline void stackPair4(const StackWave& w1, UnisonStack& st1, float fm1,
-                                              const StackWave& w2, UnisonStack& st2, float fm2,
-                                              float* sum1, float* sum2) {
-    constexpr int kFirst = kCount < 4 ? kCount : 4;
-    __m128 a[4];
-    __m128 b[4];
-    __m128 c[4];
-    __m128 d[4];
-    for (int i = 0; i < 4; ++i) {
-        a[i] = stepLanes<kFb1, kPairs>(w1, st1, 0, fm1);
-        if constexpr (kCount > 4) c[i] = stepLanes<kFb1, kPairs>(w1, st1, 4, fm1);
-        b[i] = stepLanes<kFb2, kPairs>(w2, st2, 0, fm2);
-        if constexpr (kCount > 4) d[i] = stepLanes<kFb2, kPairs>(w2, st2, 4, fm2);
-    }
-    __m128 s1 = sumColumns<kFirst>(_mm_setzero_ps(), a[0], a[1], a[2], a[3]);
-    __m128 s2 = sumColumns<kFirst>(_mm_setzero_ps(), b[0], b[1], b[2], b[3]);
+[[gnu::always_inline]] inline StackLanes stepStacks(const StackWave& w1, UnisonStack& st1,
+                                                    float fm1, const StackWave& w2,
+                                                    UnisonStack& st2, float fm2) {
+    StackLanes l;
+    l.a = stepLanes<kFb1, kPairs>(w1, st1, 0, fm1);
+    l.b = stepLanes<kFb2, kPairs>(w2, st2, 0, fm2);
     if constexpr (kCount > 4) {
-        s1 = sumColumns<kCount - 4>(s1, c[0], c[1], c[2], c[3]);
-        s2 = sumColumns<kCount - 4>(s2, d[0], d[1], d[2], d[3]);
+        l.c = stepLanes<kFb1, kPairs>(w1, st1, 4, fm1);
+        l.d = stepLanes<kFb2, kPairs>(w2, st2, 4, fm2);
+    } else {
+        l.c = l.d = _mm_setzero_ps();
+    }
+    return l;
+}
+
+// The sums of one sample.
+template <int kCount>
+[[gnu::always_inline]] inline void sumStacks1(const StackLanes& l, float& sum1, float& sum2) {
+    constexpr int kFirst = kCount < 4 ? kCount : 4;
+    __m128 s = sumPairLanes<kFirst>(_mm_setzero_ps(), l.a, l.b);
+    if constexpr (kCount > 4) s = sumPairLanes<kCount - 4>(s, l.c, l.d);
+    sum1 = _mm_cvtss_f32(s);
+    sum2 = _mm_cvtss_f32(_mm_shuffle_ps(s, s, 1));
+}
+
+// The sums of four consecutive samples into sum1[0..3] and sum2[0..3].
+template <int kCount>
+[[gnu::always_inline]] inline void sumStacks4(const StackLanes* l, float* sum1, float* sum2) {
+    constexpr int kFirst = kCount < 4 ? kCount : 4;
+    __m128 s1 = sumColumns<kFirst>(_mm_setzero_ps(), l[0].a, l[1].a, l[2].a, l[3].a);
+    __m128 s2 = sumColumns<kFirst>(_mm_setzero_ps(), l[0].b, l[1].b, l[2].b, l[3].b);
+    if constexpr (kCount > 4) {
+        s1 = sumColumns<kCount - 4>(s1, l[0].c, l[1].c, l[2].c, l[3].c);
+        s2 = sumColumns<kCount - 4>(s2, l[0].d, l[1].d, l[2].d, l[3].d);
     }
     _mm_storeu_ps(sum1, s1);
     _mm_storeu_ps(sum2, s2);
@@ -216,11 +239,30 @@ template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     sum2 = stackSample<kCount, kFb2, kPairs>(w2, st2, fm2);
 }
 
+struct StackLanes {
+    float sum1;
+    float sum2;
+};
+
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-inline void stackPair4(const StackWave& w1, UnisonStack& st1, float fm1, const StackWave& w2,
-                       UnisonStack& st2, float fm2, float* sum1, float* sum2) {
+inline StackLanes stepStacks(const StackWave& w1, UnisonStack& st1, float fm1, const StackWave& w2,
+                             UnisonStack& st2, float fm2) {
+    StackLanes l;
+    stackPair<kCount, kFb1, kFb2, kPairs>(w1, st1, fm1, w2, st2, fm2, l.sum1, l.sum2);
+    return l;
+}
+
+template <int kCount>
+inline void sumStacks1(const StackLanes& l, float& sum1, float& sum2) {
+    sum1 = l.sum1;
+    sum2 = l.sum2;
+}
+
+template <int kCount>
+inline void sumStacks4(const StackLanes* l, float* sum1, float* sum2) {
     for (int i = 0; i < 4; ++i) {
-        stackPair<kCount, kFb1, kFb2, kPairs>(w1, st1, fm1, w2, st2, fm2, sum1[i], sum2[i]);
+        sum1[i] = l[i].sum1;
+        sum2[i] = l[i].sum2;
     }
 }
 

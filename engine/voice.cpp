@@ -57,46 +57,92 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
     noise = v.noiseWith(v.envValue3_, v.owner_.noiseSeed);
 }
 
+// The envelopes of up to `group` samples from sample j, stopping after the sample on which the
+// voice finishes; they come before the stacks because they decide which sample is the last.
+[[gnu::always_inline]] inline int MyNote::envelopeGroup(BlockScratch& s, int j, int group) {
+    int k = 0;
+    while (k < group) {
+        advanceEnvelopes();
+        s.env1[j + k] = envValue1_;
+        s.env2[j + k] = envValue2_;
+        blockEnv3_[j + k] = envValue3_;
+        ++k;
+        if (finished) break;
+    }
+    return k;
+}
+
+// k samples of the stacks from sample j, one at a time.
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-int MyNote::blockKernel(MyNote& v, float* env1, float* env2, float* sum1, float* sum2, int frames) {
+[[gnu::always_inline]] inline void MyNote::stepEach(BlockScratch& s, int j, int k, float fm1,
+                                                    float fm2) {
+    for (int i = j; i < j + k; ++i) {
+        tick();
+        const auto l = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(wave1_, osc1_, fm1,
+                                                                            wave2_, osc2_, fm2);
+        stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
+    }
+}
+
+// One voice from sample `from` to `frames` or to its last sample; returns where it stopped.
+// Four samples at a time the copies' sums can go down the lanes instead of across them.
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
     const float fm1 = v.owner_.fm1;
     const float fm2 = v.owner_.fm2;
-    int n = 0;
-    while (n < frames) {
-        if (v.tickCounter <= 1) {
-            v.tickCounter = kTicksPerWrap + 1;
-            v.wrapPhases();
-        }
-        const int stop = std::min(frames, n + v.tickCounter - 1);
-        int j = n;
-        bool done = false;
-        while (j < stop && !done) {
-            const int group = std::min(4, stop - j);
-            int k = 0;
-            while (k < group && !done) {
-                v.advanceEnvelopes();
-                env1[j + k] = v.envValue1_;
-                env2[j + k] = v.envValue2_;
-                v.blockEnv3_[j + k] = v.envValue3_;
-                done = v.finished;
-                ++k;
+    int j = from;
+    while (j < frames) {
+        const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
+        if (k == 4) {
+            stack_detail::StackLanes l[4];
+            for (auto& lanes : l) {
+                v.tick();
+                lanes = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
+                    v.wave1_, v.osc1_, fm1, v.wave2_, v.osc2_, fm2);
             }
-            if (k == 4) {
-                stack_detail::stackPair4<kCount, kFb1, kFb2, kPairs>(
-                    v.wave1_, v.osc1_, fm1, v.wave2_, v.osc2_, fm2, sum1 + j, sum2 + j);
-            } else {
-                for (int i = 0; i < k; ++i) {
-                    stack_detail::stackPair<kCount, kFb1, kFb2, kPairs>(
-                        v.wave1_, v.osc1_, fm1, v.wave2_, v.osc2_, fm2, sum1[j + i], sum2[j + i]);
-                }
-            }
-            j += k;
+            stack_detail::sumStacks4<kCount>(l, s.sum1 + j, s.sum2 + j);
+        } else {
+            v.stepEach<kCount, kFb1, kFb2, kPairs>(s, j, k, fm1, fm2);
         }
-        v.tickCounter -= j - n;
-        n = j;
-        if (done) break;
+        j += k;
+        if (v.finished) break;
     }
-    return n;
+    return j;
+}
+
+// Two voices of the same kind side by side while both last whole groups of four samples. With
+// feedback FM each copy waits on its own previous output, so one voice alone leaves the
+// processor idle; two interleaved keep it busy.
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
+                                    int frames) {
+    const float fm1 = a.owner_.fm1;
+    const float fm2 = a.owner_.fm2;
+    int j = 0;
+    while (j + 4 <= frames) {
+        const int ka = a.envelopeGroup(sa, j, 4);
+        const int kb = b.envelopeGroup(sb, j, 4);
+        if (ka == 4 && kb == 4) {
+            stack_detail::StackLanes la[4];
+            stack_detail::StackLanes lb[4];
+            for (int i = 0; i < 4; ++i) {
+                a.tick();
+                la[i] = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
+                    a.wave1_, a.osc1_, fm1, a.wave2_, a.osc2_, fm2);
+                b.tick();
+                lb[i] = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
+                    b.wave1_, b.osc1_, fm1, b.wave2_, b.osc2_, fm2);
+            }
+            stack_detail::sumStacks4<kCount>(la, sa.sum1 + j, sa.sum2 + j);
+            stack_detail::sumStacks4<kCount>(lb, sb.sum1 + j, sb.sum2 + j);
+        } else {
+            a.stepEach<kCount, kFb1, kFb2, kPairs>(sa, j, ka, fm1, fm2);
+            b.stepEach<kCount, kFb1, kFb2, kPairs>(sb, j, kb, fm1, fm2);
+        }
+        if (ka < 4 || kb < 4 || a.finished || b.finished) return {j + ka, j + kb};
+        j += 4;
+    }
+    return {j, j};
 }
 
 template <int kCount, bool kPairs>
@@ -105,10 +151,14 @@ void MyNote::chooseKernels() {
     sampleKernels_[1] = &sampleKernel<kCount, true, false, kPairs>;
     sampleKernels_[2] = &sampleKernel<kCount, false, true, kPairs>;
     sampleKernels_[3] = &sampleKernel<kCount, true, true, kPairs>;
-    blockKernels_[0] = &blockKernel<kCount, false, false, kPairs>;
-    blockKernels_[1] = &blockKernel<kCount, true, false, kPairs>;
-    blockKernels_[2] = &blockKernel<kCount, false, true, kPairs>;
-    blockKernels_[3] = &blockKernel<kCount, true, true, kPairs>;
+    runKernels_[0] = &runKernel<kCount, false, false, kPairs>;
+    runKernels_[1] = &runKernel<kCount, true, false, kPairs>;
+    runKernels_[2] = &runKernel<kCount, false, true, kPairs>;
+    runKernels_[3] = &runKernel<kCount, true, true, kPairs>;
+    pairKernels_[0] = &pairKernel<kCount, false, false, kPairs>;
+    pairKernels_[1] = &pairKernel<kCount, true, false, kPairs>;
+    pairKernels_[2] = &pairKernel<kCount, false, true, kPairs>;
+    pairKernels_[3] = &pairKernel<kCount, true, true, kPairs>;
 }
 
 void MyNote::chooseKernels() {
@@ -272,17 +322,34 @@ void MyNote::updateNoiseFilter() {
     }
 }
 
-int MyNote::renderOscillators(float* osc1, float* osc2, int frames) {
-    frames = std::clamp(frames, 0, kMaxBlock);
-    alignas(16) float env1[kMaxBlock];
-    alignas(16) float env2[kMaxBlock];
-    alignas(16) float sum1[kMaxBlock];
-    alignas(16) float sum2[kMaxBlock];
-
-    const int n = blockKernels_[feedbackIndex()](*this, env1, env2, sum1, sum2, frames);
+void MyNote::finishRun(const BlockScratch& s, int n, float* osc1, float* osc2) {
     blockLength_ = n;
-    granular_.feedBlock(sum1, env1, sum2, env2, owner_.grain, osc1, osc2, n);
-    return n;
+    granular_.feedBlock(s.sum1, s.env1, s.sum2, s.env2, owner_.grain, osc1, osc2, n);
+}
+
+void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int frames) {
+    frames = std::clamp(frames, 0, kMaxBlock);
+    BlockScratch first;
+    BlockScratch second;
+    for (MyNote* v = head; v != nullptr;) {
+        MyNote* w = v->next;
+        const int fb = v->feedbackIndex();
+        // Without feedback a voice alone keeps the processor busy, and a pair only crowds it.
+        if (fb != 0 && w != nullptr && w->pairKernels_[fb] == v->pairKernels_[fb]) {
+            const PairDone done = v->pairKernels_[fb](*v, *w, first, second, frames);
+            int n = done.first;
+            if (!v->finished && n < frames) n = v->runKernels_[fb](*v, first, n, frames);
+            v->finishRun(first, n, osc1, osc2);
+            n = done.second;
+            if (!w->finished && n < frames) n = w->runKernels_[fb](*w, second, n, frames);
+            w->finishRun(second, n, osc1, osc2);
+            v = w->next;
+        } else {
+            v->finishRun(first, v->runKernels_[fb](*v, first, 0, frames), osc1, osc2);
+            v = w;
+        }
+    }
+    renderNoise(head, noise, frames);
 }
 
 void MyNote::renderNoise(MyNote* head, float* noise, int frames) {

@@ -84,17 +84,12 @@ class MyNote final : public Note {
         sampleKernels_[feedbackIndex()](*this, osc1, osc2, noise);
     }
 
-    // Voice after voice instead of sample after sample, for a run of samples with no event in
-    // between: adds the oscillator paths of the next `frames` samples (at most kMaxBlock) to
-    // osc1[] and osc2[], exactly as that many calls of nextOsc1Sample and nextOsc2Sample would,
-    // and stops after the sample on which the voice finishes. Returns the number of samples
-    // rendered. The noise path cannot go voice by voice (all voices draw from one generator in
-    // turn): renderNoise then adds it for a whole list of voices that have just rendered.
-    int renderOscillators(float* osc1, float* osc2, int frames);
-    // Adds to noise[0..frames) the noise path of the voices from `head` along `next`, in the
-    // order the per-sample calls would draw from the owner's generator, each voice for the
-    // samples its last renderOscillators produced.
-    static void renderNoise(MyNote* head, float* noise, int frames);
+    // Voice after voice instead of sample after sample, for a run of at most kMaxBlock samples
+    // in which no event intervenes: adds to osc1[], osc2[] and noise[] the three paths of the
+    // voices from `head` along `next` (all of one instrument), exactly as the per-sample calls
+    // in list order would. A voice that finishes during the run stops after that sample, with
+    // `finished` set, for the caller to unlink.
+    static void renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int frames);
 
     std::int32_t unisonCount() const { return unisonCount_; }
     const float* table1() const { return wave1_.table; }
@@ -120,18 +115,39 @@ class MyNote final : public Note {
     const EnvRunner& env3() const { return env3_; }
 
   private:
+    // The voice's part of a run: envelope values and stack sums, then through the granular line.
+    struct BlockScratch {
+        alignas(16) float env1[kMaxBlock];
+        alignas(16) float env2[kMaxBlock];
+        alignas(16) float sum1[kMaxBlock];
+        alignas(16) float sum2[kMaxBlock];
+    };
+    // Samples done by each voice of a pair; one that has not finished goes on alone from there.
+    struct PairDone {
+        int first;
+        int second;
+    };
+
     // Kernels specialised for the copy count, the wave pairs and which stacks have feedback FM;
     // start() picks the four of its note, the feedback amounts pick one at each call.
     using SampleKernel = void (*)(MyNote&, float&, float&, float&);
-    using BlockKernel = int (*)(MyNote&, float*, float*, float*, float*, int);
+    using RunKernel = int (*)(MyNote&, BlockScratch&, int, int);
+    using PairKernel = PairDone (*)(MyNote&, MyNote&, BlockScratch&, BlockScratch&, int);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static void sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    static int blockKernel(MyNote& v, float* env1, float* env2, float* sum1, float* sum2,
-                           int frames);
+    static int runKernel(MyNote& v, BlockScratch& s, int from, int frames);
+    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+    static PairDone pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
+                               int frames);
+    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+    void stepEach(BlockScratch& s, int j, int k, float fm1, float fm2);
     template <int kCount, bool kPairs>
     void chooseKernels();
     void chooseKernels();
+    int envelopeGroup(BlockScratch& s, int j, int group);
+    void finishRun(const BlockScratch& s, int n, float* osc1, float* osc2);
+    static void renderNoise(MyNote* head, float* noise, int frames);
 
     int feedbackIndex() const {
         return (owner_.fm1 != 0.0f ? 1 : 0) | (owner_.fm2 != 0.0f ? 2 : 0);
@@ -168,7 +184,8 @@ class MyNote final : public Note {
     StackWave wave1_;
     StackWave wave2_;
     SampleKernel sampleKernels_[4];
-    BlockKernel blockKernels_[4];
+    RunKernel runKernels_[4];
+    PairKernel pairKernels_[4];
     std::int32_t unisonCount_ = 1;
     float envValue1_ = 0.0f;
     float envValue2_ = 0.0f;
@@ -183,7 +200,7 @@ class MyNote final : public Note {
     float timeScale_ = 1.0f;
     float oscLevel_ = 1.0f;
     float breathLevel_ = 1.0f;
-    std::int32_t blockLength_ = 0;  // samples of the last renderOscillators
+    std::int32_t blockLength_ = 0;  // samples of the voice in the current run
     alignas(16) float blockEnv3_[kMaxBlock] = {};
 };
 

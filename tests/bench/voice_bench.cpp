@@ -1,5 +1,5 @@
 // Voice rendering speed, in blocks of 512 samples: the voices summed sample by sample as the
-// render loop's steps list them, and voice by voice through renderOscillators in runs of 63
+// render loop's steps list them, and voice by voice through renderRun in runs of 63
 // samples (the control interval at 44.1 kHz). "x_realtime" is seconds of 44.1 kHz audio rendered
 // per second of processor time.
 #include <benchmark/benchmark.h>
@@ -68,10 +68,8 @@ struct VoiceBench {
             std::fill(out3.begin(), out3.end(), 0.0f);
             for (int pos = 0; pos < kBlock; pos += kRun) {
                 const int n = std::min(kRun, kBlock - pos);
-                for (MyNote* v = voices.front().get(); v != nullptr; v = v->next) {
-                    v->renderOscillators(out1.data() + pos, out2.data() + pos, n);
-                }
-                MyNote::renderNoise(voices.front().get(), out3.data() + pos, n);
+                MyNote::renderRun(voices.front().get(), out1.data() + pos, out2.data() + pos,
+                                  out3.data() + pos, n);
             }
         } else {
             for (int t = 0; t < kBlock; ++t) {

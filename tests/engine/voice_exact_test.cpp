@@ -1,6 +1,6 @@
 // The engine's voice against the plain reference voice, bit for bit: every path of every voice
 // and the voice's flags when driven sample by sample, and the summed paths when driven voice by
-// voice through renderOscillators and renderNoise, over settings and events that exercise each
+// voice through renderRun, over settings and events that exercise each
 // fast path.
 #include <gtest/gtest.h>
 
@@ -195,10 +195,7 @@ Sums engineSums(const Scenario& sc, Drive drive, int run,
                 (tail ? tail->next : head) = voices[k].get();
                 tail = voices[k].get();
             }
-            for (MyNote* v = head; v != nullptr; v = v->next) {
-                v->renderOscillators(&sums.s1[pos], &sums.s2[pos], end - t);
-            }
-            MyNote::renderNoise(head, &sums.s3[pos], end - t);
+            MyNote::renderRun(head, &sums.s1[pos], &sums.s2[pos], &sums.s3[pos], end - t);
             for (std::size_t k = 0; k < voices.size(); ++k) {
                 if (sounding[k] && voices[k]->finished) sounding[k] = false;
             }
