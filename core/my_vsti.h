@@ -197,14 +197,12 @@ class MyVsti : public vst2::AudioEffectX {
     std::int32_t position_ = 0;  // the render loop's current sample, stamped on MIDI sent out
     MidiEventQueue events_;
 
-    // Scratch of one run of samples: the voices' three paths and the two chorus outputs.
+    // Scratch of one run of samples: the voices' three paths.
     static constexpr std::int32_t kMaxRun = 256;
     struct RunBuffers {
         float s1[kMaxRun];
         float s2[kMaxRun];
         float s3[kMaxRun];
-        float c1[kMaxRun];
-        float c2[kMaxRun];
     };
     RunBuffers run_{};
 };

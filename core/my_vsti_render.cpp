@@ -46,14 +46,12 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
 
 void MyVsti::renderRun(float* left, float* right, std::int32_t count, bool) {
     if (count <= 0 || count > kMaxRun) return;
-    // The voices' three paths first, then the global chain one stage at a time over the run:
-    // every stage is either elementwise or a unit's own sequence, so the order of stages does
-    // not change a single sample.
+    // The voices' three paths first, then the global chain over the run: every stage of the
+    // chain is either elementwise or a unit's own sequence, so running it stage by stage does not
+    // change a single sample.
     float* s1 = run_.s1;
     float* s2 = run_.s2;
     float* s3 = run_.s3;
-    float* c1 = run_.c1;
-    float* c2 = run_.c2;
     for (std::int32_t n = 0; n < count; ++n) {
         float sum1 = 0.0f;
         float sum2 = 0.0f;
@@ -74,9 +72,6 @@ void MyVsti::renderRun(float* left, float* right, std::int32_t count, bool) {
         s3[n] = sum3;
     }
 
-    // The chain keeps its intermediate signals to itself; c1 and c2 are left unused.
-    static_cast<void>(c1);
-    static_cast<void>(c2);
     const EffectsChain chain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_};
     const ChainLevels levels{mix1_, mix2_, mixBreath_, masterGain_, reverbMix_, panL_, panR_};
     processChain(chain, levels, s1, s2, s3, left, right, count);
