@@ -1,6 +1,8 @@
 #include "engine/wave_pairs.h"
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "engine/tables.h"
@@ -9,12 +11,16 @@ namespace sorvella {
 
 namespace {
 
-std::unique_ptr<WavePair[]> gPairs;
+// Built at most once; the audio thread only ever loads the pointer.
+std::mutex gBuildMutex;
+std::unique_ptr<WavePair[]> gStorage;
+std::atomic<const WavePair*> gPairs{nullptr};
 
 }  // namespace
 
 bool prepareWavePairs() {
-    if (gPairs) return true;
+    const std::lock_guard<std::mutex> lock(gBuildMutex);
+    if (gPairs.load(std::memory_order_relaxed) != nullptr) return true;
     if (!tablesBuilt()) return false;
     std::unique_ptr<WavePair[]> pairs(new (std::nothrow) WavePair[kWaveShapes * kWaveTableSize]);
     if (!pairs) return false;
@@ -26,14 +32,16 @@ bool prepareWavePairs() {
             p[i] = {t0, t[(i + 1) & (kWaveTableSize - 1)] - t0};
         }
     }
-    gPairs = std::move(pairs);
+    gStorage = std::move(pairs);
+    gPairs.store(gStorage.get(), std::memory_order_release);
     return true;
 }
 
 const WavePair* wavePairsFor(const float* table) {
-    if (!gPairs || table == nullptr) return nullptr;
+    const WavePair* pairs = gPairs.load(std::memory_order_acquire);
+    if (pairs == nullptr || table == nullptr) return nullptr;
     for (int shape = 0; shape < kWaveShapes; ++shape) {
-        if (table == waveTable(shape)) return gPairs.get() + shape * kWaveTableSize;
+        if (table == waveTable(shape)) return pairs + shape * kWaveTableSize;
     }
     return nullptr;
 }
