@@ -354,15 +354,29 @@ void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int
 
 void MyNote::renderNoise(MyNote* head, float* noise, int frames) {
     if (head == nullptr) return;
-    // The generator stays in a register for the run instead of going through memory per draw.
+    // The generator (and a lone voice's filter) stay in registers for the run instead of going
+    // through memory at every draw.
     std::uint32_t seed = head->owner_.noiseSeed;
     frames = std::clamp(frames, 0, kMaxBlock);
-    for (int j = 0; j < frames; ++j) {
-        float s = noise[j];
-        for (MyNote* v = head; v != nullptr; v = v->next) {
-            if (j < v->blockLength_) s += v->noiseWith(v->blockEnv3_[j], seed);
+    if (head->next == nullptr) {
+        NoiseFilter f = head->noise_;
+        const int n = std::min(frames, static_cast<int>(head->blockLength_));
+        for (int j = 0; j < n; ++j) {
+            seed = (seed * 15625u + 1u) & 65535u;
+            const float r = static_cast<float>(seed) / 65536.0f;
+            f.state = (f.state + r - f.lastInput) * f.b - 1e-24f;
+            f.lastInput = r;
+            noise[j] += f.state * head->blockEnv3_[j];
         }
-        noise[j] = s;
+        head->noise_ = f;
+    } else {
+        for (int j = 0; j < frames; ++j) {
+            float s = noise[j];
+            for (MyNote* v = head; v != nullptr; v = v->next) {
+                if (j < v->blockLength_) s += v->noiseWith(v->blockEnv3_[j], seed);
+            }
+            noise[j] = s;
+        }
     }
     head->owner_.noiseSeed = seed;
 }

@@ -406,6 +406,19 @@ TEST(VoiceExact, ReleaseQuickStopRestartAndSustain) {
     expectSameAsReference(sc);
 }
 
+TEST(VoiceExact, OneAndTwoVoices) {
+    for (std::vector<int> notes : {std::vector<int>{60}, std::vector<int>{45, 57}}) {
+        for (float fm : {0.0f, 0.6f}) {
+            Scenario sc = base(std::to_string(notes.size()) + " voices, fm " + std::to_string(fm));
+            sc.notes = notes;
+            sc.settings.fm1 = fm;
+            sc.events = {{1000, Act::NoteOff, 0, 0}, {1500, Act::Start, 0, 0, 62}};
+            sc.samples = 5000;
+            expectSameAsReference(sc);
+        }
+    }
+}
+
 TEST(VoiceExact, MissingCurves) {
     // Without any curve a held voice never arms; its note-off finishes it at the next sample.
     for (unsigned missing : {1u, 4u, 6u, 7u}) {
