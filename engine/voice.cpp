@@ -328,28 +328,36 @@ void MyNote::finishRun(const BlockScratch& s, int n, float* osc1, float* osc2) {
 }
 
 void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int frames) {
-    frames = std::clamp(frames, 0, kMaxBlock);
     BlockScratch first;
     BlockScratch second;
-    for (MyNote* v = head; v != nullptr;) {
-        MyNote* w = v->next;
-        const int fb = v->feedbackIndex();
-        // Without feedback a voice alone keeps the processor busy, and a pair only crowds it.
-        if (fb != 0 && w != nullptr && w->pairKernels_[fb] == v->pairKernels_[fb]) {
-            const PairDone done = v->pairKernels_[fb](*v, *w, first, second, frames);
-            int n = done.first;
-            if (!v->finished && n < frames) n = v->runKernels_[fb](*v, first, n, frames);
-            v->finishRun(first, n, osc1, osc2);
-            n = done.second;
-            if (!w->finished && n < frames) n = w->runKernels_[fb](*w, second, n, frames);
-            w->finishRun(second, n, osc1, osc2);
-            v = w->next;
-        } else {
-            v->finishRun(first, v->runKernels_[fb](*v, first, 0, frames), osc1, osc2);
-            v = w;
+    for (int pos = 0; pos < frames; pos += kMaxBlock) {
+        const int n = std::min(kMaxBlock, frames - pos);
+        for (MyNote* v = head; v != nullptr;) {
+            MyNote* w = v->next;
+            if (v->finished) {
+                v->blockLength_ = 0;
+                v = w;
+                continue;
+            }
+            const int fb = v->feedbackIndex();
+            // Without feedback a voice alone keeps the processor busy, and a pair only crowds it.
+            if (fb != 0 && w != nullptr && !w->finished &&
+                w->pairKernels_[fb] == v->pairKernels_[fb]) {
+                const PairDone done = v->pairKernels_[fb](*v, *w, first, second, n);
+                int m = done.first;
+                if (!v->finished && m < n) m = v->runKernels_[fb](*v, first, m, n);
+                v->finishRun(first, m, osc1 + pos, osc2 + pos);
+                m = done.second;
+                if (!w->finished && m < n) m = w->runKernels_[fb](*w, second, m, n);
+                w->finishRun(second, m, osc1 + pos, osc2 + pos);
+                v = w->next;
+            } else {
+                v->finishRun(first, v->runKernels_[fb](*v, first, 0, n), osc1 + pos, osc2 + pos);
+                v = w;
+            }
         }
+        renderNoise(head, noise + pos, n);
     }
-    renderNoise(head, noise, frames);
 }
 
 void MyNote::renderNoise(MyNote* head, float* noise, int frames) {

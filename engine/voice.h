@@ -84,11 +84,11 @@ class MyNote final : public Note {
         sampleKernels_[feedbackIndex()](*this, osc1, osc2, noise);
     }
 
-    // Voice after voice instead of sample after sample, for a run of at most kMaxBlock samples
-    // in which no event intervenes: adds to osc1[], osc2[] and noise[] the three paths of the
-    // voices from `head` along `next` (all of one instrument), exactly as the per-sample calls
-    // in list order would. A voice that finishes during the run stops after that sample, with
-    // `finished` set, for the caller to unlink.
+    // Voice after voice instead of sample after sample, for a run of samples in which no event
+    // intervenes: adds to osc1[], osc2[] and noise[] the three paths of the voices from `head`
+    // along `next` (all of one instrument), exactly as the per-sample calls in list order would,
+    // with each finished voice left out from the sample after it finished. Voices finished on
+    // entry or during the run have `finished` set for the caller to unlink.
     static void renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int frames);
 
     std::int32_t unisonCount() const { return unisonCount_; }

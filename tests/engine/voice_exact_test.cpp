@@ -186,7 +186,7 @@ Sums engineSums(const Scenario& sc, Drive drive, int run,
         const auto pos = static_cast<std::size_t>(t);
         if (drive == Drive::ByVoice) {
             int end = next < sc.events.size() ? sc.events[next].at : sc.samples;
-            end = std::min({end, t + std::min(run, MyNote::kMaxBlock), sc.samples});
+            end = std::min({end, t + run, sc.samples});
             MyNote* head = nullptr;
             MyNote* tail = nullptr;
             for (std::size_t k = 0; k < voices.size(); ++k) {
