@@ -218,6 +218,61 @@ template <int kCount>
     _mm_storeu_ps(sum2, s2);
 }
 
+// A stack's phases and outputs held in registers through a run of samples: loaded once, wrapped
+// in place, stored back at the end, instead of a round trip through memory at every sample.
+template <int kCount>
+struct HeldStack {
+    static constexpr int kGroups = kCount > 4 ? 2 : 1;
+    UnisonStack& st;
+    __m128 phase[kGroups];
+    __m128 out[kGroups];
+
+    explicit HeldStack(UnisonStack& stack) : st(stack) {
+        for (int g = 0; g < kGroups; ++g) {
+            phase[g] = _mm_load_ps(st.phase + 4 * g);
+            out[g] = _mm_load_ps(st.out + 4 * g);
+        }
+    }
+    void store() const {
+        for (int g = 0; g < kGroups; ++g) {
+            _mm_store_ps(st.phase + 4 * g, phase[g]);
+            _mm_store_ps(st.out + 4 * g, out[g]);
+        }
+    }
+    // The same as wrapStack.
+    void wrap() {
+        for (int g = 0; g < kGroups; ++g) {
+            const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(phase[g], _mm_set1_ps(0.5f)));
+            phase[g] = _mm_sub_ps(phase[g], _mm_cvtepi32_ps(i));
+        }
+    }
+    // The same as stepLanes.
+    template <bool kFeedback, bool kPairs>
+    [[gnu::always_inline]] __m128 step(const StackWave& wave, int g, float fm) {
+        __m128 arg = phase[g];
+        if constexpr (kFeedback) arg = _mm_add_ps(_mm_mul_ps(out[g], _mm_set1_ps(fm)), phase[g]);
+        out[g] = readLanes<kPairs>(wave, arg);
+        phase[g] = _mm_add_ps(phase[g], _mm_load_ps(st.inc + 4 * g));
+        return out[g];
+    }
+};
+
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline StackLanes stepHeld(const StackWave& w1, HeldStack<kCount>& h1,
+                                                  float fm1, const StackWave& w2,
+                                                  HeldStack<kCount>& h2, float fm2) {
+    StackLanes l;
+    l.a = h1.template step<kFb1, kPairs>(w1, 0, fm1);
+    l.b = h2.template step<kFb2, kPairs>(w2, 0, fm2);
+    if constexpr (kCount > 4) {
+        l.c = h1.template step<kFb1, kPairs>(w1, 1, fm1);
+        l.d = h2.template step<kFb2, kPairs>(w2, 1, fm2);
+    } else {
+        l.c = l.d = _mm_setzero_ps();
+    }
+    return l;
+}
+
 #else
 
 template <int kCount, bool kFeedback, bool kPairs>
@@ -264,6 +319,23 @@ inline void sumStacks4(const StackLanes* l, float* sum1, float* sum2) {
         sum1[i] = l[i].sum1;
         sum2[i] = l[i].sum2;
     }
+}
+
+template <int kCount>
+struct HeldStack {
+    UnisonStack& st;
+    explicit HeldStack(UnisonStack& stack) : st(stack) {}
+    void store() const {}
+    void wrap() {
+        for (int k = 0; k < kCount; ++k)
+            st.phase[k] -= static_cast<float>(roundDown(st.phase[k]));
+    }
+};
+
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+inline StackLanes stepHeld(const StackWave& w1, HeldStack<kCount>& h1, float fm1,
+                           const StackWave& w2, HeldStack<kCount>& h2, float fm2) {
+    return stepStacks<kCount, kFb1, kFb2, kPairs>(w1, h1.st, fm1, w2, h2.st, fm2);
 }
 
 #endif

@@ -72,47 +72,58 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
     return k;
 }
 
-// k samples of the stacks from sample j, one at a time.
+// k samples of the stacks from sample j, each with its own sums, the phases held in registers.
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline void MyNote::stepEach(BlockScratch& s, int j, int k, float fm1,
-                                                    float fm2) {
+[[gnu::always_inline]] inline void MyNote::stepEach(Held<kCount>& h, BlockScratch& s, int j, int k,
+                                                    float fm1, float fm2) {
     for (int i = j; i < j + k; ++i) {
-        tick();
-        const auto l = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(wave1_, osc1_, fm1,
-                                                                            wave2_, osc2_, fm2);
+        tickHeld(h);
+        const auto l = stack_detail::stepHeld<kCount, kFb1, kFb2, kPairs>(wave1_, h.osc1, fm1,
+                                                                          wave2_, h.osc2, fm2);
         stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
     }
 }
 
+// Four samples of the stacks from sample j, their copies summed down the lanes.
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline void MyNote::stepFour(Held<kCount>& h, BlockScratch& s, int j,
+                                                    float fm1, float fm2) {
+    stack_detail::StackLanes l[4];
+    for (auto& lanes : l) {
+        tickHeld(h);
+        lanes = stack_detail::stepHeld<kCount, kFb1, kFb2, kPairs>(wave1_, h.osc1, fm1, wave2_,
+                                                                   h.osc2, fm2);
+    }
+    stack_detail::sumStacks4<kCount>(l, s.sum1 + j, s.sum2 + j);
+}
+
 // One voice from sample `from` to `frames` or to its last sample; returns where it stopped.
-// Four samples at a time the copies' sums can go down the lanes instead of across them.
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
 int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
     const float fm1 = v.owner_.fm1;
     const float fm2 = v.owner_.fm2;
+    Held<kCount> h{stack_detail::HeldStack<kCount>(v.osc1_),
+                   stack_detail::HeldStack<kCount>(v.osc2_)};
     int j = from;
     while (j < frames) {
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         if (k == 4) {
-            stack_detail::StackLanes l[4];
-            for (auto& lanes : l) {
-                v.tick();
-                lanes = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
-                    v.wave1_, v.osc1_, fm1, v.wave2_, v.osc2_, fm2);
-            }
-            stack_detail::sumStacks4<kCount>(l, s.sum1 + j, s.sum2 + j);
+            v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
         } else {
-            v.stepEach<kCount, kFb1, kFb2, kPairs>(s, j, k, fm1, fm2);
+            v.stepEach<kCount, kFb1, kFb2, kPairs>(h, s, j, k, fm1, fm2);
         }
         j += k;
         if (v.finished) break;
     }
+    h.osc1.store();
+    h.osc2.store();
     return j;
 }
 
 // Two voices of the same kind side by side while both last whole groups of four samples. With
 // feedback FM each copy waits on its own previous output, so one voice alone leaves the
-// processor idle; two interleaved keep it busy.
+// processor idle; two interleaved keep it busy. (Held in registers, the phases of four stacks
+// would crowd out the work.)
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
 MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                     int frames) {
@@ -136,8 +147,18 @@ MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, Bloc
             stack_detail::sumStacks4<kCount>(la, sa.sum1 + j, sa.sum2 + j);
             stack_detail::sumStacks4<kCount>(lb, sb.sum1 + j, sb.sum2 + j);
         } else {
-            a.stepEach<kCount, kFb1, kFb2, kPairs>(sa, j, ka, fm1, fm2);
-            b.stepEach<kCount, kFb1, kFb2, kPairs>(sb, j, kb, fm1, fm2);
+            for (int i = j; i < j + ka; ++i) {
+                a.tick();
+                const auto l = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
+                    a.wave1_, a.osc1_, fm1, a.wave2_, a.osc2_, fm2);
+                stack_detail::sumStacks1<kCount>(l, sa.sum1[i], sa.sum2[i]);
+            }
+            for (int i = j; i < j + kb; ++i) {
+                b.tick();
+                const auto l = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
+                    b.wave1_, b.osc1_, fm1, b.wave2_, b.osc2_, fm2);
+                stack_detail::sumStacks1<kCount>(l, sb.sum1[i], sb.sum2[i]);
+            }
         }
         if (ka < 4 || kb < 4 || a.finished || b.finished) return {j + ka, j + kb};
         j += 4;

@@ -140,8 +140,16 @@ class MyNote final : public Note {
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static PairDone pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                int frames);
+    // Both stacks' phases and outputs, held in registers through a run.
+    template <int kCount>
+    struct Held {
+        stack_detail::HeldStack<kCount> osc1;
+        stack_detail::HeldStack<kCount> osc2;
+    };
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    void stepEach(BlockScratch& s, int j, int k, float fm1, float fm2);
+    void stepEach(Held<kCount>& h, BlockScratch& s, int j, int k, float fm1, float fm2);
+    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+    void stepFour(Held<kCount>& h, BlockScratch& s, int j, float fm1, float fm2);
     template <int kCount, bool kPairs>
     void chooseKernels();
     void chooseKernels();
@@ -158,6 +166,16 @@ class MyNote final : public Note {
         noise_.state = (noise_.state + r - noise_.lastInput) * noise_.b - 1e-24f;
         noise_.lastInput = r;
         return noise_.state * envelope;
+    }
+    // tick() for phases held in registers.
+    template <int kCount>
+    [[gnu::always_inline]] void tickHeld(Held<kCount>& h) {
+        if (--tickCounter == 0) {
+            tickCounter = kTicksPerWrap;
+            ++age;
+            h.osc1.wrap();
+            h.osc2.wrap();
+        }
     }
     [[gnu::always_inline]] void tick() {
         if (--tickCounter == 0) {
