@@ -128,7 +128,19 @@ void startAll(const Scenario& sc, VoiceWorld& world, std::vector<std::unique_ptr
 
 struct Sums {
     std::vector<float> s1, s2, s3;
+    std::vector<float> state;  // at the end, per voice: age, tick counter, flags, phases
 };
+
+template <class Voice>
+void keepState(const Voice& v, int count, const float* phase1, const float* phase2,
+               std::vector<float>& state) {
+    state.insert(state.end(),
+                 {static_cast<float>(v.age), static_cast<float>(v.tickCounter),
+                  static_cast<float>(v.armed), static_cast<float>(v.finished),
+                  static_cast<float>(v.keyHeld), static_cast<float>(v.releasePending)});
+    state.insert(state.end(), phase1, phase1 + count);
+    state.insert(state.end(), phase2, phase2 + count);
+}
 
 // The reference render loop: per sample, every sounding voice in list order, three paths each;
 // a voice that finishes leaves after its sample.
@@ -165,6 +177,8 @@ Sums referenceSums(const Scenario& sc, std::vector<std::vector<float>>* perVoice
         sums.s2.push_back(s2);
         sums.s3.push_back(s3);
     }
+    for (const auto& v : voices)
+        keepState(*v, v->unisonCount, v->phase1, v->phase2, sums.state);
     return sums;
 }
 
@@ -234,11 +248,18 @@ Sums engineSums(const Scenario& sc, Drive drive, int run,
         sums.s3[pos] = s3;
         ++t;
     }
+    for (const auto& v : voices) {
+        keepState(*v, v->unisonCount(), v->phase1(), v->phase2(), sums.state);
+    }
     return sums;
 }
 
 void expectSameSums(const Sums& got, const Sums& want) {
     ASSERT_EQ(got.s1.size(), want.s1.size());
+    ASSERT_EQ(got.state.size(), want.state.size());
+    for (std::size_t i = 0; i < want.state.size(); ++i) {
+        ASSERT_EQ(bits(got.state[i]), bits(want.state[i])) << "final state " << i;
+    }
     for (std::size_t t = 0; t < want.s1.size(); ++t) {
         ASSERT_TRUE(bits(got.s1[t]) == bits(want.s1[t]) && bits(got.s2[t]) == bits(want.s2[t]) &&
                     bits(got.s3[t]) == bits(want.s3[t]))
