@@ -10,18 +10,19 @@ namespace vst2 {
 using intptr = std::intptr_t;
 
 constexpr std::int32_t fourCC(char a, char b, char c, char d) {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
-                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
-                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
-                                     static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
+    return static_cast<std::int32_t>(
+        (static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
+        (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
+        (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
+        static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
 }
 
 constexpr std::int32_t kEffectMagic = fourCC('V', 's', 't', 'P');
 
 struct AEffect;
 
-using HostCallback = intptr (*)(AEffect* effect, std::int32_t opcode, std::int32_t index, intptr value,
-                                void* ptr, float opt);
+using HostCallback = intptr (*)(AEffect* effect, std::int32_t opcode, std::int32_t index,
+                                intptr value, void* ptr, float opt);
 using DispatcherProc = intptr (*)(AEffect* effect, std::int32_t opcode, std::int32_t index,
                                   intptr value, void* ptr, float opt);
 using ProcessProc = void (*)(AEffect* effect, float** inputs, float** outputs, std::int32_t frames);
