@@ -11,7 +11,7 @@ namespace sorvella {
 
 // Writes words into a buffer of known size; writes past the end are dropped and remembered.
 class ByteWriter {
-public:
+  public:
     ByteWriter(std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     void putWord(std::uint32_t w) {
@@ -47,7 +47,7 @@ public:
     std::size_t position() const { return pos_; }
     bool overflowed() const { return overflow_; }
 
-private:
+  private:
     std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
@@ -57,7 +57,7 @@ private:
 // Reads words from a buffer of known size; reads past the end yield zeros and are remembered,
 // so a truncated buffer can never be read beyond its end.
 class ByteReader {
-public:
+  public:
     ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     std::uint32_t getWord() {
@@ -66,7 +66,8 @@ public:
             pos_ = size_;
             return 0;
         }
-        std::uint32_t w = (std::uint32_t{data_[pos_]} << 24) | (std::uint32_t{data_[pos_ + 1]} << 16) |
+        std::uint32_t w = (std::uint32_t{data_[pos_]} << 24) |
+                          (std::uint32_t{data_[pos_ + 1]} << 16) |
                           (std::uint32_t{data_[pos_ + 2]} << 8) | std::uint32_t{data_[pos_ + 3]};
         pos_ += 4;
         return w;
@@ -96,7 +97,7 @@ public:
     std::size_t remaining() const { return size_ - pos_; }
     bool underflowed() const { return underflow_; }
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;

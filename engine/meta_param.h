@@ -10,7 +10,7 @@
 namespace sorvella {
 
 class MyMetaParam {
-public:
+  public:
     explicit MyMetaParam(std::int32_t version) : version_(version) {}
     virtual ~MyMetaParam() = default;
     MyMetaParam(const MyMetaParam&) = delete;
@@ -26,7 +26,7 @@ public:
     // the record keeps its previous contents.
     virtual bool read(ByteReader& cursor, std::int32_t version);
 
-private:
+  private:
     std::int32_t version_;
 };
 
