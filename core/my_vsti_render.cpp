@@ -52,24 +52,18 @@ void MyVsti::renderRun(float* left, float* right, std::int32_t count, bool) {
     float* s1 = run_.s1;
     float* s2 = run_.s2;
     float* s3 = run_.s3;
-    for (std::int32_t n = 0; n < count; ++n) {
-        float sum1 = 0.0f;
-        float sum2 = 0.0f;
-        float sum3 = 0.0f;
-        if (pool_) {
-            MyNote* voice = pool_->head();
-            while (voice) {
-                MyNote* next = voice->next;
-                sum1 += voice->nextOsc1Sample();
-                sum2 += voice->nextOsc2Sample();
-                sum3 += voice->nextNoiseSample();
-                if (voice->finished) pool_->giveBack(voice);
-                voice = next;
-            }
+    std::fill(s1, s1 + count, 0.0f);
+    std::fill(s2, s2 + count, 0.0f);
+    std::fill(s3, s3 + count, 0.0f);
+    if (pool_ && pool_->head()) {
+        // Voice after voice over the run, summed in list order as sample after sample would be;
+        // voices that finished go back to the pool at its end.
+        MyNote::renderRun(pool_->head(), s1, s2, s3, count);
+        for (MyNote* voice = pool_->head(); voice;) {
+            MyNote* next = voice->next;
+            if (voice->finished) pool_->giveBack(voice);
+            voice = next;
         }
-        s1[n] = sum1;
-        s2[n] = sum2;
-        s3[n] = sum3;
     }
 
     const EffectsChain chain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_};
