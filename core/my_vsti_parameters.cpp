@@ -157,7 +157,7 @@ float MyVsti::applyReverbMix(float v) {
 }
 
 float MyVsti::applyUnisonNotes(float v) {
-    std::int32_t n = unisonCountFromValue(v);
+    std::int32_t n = shapeFromValue(v);
     context_.unisonSetting = n;
     return shapeKeptValue(n);
 }

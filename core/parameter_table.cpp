@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/my_vsti.h"
+#include "engine/tables.h"
 #include "engine/vowel_table.h"
 
 namespace sorvella {
@@ -14,7 +15,6 @@ namespace {
 
 // The single-precision constants of the quantisers, widened to double.
 constexpr double kTenth = static_cast<double>(0.1f);
-constexpr double kShapeStep = static_cast<double>(0.14f);
 constexpr float kStep128 = 0.0078125f;
 constexpr float kStep31 = 1.0f / 31.0f;
 
@@ -82,10 +82,6 @@ std::int32_t voiceCountFromValue(float v) {
     return std::clamp(truncToInt(static_cast<double>(v) * 31.0 + kTenth) + 1, 1, 32);
 }
 
-std::int32_t unisonCountFromValue(float v) {
-    return std::clamp(truncToInt(static_cast<double>(v) / kShapeStep + kTenth), 0, 7);
-}
-
 void formatParameterDisplay(DisplayKind kind, float v, char* out) {
     constexpr std::size_t kOut = 16;
     const double x = static_cast<double>(v);
@@ -109,7 +105,7 @@ void formatParameterDisplay(DisplayKind kind, float v, char* out) {
             std::snprintf(out, kOut, "%d", truncToInt((x - 0.5) * 96.0));
             break;
         case D::kUnisonCount: {
-            std::int32_t n = unisonCountFromValue(v);
+            std::int32_t n = shapeFromValue(v);
             if (n == 0) {
                 std::snprintf(out, kOut, "OFF");
             } else {
@@ -118,7 +114,7 @@ void formatParameterDisplay(DisplayKind kind, float v, char* out) {
             break;
         }
         case D::kShapeNumber:
-            std::snprintf(out, kOut, "%d", unisonCountFromValue(v) + 1);
+            std::snprintf(out, kOut, "%d", shapeFromValue(v) + 1);
             break;
         case D::kVowelName:
             std::snprintf(out, kOut, "%s", vowelName(v));

@@ -78,9 +78,9 @@ float initialProgramValue(std::int32_t index);
 // Writes the display text of value v for a display kind; out holds at least 16 bytes.
 void formatParameterDisplay(DisplayKind kind, float v, char* out);
 
-// The quantised counts the apply and display operations share, computed from the widened value
-// with the single-precision constants 31, 0.1 and 0.14 widened to double.
-std::int32_t voiceCountFromValue(float v);   // 1..32
-std::int32_t unisonCountFromValue(float v);  // 0..7
+// The voice count the apply and display operations share, computed from the widened value with
+// the single-precision constants 31 and 0.1 widened to double. "Unison Notes" and the shapes share
+// the tables' shapeFromValue.
+std::int32_t voiceCountFromValue(float v);  // 1..32
 
 }  // namespace sorvella
