@@ -4,13 +4,17 @@
 
 namespace sorvella {
 
-VoicePool::VoicePool(VoiceContext& owner) {
+VoicePool::VoicePool(VoiceContext& owner)
+    : owner_(owner), scratch_(std::make_unique<VoiceRunScratch>()) {
+    owner_.scratch = scratch_.get();
     for (auto& voice : voices_)
         voice = std::make_unique<MyNote>(owner);
     reset(1);
 }
 
-VoicePool::~VoicePool() = default;
+VoicePool::~VoicePool() {
+    owner_.scratch = nullptr;
+}
 
 void VoicePool::reset(std::int32_t newLimit) {
     head_ = nullptr;

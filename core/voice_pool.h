@@ -36,6 +36,8 @@ class VoicePool {
   private:
     void unlink(MyNote* voice);
 
+    VoiceContext& owner_;
+    std::unique_ptr<VoiceRunScratch> scratch_;
     std::array<std::unique_ptr<MyNote>, kVoices> voices_;
     std::array<MyNote*, kVoices> free_{};
     std::int32_t freeCount_ = 0;

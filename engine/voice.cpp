@@ -60,6 +60,19 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
 // The envelopes of up to `group` samples from sample j, stopping after the sample on which the
 // voice finishes; they come before the stacks because they decide which sample is the last.
 [[gnu::always_inline]] inline int MyNote::envelopeGroup(BlockScratch& s, int j, int group) {
+#if SORVELLA_SSE2
+    // Four samples inside every runner's segment: the three side by side. The voice plays on
+    // through them (at least one runner sounds), so it is armed and not finished after them.
+    if (group == 4 && env1_.steadyForFour() && env2_.steadyForFour() && env3_.steadyForFour() &&
+        (env1_.active() | env2_.active() | env3_.active()) != 0) {
+        EnvRunner::nextFour(env1_, env2_, env3_, s.env1 + j, s.env2 + j, blockEnv3_ + j);
+        envValue1_ = s.env1[j + 3];
+        envValue2_ = s.env2[j + 3];
+        envValue3_ = blockEnv3_[j + 3];
+        armed = true;
+        return 4;
+    }
+#endif
     int k = 0;
     while (k < group) {
         advanceEnvelopes();
@@ -349,8 +362,17 @@ void MyNote::finishRun(const BlockScratch& s, int n, float* osc1, float* osc2) {
 }
 
 void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int frames) {
-    BlockScratch first;
-    BlockScratch second;
+    if (head == nullptr) return;
+    VoiceRunScratch* scratch = head->owner_.scratch;
+    if (scratch == nullptr) {
+        VoiceRunScratch local;
+        head->owner_.scratch = &local;
+        renderRun(head, osc1, osc2, noise, frames);
+        head->owner_.scratch = nullptr;
+        return;
+    }
+    BlockScratch& first = scratch->first;
+    BlockScratch& second = scratch->second;
     for (int pos = 0; pos < frames; pos += kMaxBlock) {
         const int n = std::min(kMaxBlock, frames - pos);
         for (MyNote* v = head; v != nullptr;) {
@@ -379,35 +401,6 @@ void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int
         }
         renderNoise(head, noise + pos, n);
     }
-}
-
-void MyNote::renderNoise(MyNote* head, float* noise, int frames) {
-    if (head == nullptr) return;
-    // The generator (and a lone voice's filter) stay in registers for the run instead of going
-    // through memory at every draw.
-    std::uint32_t seed = head->owner_.noiseSeed;
-    frames = std::clamp(frames, 0, kMaxBlock);
-    if (head->next == nullptr) {
-        NoiseFilter f = head->noise_;
-        const int n = std::min(frames, static_cast<int>(head->blockLength_));
-        for (int j = 0; j < n; ++j) {
-            seed = (seed * 15625u + 1u) & 65535u;
-            const float r = static_cast<float>(seed) / 65536.0f;
-            f.state = (f.state + r - f.lastInput) * f.b - 1e-24f;
-            f.lastInput = r;
-            noise[j] += f.state * head->blockEnv3_[j];
-        }
-        head->noise_ = f;
-    } else {
-        for (int j = 0; j < frames; ++j) {
-            float s = noise[j];
-            for (MyNote* v = head; v != nullptr; v = v->next) {
-                if (j < v->blockLength_) s += v->noiseWith(v->blockEnv3_[j], seed);
-            }
-            noise[j] = s;
-        }
-    }
-    head->owner_.noiseSeed = seed;
 }
 
 void MyNote::wrapPhases() {

@@ -114,7 +114,6 @@ class MyNote final : public Note {
     const EnvRunner& env2() const { return env2_; }
     const EnvRunner& env3() const { return env3_; }
 
-  private:
     // The voice's part of a run: envelope values and stack sums, then through the granular line.
     struct BlockScratch {
         alignas(16) float env1[kMaxBlock];
@@ -122,6 +121,8 @@ class MyNote final : public Note {
         alignas(16) float sum1[kMaxBlock];
         alignas(16) float sum2[kMaxBlock];
     };
+
+  private:
     // Samples done by each voice of a pair; one that has not finished goes on alone from there.
     struct PairDone {
         int first;
@@ -156,6 +157,7 @@ class MyNote final : public Note {
     int envelopeGroup(BlockScratch& s, int j, int group);
     void finishRun(const BlockScratch& s, int n, float* osc1, float* osc2);
     static void renderNoise(MyNote* head, float* noise, int frames);
+    static void renderNoiseLanes(MyNote* const* voices, int count, float* noise, int frames);
 
     int feedbackIndex() const {
         return (owner_.fm1 != 0.0f ? 1 : 0) | (owner_.fm2 != 0.0f ? 2 : 0);
@@ -220,6 +222,13 @@ class MyNote final : public Note {
     float breathLevel_ = 1.0f;
     std::int32_t blockLength_ = 0;  // samples of the voice in the current run
     alignas(16) float blockEnv3_[kMaxBlock] = {};
+};
+
+// Two voices' blocks, for a pair rendered side by side; page-aligned so that where it lies never
+// depends on the allocator.
+struct alignas(4096) VoiceRunScratch {
+    MyNote::BlockScratch first;
+    MyNote::BlockScratch second;
 };
 
 }  // namespace sorvella

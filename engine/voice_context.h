@@ -7,6 +7,7 @@
 namespace sorvella {
 
 class MyEnvData;
+struct VoiceRunScratch;
 
 struct VoiceContext {
     // Shared tables.
@@ -39,6 +40,11 @@ struct VoiceContext {
 
     // The breath noise generator shared by all voices of the instrument.
     std::uint32_t noiseSeed = 1000;
+
+    // Working memory of the voices' runs, owned by the instrument: page-aligned and off the
+    // stack, so that where it lies relative to the voices' data does not change from one start
+    // of the program to the next.
+    VoiceRunScratch* scratch = nullptr;
 };
 
 }  // namespace sorvella
