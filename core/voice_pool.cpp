@@ -1,25 +1,48 @@
 #include "core/voice_pool.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
+
+#include "engine/tables.h"
+#include "engine/wave_pairs.h"
 
 namespace sorvella {
 
-VoicePool::VoicePool(VoiceContext& owner)
-    : owner_(owner), scratch_(std::make_unique<VoiceRunScratch>()) {
-    owner_.scratch = scratch_.get();
-    for (auto& voice : voices_)
-        voice = std::make_unique<MyNote>(owner);
+struct VoicePool::Block {
+    VoiceRunScratch scratch;
+    WavePair pairs[kWaveShapes * kWaveTableSize];
+    alignas(MyNote) unsigned char voices[kVoices][sizeof(MyNote)];
+};
+
+void VoicePool::FreeBlock::operator()(Block* block) const {
+    std::free(block);
+}
+
+VoicePool::VoicePool(VoiceContext& owner) : owner_(owner) {
+    // Built with the instrument, off the audio thread.
+    void* memory = std::aligned_alloc(alignof(Block), sizeof(Block));
+    if (memory == nullptr) throw std::bad_alloc();
+    block_.reset(static_cast<Block*>(memory));
+    new (&block_->scratch) VoiceRunScratch;
+    owner_.scratch = &block_->scratch;
+    if (fillWavePairs(block_->pairs)) owner_.wavePairs = block_->pairs;
+    for (std::size_t i = 0; i < voices_.size(); ++i)
+        voices_[i] = new (block_->voices[i]) MyNote(owner);
     reset(1);
 }
 
 VoicePool::~VoicePool() {
     owner_.scratch = nullptr;
+    owner_.wavePairs = nullptr;
+    for (MyNote* voice : voices_)
+        voice->~MyNote();
 }
 
 void VoicePool::reset(std::int32_t newLimit) {
     head_ = nullptr;
     for (std::int32_t i = 0; i < kVoices; ++i) {
-        MyNote* voice = voices_[static_cast<std::size_t>(i)].get();
+        MyNote* voice = voices_[static_cast<std::size_t>(i)];
         voice->previous = nullptr;
         voice->next = nullptr;
         voice->finished = true;

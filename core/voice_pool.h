@@ -36,9 +36,16 @@ class VoicePool {
   private:
     void unlink(MyNote* voice);
 
+    // Everything the voices touch while rendering lies in one block, so that the places of
+    // these parts relative to each other are always the same: left to the allocator, some
+    // starts of a program rendered 32 voices a quarter slower than others.
+    struct Block;
+    struct FreeBlock {
+        void operator()(Block* block) const;
+    };
     VoiceContext& owner_;
-    std::unique_ptr<VoiceRunScratch> scratch_;
-    std::array<std::unique_ptr<MyNote>, kVoices> voices_;
+    std::unique_ptr<Block, FreeBlock> block_;
+    std::array<MyNote*, kVoices> voices_{};
     std::array<MyNote*, kVoices> free_{};
     std::int32_t freeCount_ = 0;
     std::int32_t inUse_ = 0;

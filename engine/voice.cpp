@@ -243,8 +243,11 @@ void MyNote::start(int noteNumber, int noteVelocity) {
 
     const float* table1 = ctx.waveTable1 ? ctx.waveTable1 : kSilentTable;
     const float* table2 = ctx.waveTable2 ? ctx.waveTable2 : kSilentTable;
-    wave1_ = {table1, wavePairsFor(table1)};
-    wave2_ = {table2, wavePairsFor(table2)};
+    auto pairsOf = [&ctx](const float* table) {
+        return ctx.wavePairs ? wavePairsIn(ctx.wavePairs, table) : wavePairsFor(table);
+    };
+    wave1_ = {table1, pairsOf(table1)};
+    wave2_ = {table2, pairsOf(table2)};
     unisonCount_ = std::clamp(ctx.unisonSetting, 0, 7) + 1;
     chooseKernels();
 

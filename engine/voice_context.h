@@ -8,6 +8,7 @@ namespace sorvella {
 
 class MyEnvData;
 struct VoiceRunScratch;
+struct WavePair;
 
 struct VoiceContext {
     // Shared tables.
@@ -45,6 +46,9 @@ struct VoiceContext {
     // stack, so that where it lies relative to the voices' data does not change from one start
     // of the program to the next.
     VoiceRunScratch* scratch = nullptr;
+    // The instrument's copy of the wave tables as value/delta pairs, every shape; null: the
+    // process-wide copy.
+    const WavePair* wavePairs = nullptr;
 };
 
 }  // namespace sorvella

@@ -19,4 +19,10 @@ bool prepareWavePairs();
 // one of them or no pairs are built; the oscillators then read the table itself.
 const WavePair* wavePairsFor(const float* table);
 
+// The same pairs for every shape, written into `out` (kWaveShapes × kWaveTableSize entries), for
+// an instrument that keeps its own copy next to its voices; false while the tables are missing.
+bool fillWavePairs(WavePair* out);
+// The pairs of `table` within such a copy, or null when the table is not one of the shapes.
+const WavePair* wavePairsIn(const WavePair* all, const float* table);
+
 }  // namespace sorvella
