@@ -37,8 +37,9 @@ void Note::startBase(std::uint8_t noteNumber, std::uint8_t noteVelocity) {
 
 MyNote::MyNote(VoiceContext& owner)
     : owner_(owner), wave1_{kSilentTable, nullptr}, wave2_{kSilentTable, nullptr} {
-    // Voices are built with the instrument, off the audio thread.
-    prepareWavePairs();
+    // Voices are built with the instrument, off the audio thread. Without the instrument's own
+    // copy of the pairs they read the process-wide one.
+    if (owner.wavePairs == nullptr) prepareWavePairs();
     chooseKernels();
 }
 
