@@ -36,59 +36,17 @@ class EnvRunner {
         return output;
     }
 
-#if SORVELLA_SSE2
     // Whether the next four samples stay in the current segment (or the runner has finished).
-    bool steadyForFour() const {
-        return active_ == 0 || remaining_ > 4;
-    }
-
+    bool steadyForFour() const { return active_ == 0 || remaining_ > 4; }
     // Four samples of three steady runners side by side, each lane doing exactly what next()
-    // does: out0[0..3], out1[0..3] and out2[0..3] receive their values.
-    SORVELLA_ALWAYS_INLINE static void nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2,
-                                                float* out0, float* out1, float* out2) {
-        // A finished runner's lane runs from a = b = 0 with no step, so it yields 0.0 as next()
-        // does, and is not written back.
-        const bool on0 = r0.active_ != 0;
-        const bool on1 = r1.active_ != 0;
-        const bool on2 = r2.active_ != 0;
-        const __m128 s =
-            _mm_setr_ps(on0 ? r0.s_ : 0.0f, on1 ? r1.s_ : 0.0f, on2 ? r2.s_ : 0.0f, 0.0f);
-        const __m128 k =
-            _mm_setr_ps(on0 ? r0.kCur_ : 0.0f, on1 ? r1.kCur_ : 0.0f, on2 ? r2.kCur_ : 0.0f, 0.0f);
-        const __m128 b =
-            _mm_setr_ps(on0 ? r0.b_ : 0.0f, on1 ? r1.b_ : 0.0f, on2 ? r2.b_ : 0.0f, 0.0f);
-        __m128 a = _mm_setr_ps(on0 ? r0.a_ : 0.0f, on1 ? r1.a_ : 0.0f, on2 ? r2.a_ : 0.0f, 0.0f);
-        __m128 u = _mm_setr_ps(on0 ? r0.u_ : 1.0f, on1 ? r1.u_ : 1.0f, on2 ? r2.u_ : 1.0f, 1.0f);
-        const __m128 one = _mm_set1_ps(1.0f);
-        __m128 v[4];
-        for (auto& value : v) {
-            const __m128 f = _mm_mul_ps(s, u);
-            a = _mm_mul_ps(a, _mm_add_ps(one, _mm_mul_ps(k, f)));
-            u = _mm_mul_ps(u, _mm_sub_ps(one, f));
-            value = _mm_add_ps(a, b);
-        }
-        _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-        _mm_storeu_ps(out0, v[0]);
-        _mm_storeu_ps(out1, v[1]);
-        _mm_storeu_ps(out2, v[2]);
-        alignas(16) float av[4];
-        alignas(16) float uv[4];
-        _mm_store_ps(av, a);
-        _mm_store_ps(uv, u);
-        if (on0) r0.storeFour(av[0], uv[0]);
-        if (on1) r1.storeFour(av[1], uv[1]);
-        if (on2) r2.storeFour(av[2], uv[2]);
-    }
-#endif
+    // does: out0[0..3], out1[0..3] and out2[0..3] receive their values. Defined with SSE2 only.
+    static void nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2, float* out0, float* out1,
+                         float* out2);
 
     // Non-zero while the runner plays: the sample count of the segment it entered last.
-    std::int32_t active() const {
-        return active_;
-    }
+    std::int32_t active() const { return active_; }
     // Index of the segment being played (kLoopSlot while replaying the loop's first segment).
-    std::int32_t segment() const {
-        return current_;
-    }
+    std::int32_t segment() const { return current_; }
 
     // Leaves the sustain loop for the release segments, starting from the current value; a curve
     // whose loop runs to its last point (or that has no loop) fades out instead. A finished runner
@@ -132,5 +90,41 @@ class EnvRunner {
     float s_ = 0.0f;
     float u_ = 1.0f;
 };
+
+#if SORVELLA_SSE2
+SORVELLA_ALWAYS_INLINE void EnvRunner::nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2,
+                                                float* out0, float* out1, float* out2) {
+    // A finished runner's lane runs from a = b = 0 with no step, so it yields 0.0 as next()
+    // does, and is not written back.
+    const bool on0 = r0.active_ != 0;
+    const bool on1 = r1.active_ != 0;
+    const bool on2 = r2.active_ != 0;
+    const __m128 s = _mm_setr_ps(on0 ? r0.s_ : 0.0f, on1 ? r1.s_ : 0.0f, on2 ? r2.s_ : 0.0f, 0.0f);
+    const __m128 k =
+        _mm_setr_ps(on0 ? r0.kCur_ : 0.0f, on1 ? r1.kCur_ : 0.0f, on2 ? r2.kCur_ : 0.0f, 0.0f);
+    const __m128 b = _mm_setr_ps(on0 ? r0.b_ : 0.0f, on1 ? r1.b_ : 0.0f, on2 ? r2.b_ : 0.0f, 0.0f);
+    __m128 a = _mm_setr_ps(on0 ? r0.a_ : 0.0f, on1 ? r1.a_ : 0.0f, on2 ? r2.a_ : 0.0f, 0.0f);
+    __m128 u = _mm_setr_ps(on0 ? r0.u_ : 1.0f, on1 ? r1.u_ : 1.0f, on2 ? r2.u_ : 1.0f, 1.0f);
+    const __m128 one = _mm_set1_ps(1.0f);
+    __m128 v[4];
+    for (auto& value : v) {
+        const __m128 f = _mm_mul_ps(s, u);
+        a = _mm_mul_ps(a, _mm_add_ps(one, _mm_mul_ps(k, f)));
+        u = _mm_mul_ps(u, _mm_sub_ps(one, f));
+        value = _mm_add_ps(a, b);
+    }
+    _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+    _mm_storeu_ps(out0, v[0]);
+    _mm_storeu_ps(out1, v[1]);
+    _mm_storeu_ps(out2, v[2]);
+    alignas(16) float av[4];
+    alignas(16) float uv[4];
+    _mm_store_ps(av, a);
+    _mm_store_ps(uv, u);
+    if (on0) r0.storeFour(av[0], uv[0]);
+    if (on1) r1.storeFour(av[1], uv[1]);
+    if (on2) r2.storeFour(av[2], uv[2]);
+}
+#endif
 
 }  // namespace sorvella

@@ -12,7 +12,6 @@
 namespace sorvella {
 namespace {
 
-using testing::display;
 using testing::HostRecorder;
 using testing::makeInstrument;
 
@@ -100,49 +99,6 @@ class InstrumentPrograms : public ::testing::Test {
     HostRecorder host;
     std::unique_ptr<MyVsti> vsti = makeInstrument();
 };
-
-TEST_F(InstrumentPrograms, ANewInstrumentPlaysTheDefaultProgram) {
-    EXPECT_TRUE(vsti->isInitialised());
-    EXPECT_TRUE(vsti->isEditorReady());
-    EXPECT_EQ(vsti->getProgram(), 0);
-    char name[32];
-    vsti->getProgramName(name);
-    EXPECT_STREQ(name, "Default");
-    EXPECT_EQ(display(*vsti, kVoices), "16");
-    EXPECT_EQ(display(*vsti, kOsc2Detune), "12");
-    EXPECT_EQ(display(*vsti, kUnisonNotes), "04");
-    EXPECT_EQ(vsti->controlInterval(), 63);
-}
-
-TEST_F(InstrumentPrograms, ProgramNumbersOutsideTheBankChangeNothing) {
-    vsti->setProgram(2);
-    vsti->setProgram(8);
-    vsti->setProgram(-1);
-    EXPECT_EQ(vsti->getProgram(), 2);
-    char text[32];
-    EXPECT_FALSE(vsti->getProgramNameIndexed(0, 8, text));
-    EXPECT_FALSE(vsti->copyProgram(8));
-    EXPECT_FALSE(vsti->copyProgram(-1));
-}
-
-TEST_F(InstrumentPrograms, SelectingAProgramRestoresTheSlotNotTheEdit) {
-    vsti->setParameter(kLevel, 0.9f);
-    vsti->setProgram(1);
-    vsti->setProgram(0);
-    EXPECT_EQ(vsti->getParameter(kLevel), 0.5f);
-}
-
-TEST_F(InstrumentPrograms, CopyProgramStoresTheWorkingProgram) {
-    vsti->setParameter(kLevel, 0.9f);
-    vsti->setProgramName("Edited");
-    EXPECT_TRUE(vsti->copyProgram(3));
-    char text[32];
-    EXPECT_TRUE(vsti->getProgramNameIndexed(0, 3, text));
-    EXPECT_STREQ(text, "Edited");
-    vsti->setProgram(3);
-    EXPECT_EQ(vsti->getParameter(kLevel), 0.9f);
-    EXPECT_GE(host.count(vst2::audioMasterUpdateDisplay), 1);
-}
 
 TEST_F(InstrumentPrograms, ControlIntervalFollowsTheSinglePrecisionReciprocal) {
     vsti->setSampleRate(96000.0f);
