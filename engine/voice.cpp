@@ -367,16 +367,11 @@ void MyNote::finishRun(const BlockScratch& s, int n, float* osc1, float* osc2) {
 
 void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int frames) {
     if (head == nullptr) return;
-    VoiceRunScratch* scratch = head->owner_.scratch;
-    if (scratch == nullptr) {
-        VoiceRunScratch local;
-        head->owner_.scratch = &local;
-        renderRun(head, osc1, osc2, noise, frames);
-        head->owner_.scratch = nullptr;
-        return;
-    }
-    BlockScratch& first = scratch->first;
-    BlockScratch& second = scratch->second;
+    // Voices outside an instrument (tests, benchmarks) render with scratch of their own.
+    VoiceRunScratch local;
+    VoiceRunScratch& scratch = head->owner_.scratch ? *head->owner_.scratch : local;
+    BlockScratch& first = scratch.first;
+    BlockScratch& second = scratch.second;
     for (int pos = 0; pos < frames; pos += kMaxBlock) {
         const int n = std::min(kMaxBlock, frames - pos);
         for (MyNote* v = head; v != nullptr;) {

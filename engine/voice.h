@@ -34,6 +34,12 @@ class Note {
     void startBase(std::uint8_t noteNumber, std::uint8_t noteVelocity);
 };
 
+// The instrument's breath-noise generator, a 16-bit linear congruential sequence.
+inline constexpr std::uint32_t kNoiseMultiplier = 15625u;
+inline std::uint32_t nextNoiseSeed(std::uint32_t seed) {
+    return (seed * kNoiseMultiplier + 1u) & 65535u;
+}
+
 // One-pole high-pass of the breath noise.
 struct NoiseFilter {
     float a = 1.0f;
@@ -162,12 +168,17 @@ class MyNote final : public Note {
     int feedbackIndex() const {
         return (owner_.fm1 != 0.0f ? 1 : 0) | (owner_.fm2 != 0.0f ? 2 : 0);
     }
-    [[gnu::always_inline]] float noiseWith(float envelope, std::uint32_t& seed) {
-        seed = (seed * 15625u + 1u) & 65535u;
+    // The next draw through a voice's high-pass filter, scaled by its envelope.
+    [[gnu::always_inline]] static float filteredNoise(NoiseFilter& f, std::uint32_t& seed,
+                                                      float envelope) {
+        seed = nextNoiseSeed(seed);
         const float r = static_cast<float>(seed) / 65536.0f;
-        noise_.state = (noise_.state + r - noise_.lastInput) * noise_.b - 1e-24f;
-        noise_.lastInput = r;
-        return noise_.state * envelope;
+        f.state = (f.state + r - f.lastInput) * f.b - 1e-24f;
+        f.lastInput = r;
+        return f.state * envelope;
+    }
+    [[gnu::always_inline]] float noiseWith(float envelope, std::uint32_t& seed) {
+        return filteredNoise(noise_, seed, envelope);
     }
     // tick() for phases held in registers.
     template <int kCount>

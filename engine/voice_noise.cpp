@@ -9,15 +9,11 @@
 
 #include "engine/voice.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "engine/simd.h"
 
 namespace sorvella {
 
 namespace {
-
-constexpr std::uint32_t kNoiseMul = 15625u;
 
 // s -> mul·s + add (mod 2^16) taken `steps` times.
 struct NoiseJump {
@@ -32,16 +28,12 @@ NoiseJump compose(NoiseJump first, NoiseJump second) {
 
 NoiseJump noiseJump(int steps) {
     NoiseJump result;
-    NoiseJump power{kNoiseMul, 1u};
+    NoiseJump power{kNoiseMultiplier, 1u};
     for (; steps > 0; steps >>= 1) {
         if (steps & 1) result = compose(result, power);
         power = compose(power, power);
     }
     return result;
-}
-
-std::uint32_t nextNoiseSeed(std::uint32_t seed) {
-    return (seed * kNoiseMul + 1u) & 65535u;
 }
 
 }  // namespace
@@ -69,18 +61,13 @@ void MyNote::renderNoise(MyNote* head, float* noise, int frames) {
         // A lone voice keeps the generator and its filter in registers for the run.
         MyNote* v = drawing[0];
         NoiseFilter f = v->noise_;
-        for (int j = 0; j < frames; ++j) {
-            seed = nextNoiseSeed(seed);
-            const float r = static_cast<float>(seed) / 65536.0f;
-            f.state = (f.state + r - f.lastInput) * f.b - 1e-24f;
-            f.lastInput = r;
-            noise[j] += f.state * v->blockEnv3_[j];
-        }
+        for (int j = 0; j < frames; ++j)
+            noise[j] += filteredNoise(f, seed, v->blockEnv3_[j]);
         v->noise_ = f;
         head->owner_.noiseSeed = seed;
         return;
     }
-#if defined(__SSE2__)
+#if SORVELLA_SSE2
     if (whole && count > 1 && frames > 0) {
         renderNoiseLanes(drawing.data(), count, noise, frames);
         return;
@@ -96,16 +83,11 @@ void MyNote::renderNoise(MyNote* head, float* noise, int frames) {
     head->owner_.noiseSeed = seed;
 }
 
-#if defined(__SSE2__)
+#if SORVELLA_SSE2
 
 namespace {
 
 alignas(16) const float kNoEnvelope[MyNote::kMaxBlock] = {};
-
-// Four vectors of four lanes turned so that lane l of row t becomes lane t of row l.
-inline void transpose(__m128& r0, __m128& r1, __m128& r2, __m128& r3) {
-    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-}
 
 }  // namespace
 
@@ -170,15 +152,15 @@ void MyNote::renderNoiseLanes(MyNote* const* voices, int count, float* noise, in
                 eLo[t] = _mm_loadu_ps(env[t] + j);
                 eHi[t] = _mm_loadu_ps(env[4 + t] + j);
             }
-            transpose(eLo[0], eLo[1], eLo[2], eLo[3]);
-            transpose(eHi[0], eHi[1], eHi[2], eHi[3]);
+            _MM_TRANSPOSE4_PS(eLo[0], eLo[1], eLo[2], eLo[3]);
+            _MM_TRANSPOSE4_PS(eHi[0], eHi[1], eHi[2], eHi[3]);
             __m128 cLo[4];
             __m128 cHi[4];
             for (int t = 0; t < 4; ++t)
                 step(eLo[t], eHi[t], cLo[t], cHi[t]);
             // Rows per voice, lanes per sample: each sample's sum takes the voices in order.
-            transpose(cLo[0], cLo[1], cLo[2], cLo[3]);
-            transpose(cHi[0], cHi[1], cHi[2], cHi[3]);
+            _MM_TRANSPOSE4_PS(cLo[0], cLo[1], cLo[2], cLo[3]);
+            _MM_TRANSPOSE4_PS(cHi[0], cHi[1], cHi[2], cHi[3]);
             __m128 acc = _mm_loadu_ps(noise + j);
             for (int l = 0; l < lanes; ++l)
                 acc = _mm_add_ps(acc, l < 4 ? cLo[l] : cHi[l - 4]);
