@@ -7,9 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/voice.h"
-
 #include "engine/simd.h"
+#include "engine/voice.h"
 
 namespace sorvella {
 
