@@ -72,4 +72,74 @@ void ChorusUnit::boundDepths() {
     }
 }
 
+#if SORVELLA_SSE2
+
+void ChorusUnit::Piece::finish(const float* in, float* out) {
+    sweep_.finish();
+    const int count = count_;
+    if (count <= 0) return;
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, _mm_min_ps(shortest_, _mm_movehl_ps(shortest_, shortest_)));
+    const float shortest = std::min(lanes[0], lanes[1]);
+    // A read at delay d touches slots written d - 2 samples before it at the latest.
+    if (shortest >= static_cast<float>(count + 3)) {
+        alignas(16) float inA[kEffectsPiece];
+        alignas(16) float inB[kEffectsPiece];
+        // Four samples at a time, the taps transposed into one vector each: the output adds them
+        // in tap order, and each line input takes the tap of the sample before.
+        __m128 last1 = _mm_set1_ps(unit_.out_[1]);
+        __m128 last2 = _mm_set1_ps(unit_.out_[2]);
+        int n = 0;
+        for (; n + 4 <= count; n += 4) {
+            __m128 o0 = outs_[n];
+            __m128 o1 = outs_[n + 1];
+            __m128 o2 = outs_[n + 2];
+            __m128 o3 = outs_[n + 3];
+            _MM_TRANSPOSE4_PS(o0, o1, o2, o3);
+            const __m128 x = _mm_loadu_ps(in + n);
+            const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_add_ps(o0, o1), o2), o3);
+            // Each tap's previous values: the last lane of the group before, then lanes 0..2.
+            const __m128 turned1 = _mm_shuffle_ps(o1, o1, _MM_SHUFFLE(2, 1, 0, 3));
+            const __m128 turned2 = _mm_shuffle_ps(o2, o2, _MM_SHUFFLE(2, 1, 0, 3));
+            const __m128 before1 = _mm_move_ss(turned1, last1);
+            const __m128 before2 = _mm_move_ss(turned2, last2);
+            last1 = turned1;
+            last2 = turned2;
+            _mm_store_ps(inA + n, _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(_mm_set1_ps(0.1f), before1)),
+                                             _mm_set1_ps(1e-24f)));
+            _mm_store_ps(inB + n, _mm_sub_ps(_mm_add_ps(x, _mm_mul_ps(_mm_set1_ps(0.1f), before2)),
+                                             _mm_set1_ps(1e-24f)));
+            _mm_storeu_ps(out + n, _mm_mul_ps(sum, _mm_set1_ps(0.25f)));
+        }
+        float o1 = _mm_cvtss_f32(last1);
+        float o2 = _mm_cvtss_f32(last2);
+        for (; n < count; ++n) {
+            const float x = in[n];
+            inA[n] = x - 0.1f * o1 + 1e-24f;
+            inB[n] = x + 0.1f * o2 - 1e-24f;
+            o1 = simd::lane1(outs_[n]);
+            o2 = simd::lane2(outs_[n]);
+            out[n] = simd::sumInOrder(outs_[n]) * 0.25f;
+        }
+        unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count));
+        unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count));
+        _mm_storeu_ps(unit_.out_.data(), outs_[count - 1]);
+        return;
+    }
+    Taps taps(unit_);
+    __m128 o = _mm_loadu_ps(unit_.out_.data());
+    for (int n = 0; n < count; ++n) {
+        const float x = in[n];
+        taps.write(x - 0.1f * simd::lane1(o) + 1e-24f, x + 0.1f * simd::lane2(o) - 1e-24f);
+        taps.advance();
+        o = taps.read(delays_[n]);
+        out[n] = simd::sumInOrder(o) * 0.25f;
+    }
+    _mm_storeu_ps(unit_.out_.data(), o);
+    unit_.lineA_.setWriteIndex(taps.writeIndex());
+    unit_.lineB_.setWriteIndex(taps.writeIndex());
+}
+
+#endif
+
 }  // namespace sorvella

@@ -56,11 +56,14 @@ class ChorusUnit {
         return (out_[0] + out_[1] + out_[2] + out_[3]) * 0.25f;
     }
 
-    class Run;
+    class Sweep;
+    class Taps;
+    class Piece;
 
     // The same sequence over a run of samples; out may be in.
     void processBlock(const float* in, float* out, int count);
-    // Two units side by side over the same run, so that their recursions overlap.
+    // Two units side by side over the same run, so that their recursions overlap. Each output
+    // may be its own input.
     static void processPair(ChorusUnit& one, ChorusUnit& two, const float* in1, const float* in2,
                             float* out1, float* out2, int count);
 
@@ -88,48 +91,76 @@ class ChorusUnit {
 
 #if SORVELLA_SSE2
 
-// The unit over a run of samples with its state in registers and the four taps side by side,
+// The four tap oscillators over a run with their state in registers, side by side in lanes,
 // each lane doing exactly the operations of process(). finish() hands the state back.
-class ChorusUnit::Run {
+class ChorusUnit::Sweep {
   public:
-    explicit Run(ChorusUnit& unit)
+    explicit Sweep(ChorusUnit& unit)
         : unit_(unit),
           x_(_mm_loadu_ps(unit.oscX_.data())),
           y_(_mm_loadu_ps(unit.oscY_.data())),
           k_(_mm_loadu_ps(unit.k_.data())),
           depth_(_mm_loadu_ps(unit.depth_.data())),
           base_(_mm_set1_ps(unit.baseDelay_)),
-          longest_(_mm_set1_ps(static_cast<float>(unit.lineA_.size() - 1))),
-          out_(_mm_loadu_ps(unit.out_.data())),
-          a_(unit.lineA_.data()),
+          longest_(_mm_set1_ps(static_cast<float>(unit.lineA_.size() - 1))) {}
+
+    // The next sample's four delays.
+    SORVELLA_ALWAYS_INLINE __m128 step() {
+        x_ = _mm_add_ps(x_, _mm_mul_ps(k_, y_));
+        y_ = _mm_sub_ps(y_, _mm_mul_ps(k_, x_));
+        const __m128 d = _mm_add_ps(_mm_mul_ps(y_, depth_), base_);
+        // The delays are bounded to the line already; this only keeps memory safe should one
+        // ever stray (a NaN becomes 0).
+        return _mm_min_ps(_mm_max_ps(d, _mm_setzero_ps()), longest_);
+    }
+
+    void finish() {
+        _mm_storeu_ps(unit_.oscX_.data(), x_);
+        _mm_storeu_ps(unit_.oscY_.data(), y_);
+    }
+
+  private:
+    ChorusUnit& unit_;
+    __m128 x_;
+    __m128 y_;
+    __m128 k_;
+    __m128 depth_;
+    __m128 base_;
+    __m128 longest_;
+};
+
+// The two lines with their write index in a register: taps 0 and 2 read line A, taps 1 and 3
+// line B, each lane doing exactly the operations of readAt().
+class ChorusUnit::Taps {
+  public:
+    explicit Taps(ChorusUnit& unit)
+        : a_(unit.lineA_.data()),
           b_(unit.lineB_.data()),
           n_(static_cast<std::uint32_t>(unit.lineA_.size())),
           w_(static_cast<std::uint32_t>(unit.lineA_.writeIndex())),
           wf_(_mm_set1_ps(static_cast<float>(w_))) {}
 
-    SORVELLA_ALWAYS_INLINE float step(float x) {
-        x_ = _mm_add_ps(x_, _mm_mul_ps(k_, y_));
-        y_ = _mm_sub_ps(y_, _mm_mul_ps(k_, x_));
-        __m128 d = _mm_add_ps(_mm_mul_ps(y_, depth_), base_);
-        // The delays are bounded to the line already; this only keeps memory safe should one
-        // ever stray (a NaN becomes 0).
-        d = _mm_min_ps(_mm_max_ps(d, _mm_setzero_ps()), longest_);
-
-        const float inA = x - 0.1f * simd::lane1(out_) + 1e-24f;
-        const float inB = x + 0.1f * simd::lane2(out_) - 1e-24f;
+    // One sample's line inputs, at the write index.
+    SORVELLA_ALWAYS_INLINE void write(float inA, float inB) {
         ChorusLine::store(a_, n_, w_, inA);
         ChorusLine::store(b_, n_, w_, inB);
+    }
+
+    // Moves past one sample's write.
+    SORVELLA_ALWAYS_INLINE void advance() {
         if (++w_ == n_) {
             w_ = 0;
             wf_ = _mm_setzero_ps();
         } else {
             wf_ = _mm_add_ps(wf_, _mm_set1_ps(1.0f));  // exact: indexes are far below 2^24
         }
+    }
 
-        // readAt for the four taps: taps 0 and 2 read line A, taps 1 and 3 line B.
+    SORVELLA_ALWAYS_INLINE __m128 read(__m128 d) const {
         const __m128 p = _mm_sub_ps(wf_, d);
         const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(p, _mm_set1_ps(0.5f)));
         const __m128 f = _mm_sub_ps(p, _mm_cvtepi32_ps(i));
+        // A rounded read position i in -N..N-1 has its slots at i + N and i + N + 1.
         const __m128i slot = _mm_add_epi32(i, _mm_set1_epi32(static_cast<std::int32_t>(n_)));
         const __m128 v0 = pair(a_, _mm_cvtsi128_si32(slot));
         const __m128 v1 = pair(b_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0x55)));
@@ -139,17 +170,10 @@ class ChorusUnit::Run {
         const __m128 t1 = _mm_unpacklo_ps(v2, v3);
         const __m128 lo = _mm_movelh_ps(t0, t1);
         const __m128 hi = _mm_movehl_ps(t1, t0);
-        out_ = _mm_add_ps(lo, _mm_mul_ps(_mm_sub_ps(hi, lo), f));
-        return simd::sumInOrder(out_) * 0.25f;
+        return _mm_add_ps(lo, _mm_mul_ps(_mm_sub_ps(hi, lo), f));
     }
 
-    void finish() {
-        _mm_storeu_ps(unit_.oscX_.data(), x_);
-        _mm_storeu_ps(unit_.oscY_.data(), y_);
-        _mm_storeu_ps(unit_.out_.data(), out_);
-        unit_.lineA_.setWriteIndex(w_);
-        unit_.lineB_.setWriteIndex(w_);
-    }
+    std::uint32_t writeIndex() const { return w_; }
 
   private:
     // Slots s and s + 1 in lanes 0 and 1.
@@ -158,14 +182,6 @@ class ChorusUnit::Run {
         return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)));
     }
 
-    ChorusUnit& unit_;
-    __m128 x_;
-    __m128 y_;
-    __m128 k_;
-    __m128 depth_;
-    __m128 base_;
-    __m128 longest_;
-    __m128 out_;
     float* a_;
     float* b_;
     std::uint32_t n_;
@@ -173,40 +189,84 @@ class ChorusUnit::Run {
     __m128 wf_;  // w_ as a float in every lane
 };
 
-#else
-
-class ChorusUnit::Run {
+// The unit over a piece of at most kEffectsPiece samples. At any usual setting every tap reads
+// hundreds of samples back, further than a piece is long, so no read of the piece can see a write
+// of the piece: step() sweeps and reads sample after sample, and finish() writes the whole
+// piece into the lines at once. Should a delay come closer, finish() does the piece again in
+// strict sample order from the delays it recorded.
+class ChorusUnit::Piece {
   public:
-    explicit Run(ChorusUnit& unit) : unit_(unit) {}
-    SORVELLA_ALWAYS_INLINE float step(float x) { return unit_.process(x); }
-    void finish() {}
+    Piece(ChorusUnit& unit, int count)
+        : unit_(unit),
+          count_(count),
+          sweep_(unit),
+          taps_(unit),
+          shortest_(_mm_set1_ps(static_cast<float>(unit.lineA_.size()))) {}
+
+    SORVELLA_ALWAYS_INLINE void step(int n) {
+        const __m128 d = sweep_.step();
+        delays_[n] = d;
+        shortest_ = _mm_min_ps(shortest_, d);
+        taps_.advance();
+        outs_[n] = taps_.read(d);
+    }
+
+    // After count steps: the piece's input into the lines and its output to out, which may be
+    // in.
+    void finish(const float* in, float* out);
 
   private:
     ChorusUnit& unit_;
+    int count_;
+    Sweep sweep_;
+    Taps taps_;
+    __m128 shortest_;
+    __m128 delays_[kEffectsPiece];
+    __m128 outs_[kEffectsPiece];
 };
 
-#endif
-
 inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
-    Run run(*this);
-    for (int n = 0; n < count; ++n)
-        out[n] = run.step(in[n]);
-    run.finish();
+    for (int from = 0; from < count; from += kEffectsPiece) {
+        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
+        Piece piece(*this, m);
+        for (int n = 0; n < m; ++n)
+            piece.step(n);
+        piece.finish(in + from, out + from);
+    }
 }
 
-// Each output may be its own input.
 inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
                                     const float* in2, float* out1, float* out2, int count) {
-    Run run1(one);
-    Run run2(two);
+    for (int from = 0; from < count; from += kEffectsPiece) {
+        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
+        Piece first(one, m);
+        Piece second(two, m);
+        for (int n = 0; n < m; ++n) {
+            first.step(n);
+            second.step(n);
+        }
+        first.finish(in1 + from, out1 + from);
+        second.finish(in2 + from, out2 + from);
+    }
+}
+
+#else
+
+inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
+    for (int n = 0; n < count; ++n)
+        out[n] = process(in[n]);
+}
+
+inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
+                                    const float* in2, float* out1, float* out2, int count) {
     for (int n = 0; n < count; ++n) {
         const float x1 = in1[n];
         const float x2 = in2[n];
-        out1[n] = run1.step(x1);
-        out2[n] = run2.step(x2);
+        out1[n] = one.process(x1);
+        out2[n] = two.process(x2);
     }
-    run1.finish();
-    run2.finish();
 }
+
+#endif
 
 }  // namespace sorvella

@@ -33,6 +33,22 @@ class ChorusLine {
         if (++writeIndex_ == size_) writeIndex_ = 0;
     }
 
+    // count write() calls at once.
+    void writeRun(const float* in, std::size_t count) {
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t part = std::min(count - done, size_ - writeIndex_);
+            float* at = buffer_.data() + writeIndex_;
+            for (std::size_t j = 0; j < part; ++j) {
+                at[j] = in[done + j];
+                at[j + size_] = in[done + j];
+            }
+            if (writeIndex_ == 0) buffer_[2 * size_] = in[done];
+            done += part;
+            writeIndex_ += part;
+            if (writeIndex_ == size_) writeIndex_ = 0;
+        }
+    }
+
     // Linear interpolation d slots back from the write index (d = 1 is the newest sample).
     // Needs round-to-nearest and 0 <= d <= size() - 1; callers bound their delays accordingly.
     float readAt(float d) const {

@@ -12,6 +12,9 @@ namespace sorvella {
 // Caps a line at about 8 MB, whatever sample rate a host reports.
 inline constexpr std::size_t kMaxDelayLineLength = std::size_t{1} << 21;
 
+// The chorus and reverb take runs in pieces of at most this many samples.
+inline constexpr int kEffectsPiece = 64;
+
 // Slots for a delay of trunc(fs * seconds) samples, in single precision: that many plus one.
 inline std::size_t delayLineLength(float fs, float seconds) {
     const float samples = fs * seconds;
@@ -41,6 +44,7 @@ class DelayLine {
     // For the reverb's run loop, which keeps the indexes in registers over a run of samples and
     // hands them back afterwards.
     float* data() { return buffer_.data(); }
+    const float* data() const { return buffer_.data(); }
     std::size_t writeIndex() const { return writeIndex_; }
     std::size_t readIndex() const { return readIndex_; }
     void setIndexes(std::size_t write, std::size_t read) {
@@ -58,6 +62,23 @@ class DelayLine {
         const float v = buffer_[readIndex_];
         if (++readIndex_ == buffer_.size()) readIndex_ = 0;
         return v;
+    }
+
+    // For a run whose reads all come before its writes (possible when the run is shorter than the
+    // line): writes g[n] + x[n] for n < count and moves the read index on as count reads would.
+    void writeSums(const float* g, const float* x, std::size_t count) {
+        const std::size_t n = buffer_.size();
+        float* data = buffer_.data();
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t part = std::min(count - done, n - writeIndex_);
+            float* at = data + writeIndex_;
+            for (std::size_t j = 0; j < part; ++j)
+                at[j] = g[done + j] + x[done + j];
+            done += part;
+            writeIndex_ += part;
+            if (writeIndex_ == n) writeIndex_ = 0;
+        }
+        readIndex_ = (readIndex_ + count % n) % n;
     }
 
   private:

@@ -44,7 +44,7 @@ class ReverbUnit {
         return s_[0] + s_[1] + s_[2];
     }
 
-    class Run;
+    class Piece;
 
     // The same sequence over a run of samples; out may be in.
     void processBlock(const float* in, float* out, int count);
@@ -66,115 +66,90 @@ class ReverbUnit {
 
 #if SORVELLA_SSE2
 
-// The unit over a run of samples with its state in registers, the three lines' filters side by
-// side in lanes 0..2 (lane 3 idles at zero coefficients), each lane doing exactly the operations
-// of process(). finish() hands the state back.
-class ReverbUnit::Run {
+// The unit over a piece of at most kEffectsPiece samples. When the piece is shorter than every
+// line, its reads all come from before it: the damping filters can run first, sample after
+// sample from reads taken in advance (step(), three filters side by side in lanes 0..2 doing
+// exactly the operations of process()), and finish() then forms the feeds from the filter
+// states and the input and writes them into the lines at once. A longer piece, possible only at
+// a sample rate of a few hundred hertz, goes through process() sample by sample in finish().
+class ReverbUnit::Piece {
   public:
-    explicit Run(ReverbUnit& unit)
-        : unit_(unit),
-          k_(_mm_setr_ps(unit.k_[0], unit.k_[1], unit.k_[2], 0.0f)),
-          a_(_mm_setr_ps(unit.a_[0], unit.a_[1], unit.a_[2], 0.0f)),
-          s_(_mm_setr_ps(unit.s_[0], unit.s_[1], unit.s_[2], 0.0f)),
-          line0_(unit.lines_[0]),
-          line1_(unit.lines_[1]),
-          line2_(unit.lines_[2]) {}
+    Piece(ReverbUnit& unit, int count);
 
-    SORVELLA_ALWAYS_INLINE float step(float x) {
-        // Line i is fed +s_i and -s_j for the others: a - b is a + (-b) exactly, so flipping
-        // signs and adding in the same order gives process()'s values.
-        const __m128 s0 = _mm_xor_ps(_mm_shuffle_ps(s_, s_, _MM_SHUFFLE(0, 0, 0, 0)),
-                                     _mm_castsi128_ps(_mm_setr_epi32(0, kSign, kSign, 0)));
-        const __m128 s1 = _mm_xor_ps(_mm_shuffle_ps(s_, s_, _MM_SHUFFLE(1, 1, 1, 1)),
-                                     _mm_castsi128_ps(_mm_setr_epi32(kSign, 0, kSign, 0)));
-        const __m128 s2 = _mm_xor_ps(_mm_shuffle_ps(s_, s_, _MM_SHUFFLE(2, 2, 2, 2)),
-                                     _mm_castsi128_ps(_mm_setr_epi32(kSign, kSign, 0, 0)));
-        const __m128 feed = _mm_add_ps(
-            _mm_mul_ps(_mm_add_ps(_mm_add_ps(s0, s1), s2), _mm_set1_ps(-0.45f)), _mm_set1_ps(x));
-        const float d0 = line0_.pass(simd::lane0(feed));
-        const float d1 = line1_.pass(simd::lane1(feed));
-        const float d2 = line2_.pass(simd::lane2(feed));
-        const __m128 dv = _mm_setr_ps(d0, d1, d2, 0.0f);
-        s_ = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k_, s_), dv), a_), _mm_set1_ps(1e-24f));
-        return (simd::lane0(s_) + simd::lane1(s_)) + simd::lane2(s_);
+    // Whether step() is to be called for each sample before finish().
+    bool batched() const { return batched_; }
+
+    SORVELLA_ALWAYS_INLINE void step(int n) {
+        s_ = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k_, s_), reads_[n]), a_),
+                        _mm_set1_ps(1e-24f));
+        states_[n + 1] = s_;
     }
 
-    void finish() {
-        alignas(16) float s[4];
-        _mm_store_ps(s, s_);
-        for (std::size_t i = 0; i < kReverbLines; ++i)
-            unit_.s_[i] = s[i];
-        line0_.finish();
-        line1_.finish();
-        line2_.finish();
-    }
+    // The piece's input in, its output to out (which may be in).
+    void finish(const float* in, float* out);
 
   private:
-    static constexpr std::int32_t kSign = INT32_MIN;
-
-    // A line's write and read with its indexes in registers; the read index is always one
-    // ahead of the write index, so after the write it is the write index.
-    class Line {
-      public:
-        explicit Line(DelayLine& line)
-            : line_(line), data_(line.data()), n_(line.size()), w_(line.writeIndex()) {}
-
-        SORVELLA_ALWAYS_INLINE float pass(float v) {
-            data_[w_] = v;
-            if (++w_ == n_) w_ = 0;
-            return data_[w_];
-        }
-
-        void finish() { line_.setIndexes(w_, w_ + 1 == n_ ? 0 : w_ + 1); }
-
-      private:
-        DelayLine& line_;
-        float* data_;
-        std::size_t n_;
-        std::size_t w_;
-    };
-
     ReverbUnit& unit_;
+    int count_;
+    bool batched_;
     __m128 k_;
     __m128 a_;
     __m128 s_;
-    Line line0_;
-    Line line1_;
-    Line line2_;
+    __m128 reads_[kEffectsPiece];
+    // The filter states before each sample and after the last, and room for whole groups of four.
+    __m128 states_[kEffectsPiece + 4];
 };
-
-#else
-
-class ReverbUnit::Run {
-  public:
-    explicit Run(ReverbUnit& unit) : unit_(unit) {}
-    SORVELLA_ALWAYS_INLINE float step(float x) { return unit_.process(x); }
-    void finish() {}
-
-  private:
-    ReverbUnit& unit_;
-};
-
-#endif
 
 inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
-    Run run(*this);
-    for (int n = 0; n < count; ++n)
-        out[n] = run.step(in[n]);
-    run.finish();
+    for (int from = 0; from < count; from += kEffectsPiece) {
+        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
+        Piece piece(*this, m);
+        if (piece.batched()) {
+            for (int n = 0; n < m; ++n)
+                piece.step(n);
+        }
+        piece.finish(in + from, out + from);
+    }
 }
 
 inline void ReverbUnit::processPair(ReverbUnit& one, ReverbUnit& two, const float* in, float* out1,
                                     float* out2, int count) {
-    Run run1(one);
-    Run run2(two);
+    for (int from = 0; from < count; from += kEffectsPiece) {
+        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
+        Piece first(one, m);
+        Piece second(two, m);
+        if (first.batched() && second.batched()) {
+            for (int n = 0; n < m; ++n) {
+                first.step(n);
+                second.step(n);
+            }
+        } else {
+            for (int n = 0; first.batched() && n < m; ++n)
+                first.step(n);
+            for (int n = 0; second.batched() && n < m; ++n)
+                second.step(n);
+        }
+        first.finish(in + from, out1 + from);
+        second.finish(in + from, out2 + from);
+    }
+}
+
+#else
+
+inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
+    for (int n = 0; n < count; ++n)
+        out[n] = process(in[n]);
+}
+
+inline void ReverbUnit::processPair(ReverbUnit& one, ReverbUnit& two, const float* in, float* out1,
+                                    float* out2, int count) {
     for (int n = 0; n < count; ++n) {
         const float x = in[n];
-        out1[n] = run1.step(x);
-        out2[n] = run2.step(x);
+        out1[n] = one.process(x);
+        out2[n] = two.process(x);
     }
-    run1.finish();
-    run2.finish();
 }
+
+#endif
 
 }  // namespace sorvella
