@@ -23,9 +23,9 @@ void copyText(void* ptr, const char* text, std::size_t capacity) {
     out[capacity - 1] = '\0';
 }
 
-double threadCpuSeconds() {
+double monotonicSeconds() {
     timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
@@ -76,7 +76,7 @@ bool PluginHost::load(const std::string& path, double sampleRate, int blockSize,
     close();
     sampleRate_ = sampleRate;
     blockSize_ = blockSize;
-    processCpuSeconds_ = 0.0;
+    processSeconds_ = 0.0;
 
     // A bare file name means the file here, not a search of the library path.
     const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
@@ -288,13 +288,13 @@ void PluginHost::process(const std::vector<BlockEvent>& events, int frames) {
 
     for (auto& b : outputBuffers_)
         std::fill(b.begin(), b.end(), 0.0f);
-    const double start = threadCpuSeconds();
+    const double start = monotonicSeconds();
     if (effect_->processReplacing) {
         effect_->processReplacing(effect_, inputPointers_.data(), outputPointers_.data(), frames);
     } else {
         effect_->process(effect_, inputPointers_.data(), outputPointers_.data(), frames);
     }
-    processCpuSeconds_ += threadCpuSeconds() - start;
+    processSeconds_ += monotonicSeconds() - start;
 }
 
 void PluginHost::close() {

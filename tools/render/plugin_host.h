@@ -67,8 +67,10 @@ class PluginHost {
     void process(const std::vector<BlockEvent>& events, int frames);
     const std::vector<float*>& outputs() const { return outputPointers_; }
 
-    // Thread CPU time spent inside the plugin's process calls so far.
-    double processCpuSeconds() const { return processCpuSeconds_; }
+    // Time spent inside the plugin's process calls so far, by the monotonic clock: never less
+    // than the CPU time they took, and cheap to read (a CPU-time clock costs a system call,
+    // which would weigh on what it measures).
+    double processSeconds() const { return processSeconds_; }
 
     // Suspends if needed, effClose, dlclose. Safe to call twice.
     void close();
@@ -88,7 +90,7 @@ class PluginHost {
     bool resumed_ = false;
     double sampleRate_ = 44100.0;
     int blockSize_ = 512;
-    double processCpuSeconds_ = 0.0;
+    double processSeconds_ = 0.0;
 
     std::vector<std::vector<float>> inputBuffers_;
     std::vector<std::vector<float>> outputBuffers_;

@@ -48,6 +48,7 @@ struct RenderLimits {
 
 struct RenderResult {
     std::int64_t frames = 0;
+    // An upper bound of the CPU time spent in the plugin's process calls.
     double cpuSeconds = 0.0;
 };
 
