@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/unison_stack_wide.h"
 #include "engine/wave_pairs.h"
 
 namespace sorvella {
@@ -134,6 +135,59 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
     return j;
 }
 
+#if SORVELLA_STACK_WIDE
+
+namespace {
+
+// tick() for the stacks of runKernelWide.
+template <int kGroups>
+SORVELLA_WIDE void tickWide(Note& v, stack_detail::WideStacks<kGroups>& w) {
+    if (--v.tickCounter == 0) {
+        v.tickCounter = Note::kTicksPerWrap;
+        ++v.age;
+        w.wrap();
+    }
+}
+
+}  // namespace
+
+template <int kCount, bool kFb1, bool kFb2>
+[[gnu::target("avx")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from, int frames) {
+    constexpr int kGroups = kCount > 4 ? 2 : 1;
+    const __m256 fm = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(v.owner_.fm1)),
+                                           _mm_set1_ps(v.owner_.fm2), 1);
+    stack_detail::WideStacks<kGroups> w(v.osc1_, v.osc2_, v.wave1_.pairs, v.wave2_.pairs);
+    int j = from;
+    while (j < frames) {
+        const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
+        if (k == 4) {
+            __m256 lanes[4][2];
+            for (auto& sample : lanes) {
+                tickWide(v, w);
+                for (int g = 0; g < kGroups; ++g)
+                    sample[g] = w.template step<kFb1, kFb2>(g, fm);
+            }
+            stack_detail::sumWide4<kCount>(lanes, s.sum1 + j, s.sum2 + j);
+        } else {
+            for (int i = j; i < j + k; ++i) {
+                tickWide(v, w);
+                __m256 lanes[2];
+                for (int g = 0; g < kGroups; ++g)
+                    lanes[g] = w.template step<kFb1, kFb2>(g, fm);
+                stack_detail::StackLanes l;
+                stack_detail::splitStacks(lanes, kGroups, l);
+                stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
+            }
+        }
+        j += k;
+        if (v.finished) break;
+    }
+    w.store();
+    return j;
+}
+
+#endif
+
 // Two voices of the same kind side by side while both last whole groups of four samples. With
 // feedback FM each copy waits on its own previous output, so one voice alone leaves the
 // processor idle; two interleaved keep it busy. (Held in registers, the phases of four stacks
@@ -194,6 +248,16 @@ void MyNote::chooseKernels() {
     pairKernels_[1] = &pairKernel<kCount, true, false, kPairs>;
     pairKernels_[2] = &pairKernel<kCount, false, true, kPairs>;
     pairKernels_[3] = &pairKernel<kCount, true, true, kPairs>;
+#if SORVELLA_STACK_WIDE
+    if constexpr (kPairs) {
+        if (wideStacksAvailable()) {
+            runKernels_[0] = &runKernelWide<kCount, false, false>;
+            runKernels_[1] = &runKernelWide<kCount, true, false>;
+            runKernels_[2] = &runKernelWide<kCount, false, true>;
+            runKernels_[3] = &runKernelWide<kCount, true, true>;
+        }
+    }
+#endif
 }
 
 void MyNote::chooseKernels() {

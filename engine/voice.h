@@ -144,6 +144,9 @@ class MyNote final : public Note {
     static void sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static int runKernel(MyNote& v, BlockScratch& s, int from, int frames);
+    // The same as runKernel with the pairs, both stacks in 256-bit registers.
+    template <int kCount, bool kFb1, bool kFb2>
+    static int runKernelWide(MyNote& v, BlockScratch& s, int from, int frames);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static PairDone pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                int frames);
