@@ -38,6 +38,11 @@ class EnvRunner {
 
     // Whether the next four samples stay in the current segment (or the runner has finished).
     bool steadyForFour() const { return active_ == 0 || remaining_ > 4; }
+    // How many groups of four samples in a row stay in the current segment (any number once the
+    // runner has finished).
+    std::int32_t steadyGroups() const { return active_ == 0 ? INT32_MAX : (remaining_ - 1) / 4; }
+
+    class Trio;
     // Four samples of three steady runners side by side, each lane doing exactly what next()
     // does: out0[0..3], out1[0..3] and out2[0..3] receive their values. Defined with SSE2 only.
     static void nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2, float* out0, float* out1,
@@ -59,10 +64,10 @@ class EnvRunner {
     static constexpr std::int32_t kFinished = -1;
 
     void enter(std::int32_t i);
-    void storeFour(float a, float u) {
+    void keep(float a, float u, std::int32_t samples) {
         a_ = a;
         u_ = u;
-        remaining_ -= 4;
+        remaining_ -= samples;
     }
 
     // Per segment, loaded at note-on; index kLoopSlot replays the loop's first segment from the
@@ -92,39 +97,78 @@ class EnvRunner {
 };
 
 #if SORVELLA_SSE2
+
+// Three runners side by side in lanes 0..2 with their state in registers, for as many groups of
+// four samples as steadyGroups() allows: each lane does exactly what next() does. A finished
+// runner's lane runs from a = b = 0 with no step, so it yields 0.0 as next() does, and is not
+// written back. finish() hands the state back.
+class EnvRunner::Trio {
+  public:
+    Trio(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2)
+        : r0_(r0),
+          r1_(r1),
+          r2_(r2),
+          on0_(r0.active_ != 0),
+          on1_(r1.active_ != 0),
+          on2_(r2.active_ != 0),
+          s_(lanes(r0.s_, r1.s_, r2.s_, 0.0f)),
+          k_(lanes(r0.kCur_, r1.kCur_, r2.kCur_, 0.0f)),
+          b_(lanes(r0.b_, r1.b_, r2.b_, 0.0f)),
+          a_(lanes(r0.a_, r1.a_, r2.a_, 0.0f)),
+          u_(lanes(r0.u_, r1.u_, r2.u_, 1.0f)) {}
+
+    // Four samples: out0[0..3], out1[0..3] and out2[0..3] receive the three runners' values.
+    SORVELLA_ALWAYS_INLINE void four(float* out0, float* out1, float* out2) {
+        const __m128 one = _mm_set1_ps(1.0f);
+        __m128 v[4];
+        for (auto& value : v) {
+            const __m128 f = _mm_mul_ps(s_, u_);
+            a_ = _mm_mul_ps(a_, _mm_add_ps(one, _mm_mul_ps(k_, f)));
+            u_ = _mm_mul_ps(u_, _mm_sub_ps(one, f));
+            value = _mm_add_ps(a_, b_);
+        }
+        _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+        _mm_storeu_ps(out0, v[0]);
+        _mm_storeu_ps(out1, v[1]);
+        _mm_storeu_ps(out2, v[2]);
+    }
+
+    // After `samples` samples (a multiple of four).
+    void finish(std::int32_t samples) {
+        alignas(16) float av[4];
+        alignas(16) float uv[4];
+        _mm_store_ps(av, a_);
+        _mm_store_ps(uv, u_);
+        if (on0_) r0_.keep(av[0], uv[0], samples);
+        if (on1_) r1_.keep(av[1], uv[1], samples);
+        if (on2_) r2_.keep(av[2], uv[2], samples);
+    }
+
+  private:
+    __m128 lanes(float v0, float v1, float v2, float off) const {
+        return _mm_setr_ps(on0_ ? v0 : off, on1_ ? v1 : off, on2_ ? v2 : off, off);
+    }
+
+    EnvRunner& r0_;
+    EnvRunner& r1_;
+    EnvRunner& r2_;
+    bool on0_;
+    bool on1_;
+    bool on2_;
+    __m128 s_;
+    __m128 k_;
+    __m128 b_;
+    __m128 a_;
+    __m128 u_;
+};
+
 SORVELLA_ALWAYS_INLINE void EnvRunner::nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2,
                                                 float* out0, float* out1, float* out2) {
-    // A finished runner's lane runs from a = b = 0 with no step, so it yields 0.0 as next()
-    // does, and is not written back.
-    const bool on0 = r0.active_ != 0;
-    const bool on1 = r1.active_ != 0;
-    const bool on2 = r2.active_ != 0;
-    const __m128 s = _mm_setr_ps(on0 ? r0.s_ : 0.0f, on1 ? r1.s_ : 0.0f, on2 ? r2.s_ : 0.0f, 0.0f);
-    const __m128 k =
-        _mm_setr_ps(on0 ? r0.kCur_ : 0.0f, on1 ? r1.kCur_ : 0.0f, on2 ? r2.kCur_ : 0.0f, 0.0f);
-    const __m128 b = _mm_setr_ps(on0 ? r0.b_ : 0.0f, on1 ? r1.b_ : 0.0f, on2 ? r2.b_ : 0.0f, 0.0f);
-    __m128 a = _mm_setr_ps(on0 ? r0.a_ : 0.0f, on1 ? r1.a_ : 0.0f, on2 ? r2.a_ : 0.0f, 0.0f);
-    __m128 u = _mm_setr_ps(on0 ? r0.u_ : 1.0f, on1 ? r1.u_ : 1.0f, on2 ? r2.u_ : 1.0f, 1.0f);
-    const __m128 one = _mm_set1_ps(1.0f);
-    __m128 v[4];
-    for (auto& value : v) {
-        const __m128 f = _mm_mul_ps(s, u);
-        a = _mm_mul_ps(a, _mm_add_ps(one, _mm_mul_ps(k, f)));
-        u = _mm_mul_ps(u, _mm_sub_ps(one, f));
-        value = _mm_add_ps(a, b);
-    }
-    _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-    _mm_storeu_ps(out0, v[0]);
-    _mm_storeu_ps(out1, v[1]);
-    _mm_storeu_ps(out2, v[2]);
-    alignas(16) float av[4];
-    alignas(16) float uv[4];
-    _mm_store_ps(av, a);
-    _mm_store_ps(uv, u);
-    if (on0) r0.storeFour(av[0], uv[0]);
-    if (on1) r1.storeFour(av[1], uv[1]);
-    if (on2) r2.storeFour(av[2], uv[2]);
+    Trio trio(r0, r1, r2);
+    trio.four(out0, out1, out2);
+    trio.finish(4);
 }
+
 #endif
 
 }  // namespace sorvella

@@ -87,6 +87,16 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
     return k;
 }
 
+int MyNote::steadyGroups(int limit) const {
+#if SORVELLA_SSE2
+    if ((env1_.active() | env2_.active() | env3_.active()) == 0) return 0;
+    return std::min({limit, env1_.steadyGroups(), env2_.steadyGroups(), env3_.steadyGroups()});
+#else
+    (void)limit;
+    return 0;
+#endif
+}
+
 // k samples of the stacks from sample j, each with its own sums, the phases held in registers.
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
 [[gnu::always_inline]] inline void MyNote::stepEach(Held<kCount>& h, BlockScratch& s, int j, int k,
@@ -121,6 +131,20 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
                    stack_detail::HeldStack<kCount>(v.osc2_)};
     int j = from;
     while (j < frames) {
+#if SORVELLA_SSE2
+        // Within their segments the envelopes stay in registers too, group after group; the
+        // voice plays on through them (at least one runner sounds), so it is armed.
+        if (const int groups = v.steadyGroups((frames - j) / 4); groups > 0) {
+            EnvRunner::Trio env(v.env1_, v.env2_, v.env3_);
+            for (int g = 0; g < groups; ++g, j += 4) {
+                env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
+                v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
+            }
+            env.finish(4 * groups);
+            v.leaveSteady(s, j);
+            continue;
+        }
+#endif
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         if (k == 4) {
             v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
@@ -159,6 +183,22 @@ template <int kCount, bool kFb1, bool kFb2>
     stack_detail::WideStacks<kGroups> w(v.osc1_, v.osc2_, v.wave1_.pairs, v.wave2_.pairs);
     int j = from;
     while (j < frames) {
+        if (const int groups = v.steadyGroups((frames - j) / 4); groups > 0) {
+            EnvRunner::Trio env(v.env1_, v.env2_, v.env3_);
+            for (int g = 0; g < groups; ++g, j += 4) {
+                env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
+                __m256 lanes[4][2];
+                for (auto& sample : lanes) {
+                    tickWide(v, w);
+                    for (int n = 0; n < kGroups; ++n)
+                        sample[n] = w.template step<kFb1, kFb2>(n, fm);
+                }
+                stack_detail::sumWide4<kCount>(lanes, s.sum1 + j, s.sum2 + j);
+            }
+            env.finish(4 * groups);
+            v.leaveSteady(s, j);
+            continue;
+        }
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         if (k == 4) {
             __m256 lanes[4][2];

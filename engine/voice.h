@@ -164,6 +164,16 @@ class MyNote final : public Note {
     void chooseKernels();
     void chooseKernels();
     int envelopeGroup(BlockScratch& s, int j, int group);
+    // Groups of four samples, at most `limit`, through which every runner stays in its segment
+    // and at least one sounds; 0 without SSE2.
+    int steadyGroups(int limit) const;
+    // After steady groups up to sample j: the values of the last sample, and armed.
+    void leaveSteady(const BlockScratch& s, int j) {
+        envValue1_ = s.env1[j - 1];
+        envValue2_ = s.env2[j - 1];
+        envValue3_ = blockEnv3_[j - 1];
+        armed = true;
+    }
     void finishRun(const BlockScratch& s, int n, float* osc1, float* osc2);
     static void renderNoise(MyNote* head, float* noise, int frames);
     static void renderNoiseLanes(MyNote* const* voices, int count, float* noise, int frames);
