@@ -80,9 +80,11 @@ class ReverbUnit::Piece {
     bool batched() const { return batched_; }
 
     SORVELLA_ALWAYS_INLINE void step(int n) {
-        s_ = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k_, s_), reads_[n]), a_),
-                        _mm_set1_ps(1e-24f));
-        states_[n + 1] = s_;
+        const __m128 d = _mm_setr_ps(reads_[0][n], reads_[1][n], reads_[2][n], 0.0f);
+        s_ = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k_, s_), d), a_), _mm_set1_ps(1e-24f));
+        _mm_store_ss(&states_[0][n + 1], s_);
+        _mm_store_ss(&states_[1][n + 1], _mm_shuffle_ps(s_, s_, _MM_SHUFFLE(1, 1, 1, 1)));
+        _mm_store_ss(&states_[2][n + 1], _mm_movehl_ps(s_, s_));
     }
 
     // The piece's input in, its output to out (which may be in).
@@ -95,9 +97,9 @@ class ReverbUnit::Piece {
     __m128 k_;
     __m128 a_;
     __m128 s_;
-    __m128 reads_[kEffectsPiece];
-    // The filter states before each sample and after the last, and room for whole groups of four.
-    __m128 states_[kEffectsPiece + 4];
+    // Per line: its reads, and its filter's states before each sample and after the last.
+    alignas(16) float reads_[kReverbLines][kEffectsPiece];
+    alignas(16) float states_[kReverbLines][kEffectsPiece + 4];
 };
 
 inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
