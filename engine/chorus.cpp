@@ -142,4 +142,90 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
 
 #endif
 
+#if SORVELLA_WIDE_VECTORS
+
+namespace {
+
+[[gnu::target("avx2")]] inline __m256 joined(__m128 low, __m128 high) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+}
+
+// Slots s and s + 1 of line a in lanes 0 and 1, of line b in lanes 2 and 3.
+[[gnu::target("avx2")]] inline __m128 slotPairs(const float* a, std::int32_t s, const float* b,
+                                                std::int32_t t) {
+    const __m128 low = _mm_castpd_ps(
+        _mm_load_sd(reinterpret_cast<const double*>(a + static_cast<std::uint32_t>(s))));
+    return _mm_loadh_pi(low, reinterpret_cast<const __m64*>(b + static_cast<std::uint32_t>(t)));
+}
+
+}  // namespace
+
+[[gnu::target("avx2")]] void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
+    const Sweep& s1 = first.sweep_;
+    const Sweep& s2 = second.sweep_;
+    __m256 x = joined(s1.x_, s2.x_);
+    __m256 y = joined(s1.y_, s2.y_);
+    const __m256 k = joined(s1.k_, s2.k_);
+    const __m256 depth = joined(s1.depth_, s2.depth_);
+    const __m256 base = joined(s1.base_, s2.base_);
+    const __m256 longest = joined(s1.longest_, s2.longest_);
+    __m256 shortest = joined(first.shortest_, second.shortest_);
+    const Taps& t1 = first.taps_;
+    const Taps& t2 = second.taps_;
+    __m256 wf = joined(t1.wf_, t2.wf_);
+    const __m256 size =
+        joined(_mm_set1_ps(static_cast<float>(t1.n_)), _mm_set1_ps(static_cast<float>(t2.n_)));
+    const __m256i offset =
+        _mm256_setr_epi32(static_cast<std::int32_t>(t1.n_), static_cast<std::int32_t>(t1.n_),
+                          static_cast<std::int32_t>(t1.n_), static_cast<std::int32_t>(t1.n_),
+                          static_cast<std::int32_t>(t2.n_), static_cast<std::int32_t>(t2.n_),
+                          static_cast<std::int32_t>(t2.n_), static_cast<std::int32_t>(t2.n_));
+    for (int n = 0; n < count; ++n) {
+        x = _mm256_add_ps(x, _mm256_mul_ps(k, y));
+        y = _mm256_sub_ps(y, _mm256_mul_ps(k, x));
+        __m256 d = _mm256_add_ps(_mm256_mul_ps(y, depth), base);
+        d = _mm256_min_ps(_mm256_max_ps(d, _mm256_setzero_ps()), longest);
+        first.delays_[n] = _mm256_castps256_ps128(d);
+        second.delays_[n] = _mm256_extractf128_ps(d, 1);
+        shortest = _mm256_min_ps(shortest, d);
+
+        // Taps::advance: the write index moves on and wraps at the line's end.
+        wf = _mm256_add_ps(wf, _mm256_set1_ps(1.0f));
+        wf = _mm256_andnot_ps(_mm256_cmp_ps(wf, size, _CMP_EQ_OQ), wf);
+
+        // Taps::read for both units.
+        const __m256 p = _mm256_sub_ps(wf, d);
+        const __m256i i = _mm256_cvtps_epi32(_mm256_sub_ps(p, _mm256_set1_ps(0.5f)));
+        const __m256 f = _mm256_sub_ps(p, _mm256_cvtepi32_ps(i));
+        alignas(32) std::int32_t slot[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(slot), _mm256_add_epi32(i, offset));
+        const __m256 a = joined(slotPairs(t1.a_, slot[0], t1.b_, slot[1]),
+                                slotPairs(t2.a_, slot[4], t2.b_, slot[5]));
+        const __m256 b = joined(slotPairs(t1.a_, slot[2], t1.b_, slot[3]),
+                                slotPairs(t2.a_, slot[6], t2.b_, slot[7]));
+        const __m256 lo = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m256 hi = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m256 o = _mm256_add_ps(lo, _mm256_mul_ps(_mm256_sub_ps(hi, lo), f));
+        first.outs_[n] = _mm256_castps256_ps128(o);
+        second.outs_[n] = _mm256_extractf128_ps(o, 1);
+    }
+    first.sweep_.x_ = _mm256_castps256_ps128(x);
+    first.sweep_.y_ = _mm256_castps256_ps128(y);
+    second.sweep_.x_ = _mm256_extractf128_ps(x, 1);
+    second.sweep_.y_ = _mm256_extractf128_ps(y, 1);
+    first.shortest_ = _mm256_castps256_ps128(shortest);
+    second.shortest_ = _mm256_extractf128_ps(shortest, 1);
+}
+
+#elif SORVELLA_SSE2
+
+void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
+    for (int n = 0; n < count; ++n) {
+        first.step(n);
+        second.step(n);
+    }
+}
+
+#endif
+
 }  // namespace sorvella

@@ -17,6 +17,23 @@
 #define SORVELLA_ALWAYS_INLINE inline
 #endif
 
+namespace sorvella {
+
+// Whether the units and voices may take their AVX2 paths from now on: true when the processor
+// and the system support AVX2, unless turned off (the tests run both paths). The wide paths do
+// exactly the operations of the four-lane ones, so the samples are the same either way.
+bool wideVectorsAvailable();
+void allowWideVectors(bool allow);
+
+}  // namespace sorvella
+
+#if SORVELLA_SSE2 && defined(__GNUC__)
+#define SORVELLA_WIDE_VECTORS 1
+#include <immintrin.h>
+#else
+#define SORVELLA_WIDE_VECTORS 0
+#endif
+
 #if SORVELLA_SSE2
 namespace sorvella::simd {
 

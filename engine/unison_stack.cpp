@@ -1,9 +1,5 @@
 #include "engine/unison_stack.h"
 
-#include <atomic>
-
-#include "engine/unison_stack_wide.h"
-
 namespace sorvella {
 
 namespace {
@@ -43,31 +39,6 @@ float runStack(const StackWave& wave, UnisonStack& st, float fm, int count) {
     }
     return wave.pairs ? stackOf<true, true>(wave, st, fm, count)
                       : stackOf<true, false>(wave, st, fm, count);
-}
-
-namespace {
-
-std::atomic<bool> wideStacksAllowed{true};
-
-bool processorHasAvx() {
-#if SORVELLA_STACK_WIDE
-    // Also checks that the system saves the 256-bit registers.
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx") != 0;
-#else
-    return false;
-#endif
-}
-
-}  // namespace
-
-bool wideStacksAvailable() {
-    static const bool hasAvx = processorHasAvx();
-    return hasAvx && wideStacksAllowed.load(std::memory_order_relaxed);
-}
-
-void allowWideStacks(bool allow) {
-    wideStacksAllowed.store(allow, std::memory_order_relaxed);
 }
 
 }  // namespace sorvella

@@ -1,26 +1,21 @@
 // Both stacks of a voice in one 256-bit register per group of four copies: oscillator 1's copies
 // in the low half, oscillator 2's in the high half. Every lane does exactly the operations of the
-// four-lane code in unison_stack.h (AVX without FMA), so the samples are the same bit for bit;
-// the wider registers only halve the instructions. Compiled for AVX function by function and
-// chosen at run time, so the library still runs on any x86-64 processor.
+// four-lane code in unison_stack.h (no fused multiply-adds), so the samples are the same bit for
+// bit; the wider registers only halve the instructions. Compiled for AVX2 function by function
+// and chosen at run time, so the library still runs on any x86-64 processor.
 #pragma once
 
+#include "engine/simd.h"
 #include "engine/unison_stack.h"
 
-#if SORVELLA_STACK_SSE2 && defined(__GNUC__)
+#if SORVELLA_STACK_SSE2 && SORVELLA_WIDE_VECTORS
 #define SORVELLA_STACK_WIDE 1
-#include <immintrin.h>
-#define SORVELLA_WIDE [[gnu::target("avx"), gnu::always_inline]] inline
+#define SORVELLA_WIDE [[gnu::target("avx2"), gnu::always_inline]] inline
 #else
 #define SORVELLA_STACK_WIDE 0
 #endif
 
 namespace sorvella {
-
-// Whether voices started from now on may use the AVX kernels: true when the processor and the
-// system support AVX, unless turned off (the tests run both kinds of kernel).
-bool wideStacksAvailable();
-void allowWideStacks(bool allow);
 
 #if SORVELLA_STACK_WIDE
 
@@ -37,8 +32,8 @@ struct WideStacks {
     __m256 out[kGroups];
     __m256 inc[kGroups];
 
-    [[gnu::target("avx")]] WideStacks(UnisonStack& a, UnisonStack& b, const WavePair* p1,
-                                      const WavePair* p2)
+    [[gnu::target("avx2")]] WideStacks(UnisonStack& a, UnisonStack& b, const WavePair* p1,
+                                       const WavePair* p2)
         : st1(a), st2(b), pairs1(p1), pairs2(p2) {
         for (int g = 0; g < kGroups; ++g) {
             phase[g] = join(st1.phase + 4 * g, st2.phase + 4 * g);
@@ -47,7 +42,7 @@ struct WideStacks {
         }
     }
 
-    [[gnu::target("avx")]] void store() const {
+    [[gnu::target("avx2")]] void store() const {
         for (int g = 0; g < kGroups; ++g) {
             _mm_store_ps(st1.phase + 4 * g, _mm256_castps256_ps128(phase[g]));
             _mm_store_ps(st2.phase + 4 * g, _mm256_extractf128_ps(phase[g], 1));
@@ -81,7 +76,7 @@ struct WideStacks {
     }
 
   private:
-    [[gnu::target("avx")]] static __m256 join(const float* low, const float* high) {
+    [[gnu::target("avx2")]] static __m256 join(const float* low, const float* high) {
         return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(low)), _mm_load_ps(high), 1);
     }
 
@@ -113,7 +108,7 @@ struct WideStacks {
 };
 
 // The group's lanes of one sample as the four-lane code keeps them.
-[[gnu::target("avx")]] inline void splitStacks(const __m256* v, int groups, StackLanes& l) {
+[[gnu::target("avx2")]] inline void splitStacks(const __m256* v, int groups, StackLanes& l) {
     l.a = _mm256_castps256_ps128(v[0]);
     l.b = _mm256_extractf128_ps(v[0], 1);
     if (groups > 1) {

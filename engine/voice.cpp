@@ -176,7 +176,8 @@ SORVELLA_WIDE void tickWide(Note& v, stack_detail::WideStacks<kGroups>& w) {
 }  // namespace
 
 template <int kCount, bool kFb1, bool kFb2>
-[[gnu::target("avx")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from, int frames) {
+[[gnu::target("avx2")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from,
+                                                  int frames) {
     constexpr int kGroups = kCount > 4 ? 2 : 1;
     const __m256 fm = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(v.owner_.fm1)),
                                            _mm_set1_ps(v.owner_.fm2), 1);
@@ -290,7 +291,7 @@ void MyNote::chooseKernels() {
     pairKernels_[3] = &pairKernel<kCount, true, true, kPairs>;
 #if SORVELLA_STACK_WIDE
     if constexpr (kPairs) {
-        if (wideStacksAvailable()) {
+        if (wideVectorsAvailable()) {
             runKernels_[0] = &runKernelWide<kCount, false, false>;
             runKernels_[1] = &runKernelWide<kCount, true, false>;
             runKernels_[2] = &runKernelWide<kCount, false, true>;

@@ -13,6 +13,7 @@
 #include "engine/formant_bank.h"
 #include "engine/formant_data.h"
 #include "engine/reverb.h"
+#include "engine/simd.h"
 #include "tests/engine/chain_reference.h"
 
 namespace sorvella {
@@ -223,12 +224,23 @@ class Rig {
     std::vector<float> gotLeft_, gotRight_, wantLeft_, wantRight_;
 };
 
-class ChainExact : public ::testing::Test {
+// Where the processor has AVX2 the chorus takes its wide path unless told not to; both paths
+// must give the model's samples.
+class ChainExact : public ::testing::TestWithParam<bool> {
   protected:
-    void SetUp() override { std::fesetround(FE_TONEAREST); }
+    void SetUp() override {
+        std::fesetround(FE_TONEAREST);
+        allowWideVectors(GetParam());
+    }
+    void TearDown() override { allowWideVectors(true); }
 };
 
-TEST_F(ChainExact, WholeChainOverLongInputWithParametersChangingBetweenRuns) {
+INSTANTIATE_TEST_SUITE_P(BothVectorWidths, ChainExact, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Wide" : "FourLanes";
+                         });
+
+TEST_P(ChainExact, WholeChainOverLongInputWithParametersChangingBetweenRuns) {
     for (float fs : {44100.0f, 96000.0f}) {
         Rig rig(fs);
         EXPECT_EQ(rig.updateInterval(), fs == 44100.0f ? 63 : 29);
@@ -247,7 +259,7 @@ TEST_F(ChainExact, WholeChainOverLongInputWithParametersChangingBetweenRuns) {
 }
 
 // Single-sample runs hand the state back and take it up again every sample.
-TEST_F(ChainExact, RunsOfEveryLength) {
+TEST_P(ChainExact, RunsOfEveryLength) {
     Rig rig(44100.0f);
     Random random(5);
     Source source(6);
@@ -258,7 +270,7 @@ TEST_F(ChainExact, RunsOfEveryLength) {
     EXPECT_GT(rig.finiteNonZeroShare(), 0.9);
 }
 
-TEST_F(ChainExact, ExtremeSettings) {
+TEST_P(ChainExact, ExtremeSettings) {
     // Very low rates make lines of one or a few slots; very high ones long lines. Narrow
     // formants at full "Formants L" reach the resonators' pole bound.
     for (float fs : {1.0f, 150.0f, 1000.0f, 8000.0f, 192000.0f}) {
@@ -283,7 +295,7 @@ TEST_F(ChainExact, ExtremeSettings) {
 
 // Each unit's processBlock and processPair against the model, one unit at a time, mixed with
 // single samples through process().
-TEST_F(ChainExact, UnitsOneByOne) {
+TEST_P(ChainExact, UnitsOneByOne) {
     Random random(9);
     Source source(10);
     for (float fs : {44100.0f, 96000.0f, 150.0f}) {

@@ -286,17 +286,17 @@ void expectSameAsReference(const Scenario& sc) {
         }
     }
     expectSameSums(mixed, reference);
-    // Where the processor has AVX, voices run on 256-bit kernels unless told not to; both kinds
+    // Where the processor has AVX2, voices run on 256-bit kernels unless told not to; both kinds
     // must give the reference's samples.
     for (bool wide : {true, false}) {
-        allowWideStacks(wide);
+        allowWideVectors(wide);
         for (int run : {63, 5, 256, 1000}) {
             SCOPED_TRACE(std::string(wide ? "wide" : "four-lane") + " voice by voice, runs of " +
                          std::to_string(run));
             expectSameSums(engineSums(sc, Drive::ByVoice, run), reference);
         }
     }
-    allowWideStacks(true);
+    allowWideVectors(true);
 }
 
 Scenario base(const std::string& name) {
