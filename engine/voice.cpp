@@ -124,11 +124,12 @@ template <int kCount, bool kFb1, bool kFb2, bool kPairs>
 
 // One voice from sample `from` to `frames` or to its last sample; returns where it stopped.
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
+int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* noise) {
     const float fm1 = v.owner_.fm1;
     const float fm2 = v.owner_.fm2;
     Held<kCount> h{stack_detail::HeldStack<kCount>(v.osc1_),
                    stack_detail::HeldStack<kCount>(v.osc2_)};
+    LoneNoise lone = v.loneNoise(noise);
     int j = from;
     while (j < frames) {
 #if SORVELLA_SSE2
@@ -138,6 +139,7 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
             EnvRunner::Trio env(v.env1_, v.env2_, v.env3_);
             for (int g = 0; g < groups; ++g, j += 4) {
                 env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
+                lone.draw(v.blockEnv3_, j, 4);
                 v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
             }
             env.finish(4 * groups);
@@ -146,6 +148,7 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
         }
 #endif
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
+        lone.draw(v.blockEnv3_, j, k);
         if (k == 4) {
             v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
         } else {
@@ -156,6 +159,7 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames) {
     }
     h.osc1.store();
     h.osc2.store();
+    v.keepNoise(lone);
     return j;
 }
 
@@ -176,18 +180,20 @@ SORVELLA_WIDE void tickWide(Note& v, stack_detail::WideStacks<kGroups>& w) {
 }  // namespace
 
 template <int kCount, bool kFb1, bool kFb2>
-[[gnu::target("avx2")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from,
-                                                  int frames) {
+[[gnu::target("avx2")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from, int frames,
+                                                  float* noise) {
     constexpr int kGroups = kCount > 4 ? 2 : 1;
     const __m256 fm = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(v.owner_.fm1)),
                                            _mm_set1_ps(v.owner_.fm2), 1);
     stack_detail::WideStacks<kGroups> w(v.osc1_, v.osc2_, v.wave1_.pairs, v.wave2_.pairs);
+    LoneNoise lone = v.loneNoise(noise);
     int j = from;
     while (j < frames) {
         if (const int groups = v.steadyGroups((frames - j) / 4); groups > 0) {
             EnvRunner::Trio env(v.env1_, v.env2_, v.env3_);
             for (int g = 0; g < groups; ++g, j += 4) {
                 env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
+                lone.draw(v.blockEnv3_, j, 4);
                 __m256 lanes[4][2];
                 for (auto& sample : lanes) {
                     tickWide(v, w);
@@ -201,6 +207,7 @@ template <int kCount, bool kFb1, bool kFb2>
             continue;
         }
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
+        lone.draw(v.blockEnv3_, j, k);
         if (k == 4) {
             __m256 lanes[4][2];
             for (auto& sample : lanes) {
@@ -224,6 +231,7 @@ template <int kCount, bool kFb1, bool kFb2>
         if (v.finished) break;
     }
     w.store();
+    v.keepNoise(lone);
     return j;
 }
 
@@ -492,18 +500,21 @@ void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int
                 w->pairKernels_[fb] == v->pairKernels_[fb]) {
                 const PairDone done = v->pairKernels_[fb](*v, *w, first, second, n);
                 int m = done.first;
-                if (!v->finished && m < n) m = v->runKernels_[fb](*v, first, m, n);
+                if (!v->finished && m < n) m = v->runKernels_[fb](*v, first, m, n, nullptr);
                 v->finishRun(first, m, osc1 + pos, osc2 + pos);
                 m = done.second;
-                if (!w->finished && m < n) m = w->runKernels_[fb](*w, second, m, n);
+                if (!w->finished && m < n) m = w->runKernels_[fb](*w, second, m, n, nullptr);
                 w->finishRun(second, m, osc1 + pos, osc2 + pos);
                 v = w->next;
             } else {
-                v->finishRun(first, v->runKernels_[fb](*v, first, 0, n), osc1 + pos, osc2 + pos);
+                float* lone = v == head && w == nullptr ? noise + pos : nullptr;
+                v->finishRun(first, v->runKernels_[fb](*v, first, 0, n, lone), osc1 + pos,
+                             osc2 + pos);
                 v = w;
             }
         }
-        renderNoise(head, noise + pos, n);
+        // A voice alone drew its noise in its kernel.
+        if (head->next != nullptr || head->blockLength_ == 0) renderNoise(head, noise + pos, n);
     }
 }
 

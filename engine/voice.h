@@ -138,15 +138,17 @@ class MyNote final : public Note {
     // Kernels specialised for the copy count, the wave pairs and which stacks have feedback FM;
     // start() picks the four of its note, the feedback amounts pick one at each call.
     using SampleKernel = void (*)(MyNote&, float&, float&, float&);
-    using RunKernel = int (*)(MyNote&, BlockScratch&, int, int);
+    using RunKernel = int (*)(MyNote&, BlockScratch&, int, int, float*);
     using PairKernel = PairDone (*)(MyNote&, MyNote&, BlockScratch&, BlockScratch&, int);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static void sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise);
+    // A voice alone in the list also draws its breath noise into `noise` (else null), so that
+    // the noise filter's recursion overlaps the oscillators' work.
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    static int runKernel(MyNote& v, BlockScratch& s, int from, int frames);
+    static int runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* noise);
     // The same as runKernel with the pairs, both stacks in 256-bit registers.
     template <int kCount, bool kFb1, bool kFb2>
-    static int runKernelWide(MyNote& v, BlockScratch& s, int from, int frames);
+    static int runKernelWide(MyNote& v, BlockScratch& s, int from, int frames, float* noise);
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static PairDone pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                int frames);
@@ -192,6 +194,25 @@ class MyNote final : public Note {
     }
     [[gnu::always_inline]] float noiseWith(float envelope, std::uint32_t& seed) {
         return filteredNoise(noise_, seed, envelope);
+    }
+    // A run kernel's breath noise: the filter and the generator held in registers.
+    struct LoneNoise {
+        float* out;  // null when the voice is not alone
+        NoiseFilter filter;
+        std::uint32_t seed;
+
+        // Samples j..j+k-1 under the envelope values env[j..].
+        [[gnu::always_inline]] void draw(const float* env, int j, int k) {
+            if (out == nullptr) return;
+            for (int i = j; i < j + k; ++i)
+                out[i] += filteredNoise(filter, seed, env[i]);
+        }
+    };
+    LoneNoise loneNoise(float* out) { return {out, noise_, owner_.noiseSeed}; }
+    void keepNoise(const LoneNoise& n) {
+        if (n.out == nullptr) return;
+        noise_ = n.filter;
+        owner_.noiseSeed = n.seed;
     }
     // tick() for phases held in registers.
     template <int kCount>
