@@ -18,10 +18,12 @@ bool processorHasAvx2() {
 #endif
 }
 
+// Found when the library loads, so that no audio thread ever waits on its first use.
+const bool hasAvx2 = processorHasAvx2();
+
 }  // namespace
 
 bool wideVectorsAvailable() {
-    static const bool hasAvx2 = processorHasAvx2();
     return hasAvx2 && wideVectorsAllowed.load(std::memory_order_relaxed);
 }
 
