@@ -153,8 +153,9 @@ namespace {
 // Slots s and s + 1 of line a in lanes 0 and 1, of line b in lanes 2 and 3.
 [[gnu::target("avx2")]] inline __m128 slotPairs(const float* a, std::int32_t s, const float* b,
                                                 std::int32_t t) {
-    const __m128 low = _mm_castpd_ps(
-        _mm_load_sd(reinterpret_cast<const double*>(a + static_cast<std::uint32_t>(s))));
+    // Line slots are only float-aligned: loads that allow any address.
+    const __m128 low = _mm_castsi128_ps(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + static_cast<std::uint32_t>(s))));
     return _mm_loadh_pi(low, reinterpret_cast<const __m64*>(b + static_cast<std::uint32_t>(t)));
 }
 
