@@ -181,13 +181,22 @@ namespace {
                           static_cast<std::int32_t>(t1.n_), static_cast<std::int32_t>(t1.n_),
                           static_cast<std::int32_t>(t2.n_), static_cast<std::int32_t>(t2.n_),
                           static_cast<std::int32_t>(t2.n_), static_cast<std::int32_t>(t2.n_));
+    // In locals, so that the stores into the pieces cannot make the loop load them again.
+    const float* const a1 = t1.a_;
+    const float* const b1 = t1.b_;
+    const float* const a2 = t2.a_;
+    const float* const b2 = t2.b_;
+    __m128* const delays1 = first.delays_;
+    __m128* const delays2 = second.delays_;
+    __m128* const outs1 = first.outs_;
+    __m128* const outs2 = second.outs_;
     for (int n = 0; n < count; ++n) {
         x = _mm256_add_ps(x, _mm256_mul_ps(k, y));
         y = _mm256_sub_ps(y, _mm256_mul_ps(k, x));
         __m256 d = _mm256_add_ps(_mm256_mul_ps(y, depth), base);
         d = _mm256_min_ps(_mm256_max_ps(d, _mm256_setzero_ps()), longest);
-        first.delays_[n] = _mm256_castps256_ps128(d);
-        second.delays_[n] = _mm256_extractf128_ps(d, 1);
+        delays1[n] = _mm256_castps256_ps128(d);
+        delays2[n] = _mm256_extractf128_ps(d, 1);
         shortest = _mm256_min_ps(shortest, d);
 
         // Taps::advance: the write index moves on and wraps at the line's end.
@@ -200,15 +209,15 @@ namespace {
         const __m256 f = _mm256_sub_ps(p, _mm256_cvtepi32_ps(i));
         alignas(32) std::int32_t slot[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(slot), _mm256_add_epi32(i, offset));
-        const __m256 a = joined(slotPairs(t1.a_, slot[0], t1.b_, slot[1]),
-                                slotPairs(t2.a_, slot[4], t2.b_, slot[5]));
-        const __m256 b = joined(slotPairs(t1.a_, slot[2], t1.b_, slot[3]),
-                                slotPairs(t2.a_, slot[6], t2.b_, slot[7]));
+        const __m256 a =
+            joined(slotPairs(a1, slot[0], b1, slot[1]), slotPairs(a2, slot[4], b2, slot[5]));
+        const __m256 b =
+            joined(slotPairs(a1, slot[2], b1, slot[3]), slotPairs(a2, slot[6], b2, slot[7]));
         const __m256 lo = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         const __m256 hi = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
         const __m256 o = _mm256_add_ps(lo, _mm256_mul_ps(_mm256_sub_ps(hi, lo), f));
-        first.outs_[n] = _mm256_castps256_ps128(o);
-        second.outs_[n] = _mm256_extractf128_ps(o, 1);
+        outs1[n] = _mm256_castps256_ps128(o);
+        outs2[n] = _mm256_extractf128_ps(o, 1);
     }
     first.sweep_.x_ = _mm256_castps256_ps128(x);
     first.sweep_.y_ = _mm256_castps256_ps128(y);
