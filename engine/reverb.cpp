@@ -53,8 +53,9 @@ ReverbUnit::Piece::Piece(ReverbUnit& unit, int count)
         const DelayLine& line = unit.lines_[i];
         const auto first = static_cast<int>(
             std::min<std::size_t>(line.size() - line.readIndex(), static_cast<std::size_t>(count)));
-        simd::copyFloats(reads_[i], line.data() + line.readIndex(), first);
-        simd::copyFloats(reads_[i] + first, line.data(), count - first);
+        const float* from = line.data() + line.readIndex();
+        std::copy(from, from + first, reads_[i]);
+        std::copy(line.data(), line.data() + (count - first), reads_[i] + first);
         states_[i][0] = unit.s_[i];
     }
 }

@@ -50,15 +50,6 @@ inline float lane3(__m128 v) {
     return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
 }
 
-// A short copy without a library call (which would cost more than the copy itself).
-inline void copyFloats(float* to, const float* from, int count) {
-    int n = 0;
-    for (; n + 4 <= count; n += 4)
-        _mm_storeu_ps(to + n, _mm_loadu_ps(from + n));
-    for (; n < count; ++n)
-        to[n] = from[n];
-}
-
 // Lanes added one by one in lane order, as a scalar loop over them would.
 inline float sumInOrder(__m128 v) {
     return ((lane0(v) + lane1(v)) + lane2(v)) + lane3(v);

@@ -177,6 +177,19 @@ SORVELLA_WIDE void tickWide(Note& v, stack_detail::WideStacks<kGroups>& w) {
     }
 }
 
+// Four samples of both stacks from sample j, their copies summed down the lanes.
+template <int kCount, bool kFb1, bool kFb2, int kGroups>
+SORVELLA_WIDE void stepFourWide(Note& v, stack_detail::WideStacks<kGroups>& w, __m256 fm,
+                                float* sum1, float* sum2) {
+    __m256 lanes[4][2];
+    for (auto& sample : lanes) {
+        tickWide(v, w);
+        for (int g = 0; g < kGroups; ++g)
+            sample[g] = w.template step<kFb1, kFb2>(g, fm);
+    }
+    stack_detail::sumWide4<kCount>(lanes, sum1, sum2);
+}
+
 }  // namespace
 
 template <int kCount, bool kFb1, bool kFb2>
@@ -194,13 +207,7 @@ template <int kCount, bool kFb1, bool kFb2>
             for (int g = 0; g < groups; ++g, j += 4) {
                 env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
                 lone.draw(v.blockEnv3_, j, 4);
-                __m256 lanes[4][2];
-                for (auto& sample : lanes) {
-                    tickWide(v, w);
-                    for (int n = 0; n < kGroups; ++n)
-                        sample[n] = w.template step<kFb1, kFb2>(n, fm);
-                }
-                stack_detail::sumWide4<kCount>(lanes, s.sum1 + j, s.sum2 + j);
+                stepFourWide<kCount, kFb1, kFb2>(v, w, fm, s.sum1 + j, s.sum2 + j);
             }
             env.finish(4 * groups);
             v.leaveSteady(s, j);
@@ -209,13 +216,7 @@ template <int kCount, bool kFb1, bool kFb2>
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         lone.draw(v.blockEnv3_, j, k);
         if (k == 4) {
-            __m256 lanes[4][2];
-            for (auto& sample : lanes) {
-                tickWide(v, w);
-                for (int g = 0; g < kGroups; ++g)
-                    sample[g] = w.template step<kFb1, kFb2>(g, fm);
-            }
-            stack_detail::sumWide4<kCount>(lanes, s.sum1 + j, s.sum2 + j);
+            stepFourWide<kCount, kFb1, kFb2>(v, w, fm, s.sum1 + j, s.sum2 + j);
         } else {
             for (int i = j; i < j + k; ++i) {
                 tickWide(v, w);
