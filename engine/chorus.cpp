@@ -151,12 +151,11 @@ namespace {
 }
 
 // Slots s and s + 1 of line a in lanes 0 and 1, of line b in lanes 2 and 3.
-[[gnu::target("avx2")]] inline __m128 slotPairs(const float* a, std::int32_t s, const float* b,
-                                                std::int32_t t) {
+[[gnu::target("avx2")]] inline __m128 slotPairs(const float* a, std::uint32_t s, const float* b,
+                                                std::uint32_t t) {
     // Line slots are only float-aligned: loads that allow any address.
-    const __m128 low = _mm_castsi128_ps(
-        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + static_cast<std::uint32_t>(s))));
-    return _mm_loadh_pi(low, reinterpret_cast<const __m64*>(b + static_cast<std::uint32_t>(t)));
+    const __m128 low = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + s)));
+    return _mm_loadh_pi(low, reinterpret_cast<const __m64*>(b + t));
 }
 
 }  // namespace
@@ -207,12 +206,11 @@ namespace {
         const __m256 p = _mm256_sub_ps(wf, d);
         const __m256i i = _mm256_cvtps_epi32(_mm256_sub_ps(p, _mm256_set1_ps(0.5f)));
         const __m256 f = _mm256_sub_ps(p, _mm256_cvtepi32_ps(i));
-        alignas(32) std::int32_t slot[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(slot), _mm256_add_epi32(i, offset));
-        const __m256 a =
-            joined(slotPairs(a1, slot[0], b1, slot[1]), slotPairs(a2, slot[4], b2, slot[5]));
-        const __m256 b =
-            joined(slotPairs(a1, slot[2], b1, slot[3]), slotPairs(a2, slot[6], b2, slot[7]));
+        const simd::EightIndexes slot = simd::eightIndexes(_mm256_add_epi32(i, offset));
+        const __m256 a = joined(slotPairs(a1, slot.at[0], b1, slot.at[1]),
+                                slotPairs(a2, slot.at[4], b2, slot.at[5]));
+        const __m256 b = joined(slotPairs(a1, slot.at[2], b1, slot.at[3]),
+                                slotPairs(a2, slot.at[6], b2, slot.at[7]));
         const __m256 lo = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         const __m256 hi = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
         const __m256 o = _mm256_add_ps(lo, _mm256_mul_ps(_mm256_sub_ps(hi, lo), f));

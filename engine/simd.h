@@ -30,8 +30,36 @@ void allowWideVectors(bool allow);
 #if SORVELLA_SSE2 && defined(__GNUC__)
 #define SORVELLA_WIDE_VECTORS 1
 #include <immintrin.h>
+
+#include <cstdint>
 #else
 #define SORVELLA_WIDE_VECTORS 0
+#endif
+
+#if SORVELLA_WIDE_VECTORS
+namespace sorvella::simd {
+
+// The eight lanes of v as unsigned integers, for table and line indexes. Moving them out two at
+// a time takes four vector-to-integer transfers instead of eight, and those transfers, not the
+// loads they address, limit the wide read loops.
+struct EightIndexes {
+    std::uint32_t at[8];
+};
+
+[[gnu::target("avx2"), gnu::always_inline]] inline EightIndexes eightIndexes(__m256i v) {
+    const __m128i low = _mm256_castsi256_si128(v);
+    const __m128i high = _mm256_extracti128_si256(v, 1);
+    const auto q0 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(low));
+    const auto q1 = static_cast<std::uint64_t>(_mm_extract_epi64(low, 1));
+    const auto q2 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(high));
+    const auto q3 = static_cast<std::uint64_t>(_mm_extract_epi64(high, 1));
+    return {{static_cast<std::uint32_t>(q0), static_cast<std::uint32_t>(q0 >> 32),
+             static_cast<std::uint32_t>(q1), static_cast<std::uint32_t>(q1 >> 32),
+             static_cast<std::uint32_t>(q2), static_cast<std::uint32_t>(q2 >> 32),
+             static_cast<std::uint32_t>(q3), static_cast<std::uint32_t>(q3 >> 32)}};
+}
+
+}  // namespace sorvella::simd
 #endif
 
 #if SORVELLA_SSE2

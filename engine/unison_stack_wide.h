@@ -85,14 +85,12 @@ struct WideStacks {
         const __m256 x = _mm256_mul_ps(arg, _mm256_set1_ps(8192.0f));
         const __m256i i = _mm256_cvtps_epi32(_mm256_sub_ps(x, _mm256_set1_ps(0.5f)));
         const __m256 f = _mm256_sub_ps(x, _mm256_cvtepi32_ps(i));
-        const __m256 masked = _mm256_and_ps(
-            _mm256_castsi256_ps(i), _mm256_castsi256_ps(_mm256_set1_epi32(kStackTableMask)));
-        alignas(32) std::uint32_t j[8];
-        _mm256_store_ps(reinterpret_cast<float*>(j), masked);
-        const __m128 p01 = pairOf(pairs1, j[0], j[1]);
-        const __m128 p23 = pairOf(pairs1, j[2], j[3]);
-        const __m128 p45 = pairOf(pairs2, j[4], j[5]);
-        const __m128 p67 = pairOf(pairs2, j[6], j[7]);
+        const simd::EightIndexes j =
+            simd::eightIndexes(_mm256_and_si256(i, _mm256_set1_epi32(kStackTableMask)));
+        const __m128 p01 = pairOf(pairs1, j.at[0], j.at[1]);
+        const __m128 p23 = pairOf(pairs1, j.at[2], j.at[3]);
+        const __m128 p45 = pairOf(pairs2, j.at[4], j.at[5]);
+        const __m128 p67 = pairOf(pairs2, j.at[6], j.at[7]);
         const __m256 a = _mm256_insertf128_ps(_mm256_castps128_ps256(p01), p45, 1);
         const __m256 b = _mm256_insertf128_ps(_mm256_castps128_ps256(p23), p67, 1);
         const __m256 t0 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
