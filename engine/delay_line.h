@@ -64,6 +64,14 @@ class DelayLine {
         return v;
     }
 
+    // The next count reads (count below the line's length), without taking them.
+    void peekReads(float* to, std::size_t count) const {
+        const std::size_t first = std::min(buffer_.size() - readIndex_, count);
+        const float* from = buffer_.data() + readIndex_;
+        std::copy(from, from + first, to);
+        std::copy(buffer_.data(), buffer_.data() + (count - first), to + first);
+    }
+
     // For a run whose reads all come before its writes (possible when the run is shorter than the
     // line): writes g[n] + x[n] for n < count and moves the read index on as count reads would.
     void writeSums(const float* g, const float* x, std::size_t count) {

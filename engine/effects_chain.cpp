@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "engine/formant_bank_wide.h"
+#include "engine/reverb_wide.h"
+
 namespace sorvella {
 
 namespace {
@@ -65,7 +68,69 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
     }
 }
 
-#else
+#endif
+
+#if SORVELLA_WIDE_VECTORS
+
+// Each bank's input, the path's chorus output plus the breath noise, as pairs (bank 1, bank 2)
+// after the banks' history.
+[[gnu::target("avx2")]] void bankInputPairs(const float* c1, const float* c2, const float* breath,
+                                            float* pairs, int count) {
+    int n = 0;
+    for (; n + 8 <= count; n += 8) {
+        const __m256 b = _mm256_loadu_ps(breath + n);
+        const __m256 x1 = _mm256_add_ps(_mm256_loadu_ps(c1 + n), b);
+        const __m256 x2 = _mm256_add_ps(_mm256_loadu_ps(c2 + n), b);
+        const __m256 lo = _mm256_unpacklo_ps(x1, x2);
+        const __m256 hi = _mm256_unpackhi_ps(x1, x2);
+        _mm256_storeu_ps(pairs + 2 * n, _mm256_permute2f128_ps(lo, hi, 0x20));
+        _mm256_storeu_ps(pairs + 2 * n + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    }
+    for (; n < count; ++n) {
+        pairs[2 * n] = c1[n] + breath[n];
+        pairs[2 * n + 1] = c2[n] + breath[n];
+    }
+}
+
+// processPiece with both formant banks and both reverbs' damping filters in 256-bit registers,
+// for a piece shorter than every reverb line.
+[[gnu::target("avx2")]] void processPieceWide(const EffectsChain& chain, const ChainLevels& lv,
+                                              const float* s1, const float* s2, const float* s3,
+                                              float* left, float* right, int count) {
+    alignas(32) float a1[kEffectsPiece];
+    alignas(32) float a2[kEffectsPiece];
+    alignas(32) float a3[kEffectsPiece];
+    for (int n = 0; n < count; ++n) {
+        a1[n] = lv.mix1 * s1[n];
+        a2[n] = lv.mix2 * s2[n];
+        a3[n] = lv.mixBreath * s3[n];
+    }
+    ChorusUnit::processPair(chain.chorus1, chain.chorus2, a1, a2, a1, a2, count);
+
+    FormantBankPairWide banks(chain.bank1, chain.bank2);
+    alignas(32) float pairs[4 + 2 * kEffectsPiece];
+    banks.history(pairs);
+    float* in = pairs + 4;
+    bankInputPairs(a1, a2, a3, in, count);
+    ReverbUnit::WidePair reverb(chain.reverbL, chain.reverbR, count);
+    float* m = a3;
+    __m256 damping = reverb.states();
+    for (int n = 0; n < count; ++n) {
+        const __m128 f = banks.step(in + 2 * n);
+        m[n] = (simd::lane0(f) + simd::lane1(f)) * lv.masterGain;
+        damping = reverb.step(n, damping);
+    }
+    banks.finish(in + 2 * (count - 1));
+    reverb.finish(m, left, right);
+    for (int n = 0; n < count; ++n) {
+        left[n] = (m[n] + left[n] * lv.reverbMix) * lv.panL;
+        right[n] = (m[n] + right[n] * lv.reverbMix) * lv.panR;
+    }
+}
+
+#endif
+
+#if !SORVELLA_SSE2
 
 void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float* s1,
                   const float* s2, const float* s3, float* left, float* right, int count) {
@@ -88,6 +153,13 @@ void processChain(const EffectsChain& chain, const ChainLevels& levels, const fl
                   const float* s2, const float* s3, float* left, float* right, int count) {
     for (int from = 0; from < count; from += kEffectsPiece) {
         const int n = std::min(kEffectsPiece, count - from);
+#if SORVELLA_WIDE_VECTORS
+        if (wideVectorsAvailable() && ReverbUnit::WidePair::fits(chain.reverbL, chain.reverbR, n)) {
+            processPieceWide(chain, levels, s1 + from, s2 + from, s3 + from, left + from,
+                             right + from, n);
+            continue;
+        }
+#endif
         processPiece(chain, levels, s1 + from, s2 + from, s3 + from, left + from, right + from, n);
     }
 }

@@ -48,32 +48,20 @@ ReverbUnit::Piece::Piece(ReverbUnit& unit, int count)
     for (const DelayLine& line : unit.lines_)
         batched_ = batched_ && static_cast<std::size_t>(count) < line.size();
     if (!batched_) return;
-    // The run's reads are the slots from each line's read index on, wrapping at its end.
     for (std::size_t i = 0; i < kReverbLines; ++i) {
-        const DelayLine& line = unit.lines_[i];
-        const auto first = static_cast<int>(
-            std::min<std::size_t>(line.size() - line.readIndex(), static_cast<std::size_t>(count)));
-        const float* from = line.data() + line.readIndex();
-        std::copy(from, from + first, reads_[i]);
-        std::copy(line.data(), line.data() + (count - first), reads_[i] + first);
+        unit.lines_[i].peekReads(reads_[i], static_cast<std::size_t>(count));
         states_[i][0] = unit.s_[i];
     }
 }
 
-void ReverbUnit::Piece::finish(const float* in, float* out) {
-    const int count = count_;
-    if (!batched_) {
-        for (int n = 0; n < count; ++n)
-            out[n] = unit_.process(in[n]);
-        return;
-    }
+void ReverbUnit::writeFromStates(const float* const* s, const float* in, float* out, int count) {
     // Sample n is fed from the states before it and puts out the sum of the states after it.
     // Line i is fed +s_i and -s_j for the others, summed in filter order: s1 - s0 is -s0 + s1
     // exactly, and -(s0 + s1) is -s0 + -s1, so these are process()'s values.
     alignas(16) float feeds[kReverbLines][kEffectsPiece];
-    const float* s0 = states_[0];
-    const float* s1 = states_[1];
-    const float* s2 = states_[2];
+    const float* s0 = s[0];
+    const float* s1 = s[1];
+    const float* s2 = s[2];
     const __m128 gain = _mm_set1_ps(-0.45f);
     int n = 0;
     for (; n + 4 <= count; n += 4) {
@@ -91,7 +79,7 @@ void ReverbUnit::Piece::finish(const float* in, float* out) {
         feeds[2][n] = (s2[n] - (s0[n] + s1[n])) * -0.45f;
     }
     for (std::size_t i = 0; i < kReverbLines; ++i)
-        unit_.lines_[i].writeSums(feeds[i], in, static_cast<std::size_t>(count));
+        lines_[i].writeSums(feeds[i], in, static_cast<std::size_t>(count));
     for (n = 0; n + 4 <= count; n += 4) {
         const __m128 a0 = _mm_loadu_ps(s0 + n + 1);
         const __m128 a1 = _mm_loadu_ps(s1 + n + 1);
@@ -100,6 +88,17 @@ void ReverbUnit::Piece::finish(const float* in, float* out) {
     }
     for (; n < count; ++n)
         out[n] = (s0[n + 1] + s1[n + 1]) + s2[n + 1];
+}
+
+void ReverbUnit::Piece::finish(const float* in, float* out) {
+    const int count = count_;
+    if (!batched_) {
+        for (int n = 0; n < count; ++n)
+            out[n] = unit_.process(in[n]);
+        return;
+    }
+    const float* const states[kReverbLines] = {states_[0], states_[1], states_[2]};
+    unit_.writeFromStates(states, in, out, count);
     alignas(16) float s[4];
     _mm_store_ps(s, s_);
     for (std::size_t i = 0; i < kReverbLines; ++i)

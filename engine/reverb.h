@@ -45,6 +45,7 @@ class ReverbUnit {
     }
 
     class Piece;
+    class WidePair;
 
     // The same sequence over a run of samples; out may be in.
     void processBlock(const float* in, float* out, int count);
@@ -57,6 +58,11 @@ class ReverbUnit {
     float filterA(int line) const { return a_[static_cast<std::size_t>(line)]; }
 
   private:
+    // For a run whose reads were all taken before it (shorter than every line): s[i][n] is line
+    // i's filter state before sample n, for n = 0..count. Writes the run's feeds into the lines
+    // and puts out the sums of the states after each sample.
+    void writeFromStates(const float* const* s, const float* in, float* out, int count);
+
     ReverbConstants constants_;
     std::array<DelayLine, kReverbLines> lines_;
     std::array<float, kReverbLines> k_{};
