@@ -13,12 +13,95 @@ namespace {
 // The rows of the idle lanes.
 alignas(32) constexpr float kSilence[kEffectsPiece] = {};
 
+// Line i of a unit is fed +s_i and -s_j for the others, summed in filter order, times the
+// feedback gain, plus the input: s1 - s0 is -s0 + s1 exactly, and -(s0 + s1) is -s0 + -s1, so
+// these are process()'s values.
+template <int kLine>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 feedOf(const float* const* s, int n,
+                                                                 __m256 x) {
+    const __m256 b0 = _mm256_loadu_ps(s[0] + n);
+    const __m256 b1 = _mm256_loadu_ps(s[1] + n);
+    const __m256 b2 = _mm256_loadu_ps(s[2] + n);
+    __m256 sum;
+    if constexpr (kLine == 0) {
+        sum = _mm256_sub_ps(_mm256_sub_ps(b0, b1), b2);
+    } else if constexpr (kLine == 1) {
+        sum = _mm256_sub_ps(_mm256_sub_ps(b1, b0), b2);
+    } else {
+        sum = _mm256_sub_ps(b2, _mm256_add_ps(b0, b1));
+    }
+    return _mm256_add_ps(_mm256_mul_ps(sum, _mm256_set1_ps(-0.45f)), x);
+}
+
+template <int kLine>
+[[gnu::target("avx2"), gnu::always_inline]] inline float feedOf(const float* const* s, int n,
+                                                                float x) {
+    float sum;
+    if constexpr (kLine == 0) {
+        sum = (s[0][n] - s[1][n]) - s[2][n];
+    } else if constexpr (kLine == 1) {
+        sum = (s[1][n] - s[0][n]) - s[2][n];
+    } else {
+        sum = s[2][n] - (s[0][n] + s[1][n]);
+    }
+    return sum * -0.45f + x;
+}
+
+// The piece's feeds of one line, written at its write index; s[i][n] is filter i's state
+// before sample n.
+template <int kLine>
+[[gnu::target("avx2")]] void feedLine(DelayLine& line, const float* const* s, const float* in,
+                                      int count) {
+    const std::size_t size = line.size();
+    const std::size_t w = line.writeIndex();
+    const bool straight = w + static_cast<std::size_t>(count) <= size;
+    alignas(32) float copy[kEffectsPiece];
+    float* to = straight ? line.data() + w : copy;
+    int n = 0;
+    for (; n + 8 <= count; n += 8)
+        _mm256_storeu_ps(to + n, feedOf<kLine>(s, n, _mm256_loadu_ps(in + n)));
+    for (; n < count; ++n)
+        to[n] = feedOf<kLine>(s, n, in[n]);
+    if (!straight) {
+        const std::size_t first = size - w;
+        std::copy(copy, copy + first, line.data() + w);
+        std::copy(copy + first, copy + count, line.data());
+    }
+    const auto advance = static_cast<std::size_t>(count);
+    line.setIndexes((w + advance) % size, (line.readIndex() + advance) % size);
+}
+
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256 sideBySide(
     const std::array<float, kReverbLines>& left, const std::array<float, kReverbLines>& right) {
     return _mm256_setr_ps(left[0], left[1], left[2], 0.0f, right[0], right[1], right[2], 0.0f);
 }
 
 }  // namespace
+
+// The unit's three lines take the piece's feeds; s[i] holds line i's filter states, from the
+// one before the piece on.
+[[gnu::target("avx2")]] void ReverbUnit::WidePair::feedLines(ReverbUnit& unit,
+                                                             const float (*s)[kStateRow],
+                                                             const float* in, int count) {
+    const float* const states[kReverbLines] = {s[0], s[1], s[2]};
+    feedLine<0>(unit.lines_[0], states, in, count);
+    feedLine<1>(unit.lines_[1], states, in, count);
+    feedLine<2>(unit.lines_[2], states, in, count);
+}
+
+// The unit's output: the sum of its filter states after each sample.
+[[gnu::target("avx2")]] void ReverbUnit::WidePair::addStates(const float (*s)[kStateRow],
+                                                             float* out, int count) {
+    int n = 0;
+    for (; n + 8 <= count; n += 8) {
+        const __m256 a0 = _mm256_loadu_ps(s[0] + n + 1);
+        const __m256 a1 = _mm256_loadu_ps(s[1] + n + 1);
+        const __m256 a2 = _mm256_loadu_ps(s[2] + n + 1);
+        _mm256_storeu_ps(out + n, _mm256_add_ps(_mm256_add_ps(a0, a1), a2));
+    }
+    for (; n < count; ++n)
+        out[n] = (s[0][n + 1] + s[1][n + 1]) + s[2][n + 1];
+}
 
 bool ReverbUnit::WidePair::fits(const ReverbUnit& left, const ReverbUnit& right, int count) {
     if (count < 1 || count > kEffectsPiece) return false;
@@ -42,26 +125,29 @@ ReverbUnit::WidePair::WidePair(ReverbUnit& left, ReverbUnit& right, int count)
     a_ = sideBySide(left.a_, right.a_);
     s_ = sideBySide(left.s_, right.s_);
 
-    // The reads line by line, padded with silence to whole groups of eight samples.
+    // The reads line by line, in groups of eight samples: straight from the line where the
+    // piece's reads and the group beyond them lie before its end, otherwise from a copy padded
+    // with silence. Lanes of samples beyond the piece are never used.
     const int padded = (count + kLanes - 1) / kLanes * kLanes;
-    alignas(32) float lines[2 * kReverbLines][kEffectsPiece];
+    alignas(32) float copies[2 * kReverbLines][kEffectsPiece];
     const float* rows[kLanes];
+    const auto rowOf = [&](const DelayLine& line, float* copy) -> const float* {
+        if (line.readIndex() + static_cast<std::size_t>(padded) <= line.size())
+            return line.data() + line.readIndex();
+        line.peekReads(copy, static_cast<std::size_t>(count));
+        std::fill(copy + count, copy + padded, 0.0f);
+        return copy;
+    };
     for (std::size_t i = 0; i < kReverbLines; ++i) {
-        float* l = lines[i];
-        float* r = lines[kReverbLines + i];
-        left.lines_[i].peekReads(l, static_cast<std::size_t>(count));
-        right.lines_[i].peekReads(r, static_cast<std::size_t>(count));
-        std::fill(l + count, l + padded, 0.0f);
-        std::fill(r + count, r + padded, 0.0f);
-        rows[i] = l;
-        rows[kRightLane + i] = r;
+        rows[i] = rowOf(left.lines_[i], copies[i]);
+        rows[kRightLane + i] = rowOf(right.lines_[i], copies[kReverbLines + i]);
     }
     rows[kReverbLines] = kSilence;
     rows[kRightLane + kReverbLines] = kSilence;
     for (int n = 0; n < padded; n += kLanes) {
         __m256 r[kLanes];
         for (int j = 0; j < kLanes; ++j)
-            r[j] = _mm256_load_ps(rows[j] + n);
+            r[j] = _mm256_loadu_ps(rows[j] + n);
         simd::transpose8(r);
         for (int j = 0; j < kLanes; ++j)
             _mm256_store_ps(reads_[n + j], r[j]);
@@ -74,8 +160,7 @@ ReverbUnit::WidePair::WidePair(ReverbUnit& left, ReverbUnit& right, int count)
     const int padded = (count + kLanes - 1) / kLanes * kLanes;
     for (int n = count; n < padded; ++n)
         _mm256_store_ps(states_[n], _mm256_setzero_ps());
-    // Per lane, the state before each sample and after the last; rows stay 32-byte aligned.
-    alignas(32) float lanes[kLanes][kEffectsPiece + kLanes];
+    alignas(32) float lanes[kLanes][kStateRow];
     for (std::size_t i = 0; i < kReverbLines; ++i) {
         lanes[i][0] = left_.s_[i];
         lanes[kRightLane + i][0] = right_.s_[i];
@@ -88,11 +173,10 @@ ReverbUnit::WidePair::WidePair(ReverbUnit& left, ReverbUnit& right, int count)
         for (int j = 0; j < kLanes; ++j)
             _mm256_storeu_ps(lanes[j] + n + 1, r[j]);
     }
-    const float* const left[kReverbLines] = {lanes[0], lanes[1], lanes[2]};
-    const float* const right[kReverbLines] = {lanes[kRightLane], lanes[kRightLane + 1],
-                                              lanes[kRightLane + 2]};
-    left_.writeFromStates(left, in, outL, count);
-    right_.writeFromStates(right, in, outR, count);
+    feedLines(left_, lanes, in, count);
+    feedLines(right_, lanes + kRightLane, in, count);
+    addStates(lanes, outL, count);
+    addStates(lanes + kRightLane, outR, count);
     for (std::size_t i = 0; i < kReverbLines; ++i) {
         left_.s_[i] = lanes[i][count];
         right_.s_[i] = lanes[kRightLane + i][count];

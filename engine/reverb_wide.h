@@ -38,8 +38,14 @@ class ReverbUnit::WidePair {
     static constexpr int kLanes = 8;
     static constexpr int kRightLane = 4;
 
+    // Per lane, the state before each sample and after the last; rows stay 32-byte aligned.
+    static constexpr int kStateRow = kEffectsPiece + kLanes;
+
     // The filters' coefficients and states, and the piece's reads.
     void take();
+    static void feedLines(ReverbUnit& unit, const float (*s)[kStateRow], const float* in,
+                          int count);
+    static void addStates(const float (*s)[kStateRow], float* out, int count);
 
     ReverbUnit& left_;
     ReverbUnit& right_;
