@@ -33,20 +33,6 @@ template <int kLine>
     return _mm256_add_ps(_mm256_mul_ps(sum, _mm256_set1_ps(-0.45f)), x);
 }
 
-template <int kLine>
-[[gnu::target("avx2"), gnu::always_inline]] inline float feedOf(const float* const* s, int n,
-                                                                float x) {
-    float sum;
-    if constexpr (kLine == 0) {
-        sum = (s[0][n] - s[1][n]) - s[2][n];
-    } else if constexpr (kLine == 1) {
-        sum = (s[1][n] - s[0][n]) - s[2][n];
-    } else {
-        sum = s[2][n] - (s[0][n] + s[1][n]);
-    }
-    return sum * -0.45f + x;
-}
-
 // The piece's feeds of one line, written at its write index; s[i][n] is filter i's state
 // before sample n.
 template <int kLine>
@@ -60,8 +46,11 @@ template <int kLine>
     int n = 0;
     for (; n + 8 <= count; n += 8)
         _mm256_storeu_ps(to + n, feedOf<kLine>(s, n, _mm256_loadu_ps(in + n)));
-    for (; n < count; ++n)
-        to[n] = feedOf<kLine>(s, n, in[n]);
+    if (n < count) {
+        const __m256i mask = simd::firstLanes(count - n);
+        const __m256 x = _mm256_maskload_ps(in + n, mask);
+        _mm256_maskstore_ps(to + n, mask, feedOf<kLine>(s, n, x));
+    }
     if (!straight) {
         const std::size_t first = size - w;
         std::copy(copy, copy + first, line.data() + w);
@@ -99,8 +88,13 @@ template <int kLine>
         const __m256 a2 = _mm256_loadu_ps(s[2] + n + 1);
         _mm256_storeu_ps(out + n, _mm256_add_ps(_mm256_add_ps(a0, a1), a2));
     }
-    for (; n < count; ++n)
-        out[n] = (s[0][n + 1] + s[1][n + 1]) + s[2][n + 1];
+    if (n < count) {
+        const __m256 a0 = _mm256_loadu_ps(s[0] + n + 1);
+        const __m256 a1 = _mm256_loadu_ps(s[1] + n + 1);
+        const __m256 a2 = _mm256_loadu_ps(s[2] + n + 1);
+        _mm256_maskstore_ps(out + n, simd::firstLanes(count - n),
+                            _mm256_add_ps(_mm256_add_ps(a0, a1), a2));
+    }
 }
 
 bool ReverbUnit::WidePair::fits(const ReverbUnit& left, const ReverbUnit& right, int count) {

@@ -59,6 +59,11 @@ struct EightIndexes {
              static_cast<std::uint32_t>(q3), static_cast<std::uint32_t>(q3 >> 32)}};
 }
 
+// A mask of the first k lanes (all for k >= 8), for the last samples of a run.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i firstLanes(int k) {
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
 // Rows r[0..7] become columns: afterwards r[j] holds what was lane j of every row.
 [[gnu::target("avx2"), gnu::always_inline]] inline void transpose8(__m256* r) {
     const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
