@@ -41,16 +41,19 @@ class DelayLine {
 
     std::size_t size() const { return buffer_.size(); }
 
-    // For the reverb's run loop, which keeps the indexes in registers over a run of samples and
-    // hands them back afterwards.
+    // For the reverb's pieces, which read and write their runs of slots in place.
     float* data() { return buffer_.data(); }
     const float* data() const { return buffer_.data(); }
     std::size_t writeIndex() const { return writeIndex_; }
     std::size_t readIndex() const { return readIndex_; }
-    void setIndexes(std::size_t write, std::size_t read) {
+    // Moves both indexes on by count (below the line's length) slots, as count writes and
+    // reads would.
+    void advance(std::size_t count) {
         const std::size_t n = buffer_.size();
-        writeIndex_ = write < n ? write : 0;
-        readIndex_ = read < n ? read : 0;
+        writeIndex_ += count;
+        if (writeIndex_ >= n) writeIndex_ -= n;
+        readIndex_ += count;
+        if (readIndex_ >= n) readIndex_ -= n;
     }
 
     void write(float v) {
@@ -74,6 +77,7 @@ class DelayLine {
 
     // For a run whose reads all come before its writes (possible when the run is shorter than the
     // line): writes g[n] + x[n] for n < count and moves the read index on as count reads would.
+    // count is below the line's length.
     void writeSums(const float* g, const float* x, std::size_t count) {
         const std::size_t n = buffer_.size();
         float* data = buffer_.data();
@@ -86,7 +90,8 @@ class DelayLine {
             writeIndex_ += part;
             if (writeIndex_ == n) writeIndex_ = 0;
         }
-        readIndex_ = (readIndex_ + count % n) % n;
+        readIndex_ += count;
+        if (readIndex_ >= n) readIndex_ -= n;
     }
 
   private:

@@ -56,8 +56,7 @@ template <int kLine>
         std::copy(copy, copy + first, line.data() + w);
         std::copy(copy + first, copy + count, line.data());
     }
-    const auto advance = static_cast<std::size_t>(count);
-    line.setIndexes((w + advance) % size, (line.readIndex() + advance) % size);
+    line.advance(static_cast<std::size_t>(count));
 }
 
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256 sideBySide(
