@@ -39,24 +39,22 @@ void allowWideVectors(bool allow);
 #if SORVELLA_WIDE_VECTORS
 namespace sorvella::simd {
 
-// The eight lanes of v as unsigned integers, for table and line indexes. Moving them out two at
-// a time takes four vector-to-integer transfers instead of eight, and those transfers, not the
-// loads they address, limit the wide read loops.
+// The eight lanes of v as unsigned integers, for table and line indexes. They go out through
+// memory, two to a 64-bit load: the processor moves vector lanes into integer registers through
+// one narrow path, which limited the wide read loops, while it has load ports to spare. The empty
+// asm keeps the compiler from turning the loads back into such moves.
 struct EightIndexes {
     std::uint32_t at[8];
 };
 
 [[gnu::target("avx2"), gnu::always_inline]] inline EightIndexes eightIndexes(__m256i v) {
-    const __m128i low = _mm256_castsi256_si128(v);
-    const __m128i high = _mm256_extracti128_si256(v, 1);
-    const auto q0 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(low));
-    const auto q1 = static_cast<std::uint64_t>(_mm_extract_epi64(low, 1));
-    const auto q2 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(high));
-    const auto q3 = static_cast<std::uint64_t>(_mm_extract_epi64(high, 1));
-    return {{static_cast<std::uint32_t>(q0), static_cast<std::uint32_t>(q0 >> 32),
-             static_cast<std::uint32_t>(q1), static_cast<std::uint32_t>(q1 >> 32),
-             static_cast<std::uint32_t>(q2), static_cast<std::uint32_t>(q2 >> 32),
-             static_cast<std::uint32_t>(q3), static_cast<std::uint32_t>(q3 >> 32)}};
+    alignas(32) std::uint64_t q[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(q), v);
+    asm("" : "+m"(q));
+    return {{static_cast<std::uint32_t>(q[0]), static_cast<std::uint32_t>(q[0] >> 32),
+             static_cast<std::uint32_t>(q[1]), static_cast<std::uint32_t>(q[1] >> 32),
+             static_cast<std::uint32_t>(q[2]), static_cast<std::uint32_t>(q[2] >> 32),
+             static_cast<std::uint32_t>(q[3]), static_cast<std::uint32_t>(q[3] >> 32)}};
 }
 
 // A mask of the first k lanes (all for k >= 8), for the last samples of a run.
