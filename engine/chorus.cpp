@@ -75,7 +75,6 @@ void ChorusUnit::boundDepths() {
 #if SORVELLA_SSE2
 
 void ChorusUnit::Piece::finish(const float* in, float* out) {
-    sweep_.finish();
     const int count = count_;
     if (count <= 0) return;
     alignas(16) float lanes[4];
@@ -124,20 +123,24 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
         unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count));
         unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count));
         _mm_storeu_ps(unit_.out_.data(), outs_[count - 1]);
+        sweep_.finish();
         return;
     }
+    // The oscillators are still as they were before the piece: the same delays again.
+    Sweep again(unit_);
     Taps taps(unit_);
     __m128 o = _mm_loadu_ps(unit_.out_.data());
     for (int n = 0; n < count; ++n) {
         const float x = in[n];
         taps.write(x - 0.1f * simd::lane1(o) + 1e-24f, x + 0.1f * simd::lane2(o) - 1e-24f);
         taps.advance();
-        o = taps.read(delays_[n]);
+        o = taps.read(again.step());
         out[n] = simd::sumInOrder(o) * 0.25f;
     }
     _mm_storeu_ps(unit_.out_.data(), o);
     unit_.lineA_.setWriteIndex(taps.writeIndex());
     unit_.lineB_.setWriteIndex(taps.writeIndex());
+    again.finish();
 }
 
 #endif
@@ -185,8 +188,6 @@ namespace {
     const float* const b1 = t1.b_;
     const float* const a2 = t2.a_;
     const float* const b2 = t2.b_;
-    __m128* const delays1 = first.delays_;
-    __m128* const delays2 = second.delays_;
     __m128* const outs1 = first.outs_;
     __m128* const outs2 = second.outs_;
     for (int n = 0; n < count; ++n) {
@@ -194,8 +195,6 @@ namespace {
         y = _mm256_sub_ps(y, _mm256_mul_ps(k, x));
         __m256 d = _mm256_add_ps(_mm256_mul_ps(y, depth), base);
         d = _mm256_min_ps(_mm256_max_ps(d, _mm256_setzero_ps()), longest);
-        delays1[n] = _mm256_castps256_ps128(d);
-        delays2[n] = _mm256_extractf128_ps(d, 1);
         shortest = _mm256_min_ps(shortest, d);
 
         // Taps::advance: the write index moves on and wraps at the line's end.

@@ -202,7 +202,7 @@ class ChorusUnit::Taps {
 // hundreds of samples back, further than a piece is long, so no read of the piece can see a write
 // of the piece: step() sweeps and reads sample after sample, and finish() writes the whole
 // piece into the lines at once. Should a delay come closer, finish() does the piece again in
-// strict sample order from the delays it recorded.
+// strict sample order, sweeping the delays again from the oscillators' state before the piece.
 class ChorusUnit::Piece {
   public:
     Piece(ChorusUnit& unit, int count)
@@ -214,7 +214,6 @@ class ChorusUnit::Piece {
 
     SORVELLA_ALWAYS_INLINE void step(int n) {
         const __m128 d = sweep_.step();
-        delays_[n] = d;
         shortest_ = _mm_min_ps(shortest_, d);
         taps_.advance();
         outs_[n] = taps_.read(d);
@@ -232,7 +231,6 @@ class ChorusUnit::Piece {
     Sweep sweep_;
     Taps taps_;
     __m128 shortest_;
-    __m128 delays_[kEffectsPiece];
     __m128 outs_[kEffectsPiece];
 };
 
