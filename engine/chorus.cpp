@@ -74,14 +74,35 @@ void ChorusUnit::boundDepths() {
 
 #if SORVELLA_SSE2
 
-void ChorusUnit::Piece::finish(const float* in, float* out) {
-    const int count = count_;
-    if (count <= 0) return;
+bool ChorusUnit::Piece::readsAhead() const {
     alignas(16) float lanes[4];
     _mm_store_ps(lanes, _mm_min_ps(shortest_, _mm_movehl_ps(shortest_, shortest_)));
     const float shortest = std::min(lanes[0], lanes[1]);
     // A read at delay d touches slots written d - 2 samples before it at the latest.
-    if (shortest >= static_cast<float>(count + 3)) {
+    return shortest >= static_cast<float>(count_ + 3);
+}
+
+void ChorusUnit::Piece::finishAhead(const float* in, float* out, float* inA, float* inB, int from,
+                                    float o1, float o2) {
+    const int count = count_;
+    for (int n = from; n < count; ++n) {
+        const float x = in[n];
+        inA[n] = x - 0.1f * o1 + 1e-24f;
+        inB[n] = x + 0.1f * o2 - 1e-24f;
+        o1 = simd::lane1(outs_[n]);
+        o2 = simd::lane2(outs_[n]);
+        out[n] = simd::sumInOrder(outs_[n]) * 0.25f;
+    }
+    unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count));
+    unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count));
+    _mm_storeu_ps(unit_.out_.data(), outs_[count - 1]);
+    sweep_.finish();
+}
+
+void ChorusUnit::Piece::finish(const float* in, float* out) {
+    const int count = count_;
+    if (count <= 0) return;
+    if (readsAhead()) {
         alignas(16) float inA[kEffectsPiece];
         alignas(16) float inB[kEffectsPiece];
         // Four samples at a time, the taps transposed into one vector each: the output adds them
@@ -110,20 +131,7 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
                                              _mm_set1_ps(1e-24f)));
             _mm_storeu_ps(out + n, _mm_mul_ps(sum, _mm_set1_ps(0.25f)));
         }
-        float o1 = _mm_cvtss_f32(last1);
-        float o2 = _mm_cvtss_f32(last2);
-        for (; n < count; ++n) {
-            const float x = in[n];
-            inA[n] = x - 0.1f * o1 + 1e-24f;
-            inB[n] = x + 0.1f * o2 - 1e-24f;
-            o1 = simd::lane1(outs_[n]);
-            o2 = simd::lane2(outs_[n]);
-            out[n] = simd::sumInOrder(outs_[n]) * 0.25f;
-        }
-        unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count));
-        unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count));
-        _mm_storeu_ps(unit_.out_.data(), outs_[count - 1]);
-        sweep_.finish();
+        finishAhead(in, out, inA, inB, n, _mm_cvtss_f32(last1), _mm_cvtss_f32(last2));
         return;
     }
     // The oscillators are still as they were before the piece: the same delays again.
@@ -224,6 +232,63 @@ namespace {
     second.shortest_ = _mm256_extractf128_ps(shortest, 1);
 }
 
+// Piece::finish of both pieces at once, unit 1 in the low half of each vector and unit 2 in the
+// high half.
+[[gnu::target("avx2")]] void ChorusUnit::finishPairWide(Piece& first, Piece& second,
+                                                        const float* in1, const float* in2,
+                                                        float* out1, float* out2) {
+    const int count = first.count_;
+    if (count <= 0 || count != second.count_ || !first.readsAhead() || !second.readsAhead()) {
+        first.finish(in1, out1);
+        second.finish(in2, out2);
+        return;
+    }
+    alignas(16) float inA1[kEffectsPiece];
+    alignas(16) float inB1[kEffectsPiece];
+    alignas(16) float inA2[kEffectsPiece];
+    alignas(16) float inB2[kEffectsPiece];
+    __m256 last1 = joined(_mm_set1_ps(first.unit_.out_[1]), _mm_set1_ps(second.unit_.out_[1]));
+    __m256 last2 = joined(_mm_set1_ps(first.unit_.out_[2]), _mm_set1_ps(second.unit_.out_[2]));
+    int n = 0;
+    for (; n + 4 <= count; n += 4) {
+        const __m256 o0 = joined(first.outs_[n], second.outs_[n]);
+        const __m256 o1 = joined(first.outs_[n + 1], second.outs_[n + 1]);
+        const __m256 o2 = joined(first.outs_[n + 2], second.outs_[n + 2]);
+        const __m256 o3 = joined(first.outs_[n + 3], second.outs_[n + 3]);
+        // Each half transposed: tap k of the four samples in vector k.
+        const __m256 t0 = _mm256_unpacklo_ps(o0, o1);
+        const __m256 t1 = _mm256_unpacklo_ps(o2, o3);
+        const __m256 t2 = _mm256_unpackhi_ps(o0, o1);
+        const __m256 t3 = _mm256_unpackhi_ps(o2, o3);
+        const __m256 tap0 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
+        const __m256 tap1 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
+        const __m256 tap2 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
+        const __m256 tap3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
+        const __m256 x = joined(_mm_loadu_ps(in1 + n), _mm_loadu_ps(in2 + n));
+        const __m256 sum = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(tap0, tap1), tap2), tap3);
+        const __m256 turned1 = _mm256_shuffle_ps(tap1, tap1, _MM_SHUFFLE(2, 1, 0, 3));
+        const __m256 turned2 = _mm256_shuffle_ps(tap2, tap2, _MM_SHUFFLE(2, 1, 0, 3));
+        const __m256 before1 = _mm256_blend_ps(turned1, last1, 0x11);
+        const __m256 before2 = _mm256_blend_ps(turned2, last2, 0x11);
+        last1 = turned1;
+        last2 = turned2;
+        const __m256 tenth = _mm256_set1_ps(0.1f);
+        const __m256 tiny = _mm256_set1_ps(1e-24f);
+        const __m256 a = _mm256_add_ps(_mm256_sub_ps(x, _mm256_mul_ps(tenth, before1)), tiny);
+        const __m256 b = _mm256_sub_ps(_mm256_add_ps(x, _mm256_mul_ps(tenth, before2)), tiny);
+        const __m256 out = _mm256_mul_ps(sum, _mm256_set1_ps(0.25f));
+        _mm_store_ps(inA1 + n, _mm256_castps256_ps128(a));
+        _mm_store_ps(inA2 + n, _mm256_extractf128_ps(a, 1));
+        _mm_store_ps(inB1 + n, _mm256_castps256_ps128(b));
+        _mm_store_ps(inB2 + n, _mm256_extractf128_ps(b, 1));
+        _mm_storeu_ps(out1 + n, _mm256_castps256_ps128(out));
+        _mm_storeu_ps(out2 + n, _mm256_extractf128_ps(out, 1));
+    }
+    first.finishAhead(in1, out1, inA1, inB1, n, _mm256_cvtss_f32(last1), _mm256_cvtss_f32(last2));
+    second.finishAhead(in2, out2, inA2, inB2, n, _mm_cvtss_f32(_mm256_extractf128_ps(last1, 1)),
+                       _mm_cvtss_f32(_mm256_extractf128_ps(last2, 1)));
+}
+
 #elif SORVELLA_SSE2
 
 void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
@@ -231,6 +296,12 @@ void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
         first.step(n);
         second.step(n);
     }
+}
+
+void ChorusUnit::finishPairWide(Piece& first, Piece& second, const float* in1, const float* in2,
+                                float* out1, float* out2) {
+    first.finish(in1, out1);
+    second.finish(in2, out2);
 }
 
 #endif

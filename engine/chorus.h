@@ -64,6 +64,9 @@ class ChorusUnit {
     // registers, each lane doing exactly what Piece::step does. Only where
     // wideVectorsAvailable().
     static void stepPairWide(Piece& first, Piece& second, int count);
+    // Then finish() of both pieces, side by side the same way.
+    static void finishPairWide(Piece& first, Piece& second, const float* in1, const float* in2,
+                               float* out1, float* out2);
 
     // The same sequence over a run of samples; out may be in.
     void processBlock(const float* in, float* out, int count);
@@ -219,12 +222,21 @@ class ChorusUnit::Piece {
         outs_[n] = taps_.read(d);
     }
 
+    // After count steps: whether every read of the piece came from before it, so that the
+    // piece can go into the lines at once.
+    bool readsAhead() const;
+
     // After count steps: the piece's input into the lines and its output to out, which may be
     // in.
     void finish(const float* in, float* out);
 
   private:
     friend class ChorusUnit;
+
+    // finish() where the piece reads ahead, from sample `from` on: inA and inB already hold the
+    // line inputs of the samples before it, and o1 and o2 are taps 1 and 2 of the sample before.
+    void finishAhead(const float* in, float* out, float* inA, float* inB, int from, float o1,
+                     float o2);
 
     ChorusUnit& unit_;
     int count_;
@@ -252,14 +264,15 @@ inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const floa
         Piece second(two, m);
         if (wideVectorsAvailable()) {
             stepPairWide(first, second, m);
+            finishPairWide(first, second, in1 + from, in2 + from, out1 + from, out2 + from);
         } else {
             for (int n = 0; n < m; ++n) {
                 first.step(n);
                 second.step(n);
             }
+            first.finish(in1 + from, out1 + from);
+            second.finish(in2 + from, out2 + from);
         }
-        first.finish(in1 + from, out1 + from);
-        second.finish(in2 + from, out2 + from);
     }
 }
 
