@@ -249,12 +249,18 @@ namespace {
     alignas(16) float inB2[kEffectsPiece];
     __m256 last1 = joined(_mm_set1_ps(first.unit_.out_[1]), _mm_set1_ps(second.unit_.out_[1]));
     __m256 last2 = joined(_mm_set1_ps(first.unit_.out_[2]), _mm_set1_ps(second.unit_.out_[2]));
-    int n = 0;
-    for (; n + 4 <= count; n += 4) {
+    // Groups of four samples; in the last one, samples past the piece's end take silent taps
+    // and write nowhere outside the piece.
+    for (int n = 0; n < count; n += 4) {
+        const __m128i valid =
+            _mm_cmpgt_epi32(_mm_set1_epi32(count - n), _mm_setr_epi32(0, 1, 2, 3));
         const __m256 o0 = joined(first.outs_[n], second.outs_[n]);
-        const __m256 o1 = joined(first.outs_[n + 1], second.outs_[n + 1]);
-        const __m256 o2 = joined(first.outs_[n + 2], second.outs_[n + 2]);
-        const __m256 o3 = joined(first.outs_[n + 3], second.outs_[n + 3]);
+        const __m256 o1 =
+            n + 1 < count ? joined(first.outs_[n + 1], second.outs_[n + 1]) : _mm256_setzero_ps();
+        const __m256 o2 =
+            n + 2 < count ? joined(first.outs_[n + 2], second.outs_[n + 2]) : _mm256_setzero_ps();
+        const __m256 o3 =
+            n + 3 < count ? joined(first.outs_[n + 3], second.outs_[n + 3]) : _mm256_setzero_ps();
         // Each half transposed: tap k of the four samples in vector k.
         const __m256 t0 = _mm256_unpacklo_ps(o0, o1);
         const __m256 t1 = _mm256_unpacklo_ps(o2, o3);
@@ -264,7 +270,7 @@ namespace {
         const __m256 tap1 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
         const __m256 tap2 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
         const __m256 tap3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
-        const __m256 x = joined(_mm_loadu_ps(in1 + n), _mm_loadu_ps(in2 + n));
+        const __m256 x = joined(_mm_maskload_ps(in1 + n, valid), _mm_maskload_ps(in2 + n, valid));
         const __m256 sum = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(tap0, tap1), tap2), tap3);
         const __m256 turned1 = _mm256_shuffle_ps(tap1, tap1, _MM_SHUFFLE(2, 1, 0, 3));
         const __m256 turned2 = _mm256_shuffle_ps(tap2, tap2, _MM_SHUFFLE(2, 1, 0, 3));
@@ -281,12 +287,11 @@ namespace {
         _mm_store_ps(inA2 + n, _mm256_extractf128_ps(a, 1));
         _mm_store_ps(inB1 + n, _mm256_castps256_ps128(b));
         _mm_store_ps(inB2 + n, _mm256_extractf128_ps(b, 1));
-        _mm_storeu_ps(out1 + n, _mm256_castps256_ps128(out));
-        _mm_storeu_ps(out2 + n, _mm256_extractf128_ps(out, 1));
+        _mm_maskstore_ps(out1 + n, valid, _mm256_castps256_ps128(out));
+        _mm_maskstore_ps(out2 + n, valid, _mm256_extractf128_ps(out, 1));
     }
-    first.finishAhead(in1, out1, inA1, inB1, n, _mm256_cvtss_f32(last1), _mm256_cvtss_f32(last2));
-    second.finishAhead(in2, out2, inA2, inB2, n, _mm_cvtss_f32(_mm256_extractf128_ps(last1, 1)),
-                       _mm_cvtss_f32(_mm256_extractf128_ps(last2, 1)));
+    first.finishAhead(in1, out1, inA1, inB1, count, 0.0f, 0.0f);
+    second.finishAhead(in2, out2, inA2, inB2, count, 0.0f, 0.0f);
 }
 
 #elif SORVELLA_SSE2
