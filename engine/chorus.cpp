@@ -252,6 +252,7 @@ namespace {
     // Groups of four samples; in the last one, samples past the piece's end take silent taps
     // and write nowhere outside the piece.
     for (int n = 0; n < count; n += 4) {
+        const bool whole = n + 4 <= count;
         const __m128i valid =
             _mm_cmpgt_epi32(_mm_set1_epi32(count - n), _mm_setr_epi32(0, 1, 2, 3));
         const __m256 o0 = joined(first.outs_[n], second.outs_[n]);
@@ -270,7 +271,10 @@ namespace {
         const __m256 tap1 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
         const __m256 tap2 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
         const __m256 tap3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
-        const __m256 x = joined(_mm_maskload_ps(in1 + n, valid), _mm_maskload_ps(in2 + n, valid));
+        // Masked loads and stores are slow; only the last group needs them.
+        const __m256 x =
+            whole ? joined(_mm_loadu_ps(in1 + n), _mm_loadu_ps(in2 + n))
+                  : joined(_mm_maskload_ps(in1 + n, valid), _mm_maskload_ps(in2 + n, valid));
         const __m256 sum = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(tap0, tap1), tap2), tap3);
         const __m256 turned1 = _mm256_shuffle_ps(tap1, tap1, _MM_SHUFFLE(2, 1, 0, 3));
         const __m256 turned2 = _mm256_shuffle_ps(tap2, tap2, _MM_SHUFFLE(2, 1, 0, 3));
@@ -287,8 +291,13 @@ namespace {
         _mm_store_ps(inA2 + n, _mm256_extractf128_ps(a, 1));
         _mm_store_ps(inB1 + n, _mm256_castps256_ps128(b));
         _mm_store_ps(inB2 + n, _mm256_extractf128_ps(b, 1));
-        _mm_maskstore_ps(out1 + n, valid, _mm256_castps256_ps128(out));
-        _mm_maskstore_ps(out2 + n, valid, _mm256_extractf128_ps(out, 1));
+        if (whole) {
+            _mm_storeu_ps(out1 + n, _mm256_castps256_ps128(out));
+            _mm_storeu_ps(out2 + n, _mm256_extractf128_ps(out, 1));
+        } else {
+            _mm_maskstore_ps(out1 + n, valid, _mm256_castps256_ps128(out));
+            _mm_maskstore_ps(out2 + n, valid, _mm256_extractf128_ps(out, 1));
+        }
     }
     first.finishAhead(in1, out1, inA1, inB1, count, 0.0f, 0.0f);
     second.finishAhead(in2, out2, inA2, inB2, count, 0.0f, 0.0f);

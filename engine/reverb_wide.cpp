@@ -13,50 +13,14 @@ namespace {
 // The rows of the idle lanes.
 alignas(32) constexpr float kSilence[kEffectsPiece] = {};
 
-// Line i of a unit is fed +s_i and -s_j for the others, summed in filter order, times the
-// feedback gain, plus the input: s1 - s0 is -s0 + s1 exactly, and -(s0 + s1) is -s0 + -s1, so
-// these are process()'s values.
-template <int kLine>
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256 feedOf(const float* const* s, int n,
-                                                                 __m256 x) {
-    const __m256 b0 = _mm256_loadu_ps(s[0] + n);
-    const __m256 b1 = _mm256_loadu_ps(s[1] + n);
-    const __m256 b2 = _mm256_loadu_ps(s[2] + n);
-    __m256 sum;
-    if constexpr (kLine == 0) {
-        sum = _mm256_sub_ps(_mm256_sub_ps(b0, b1), b2);
-    } else if constexpr (kLine == 1) {
-        sum = _mm256_sub_ps(_mm256_sub_ps(b1, b0), b2);
+// All eight lanes of v at `at`, or its first `valid` lanes for the last group of a piece
+// (masked stores and loads are slow, so only that group takes them).
+[[gnu::target("avx2"), gnu::always_inline]] inline void storeGroup(float* at, __m256 v, int valid) {
+    if (valid >= 8) {
+        _mm256_storeu_ps(at, v);
     } else {
-        sum = _mm256_sub_ps(b2, _mm256_add_ps(b0, b1));
+        _mm256_maskstore_ps(at, simd::firstLanes(valid), v);
     }
-    return _mm256_add_ps(_mm256_mul_ps(sum, _mm256_set1_ps(-0.45f)), x);
-}
-
-// The piece's feeds of one line, written at its write index; s[i][n] is filter i's state
-// before sample n.
-template <int kLine>
-[[gnu::target("avx2")]] void feedLine(DelayLine& line, const float* const* s, const float* in,
-                                      int count) {
-    const std::size_t size = line.size();
-    const std::size_t w = line.writeIndex();
-    const bool straight = w + static_cast<std::size_t>(count) <= size;
-    alignas(32) float copy[kEffectsPiece];
-    float* to = straight ? line.data() + w : copy;
-    int n = 0;
-    for (; n + 8 <= count; n += 8)
-        _mm256_storeu_ps(to + n, feedOf<kLine>(s, n, _mm256_loadu_ps(in + n)));
-    if (n < count) {
-        const __m256i mask = simd::firstLanes(count - n);
-        const __m256 x = _mm256_maskload_ps(in + n, mask);
-        _mm256_maskstore_ps(to + n, mask, feedOf<kLine>(s, n, x));
-    }
-    if (!straight) {
-        const std::size_t first = size - w;
-        std::copy(copy, copy + first, line.data() + w);
-        std::copy(copy + first, copy + count, line.data());
-    }
-    line.advance(static_cast<std::size_t>(count));
 }
 
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256 sideBySide(
@@ -66,33 +30,57 @@ template <int kLine>
 
 }  // namespace
 
-// The unit's three lines take the piece's feeds; s[i] holds line i's filter states, from the
-// one before the piece on.
-[[gnu::target("avx2")]] void ReverbUnit::WidePair::feedLines(ReverbUnit& unit,
-                                                             const float (*s)[kStateRow],
-                                                             const float* in, int count) {
-    const float* const states[kReverbLines] = {s[0], s[1], s[2]};
-    feedLine<0>(unit.lines_[0], states, in, count);
-    feedLine<1>(unit.lines_[1], states, in, count);
-    feedLine<2>(unit.lines_[2], states, in, count);
-}
-
-// The unit's output: the sum of its filter states after each sample.
-[[gnu::target("avx2")]] void ReverbUnit::WidePair::addStates(const float (*s)[kStateRow],
-                                                             float* out, int count) {
-    int n = 0;
-    for (; n + 8 <= count; n += 8) {
-        const __m256 a0 = _mm256_loadu_ps(s[0] + n + 1);
-        const __m256 a1 = _mm256_loadu_ps(s[1] + n + 1);
-        const __m256 a2 = _mm256_loadu_ps(s[2] + n + 1);
-        _mm256_storeu_ps(out + n, _mm256_add_ps(_mm256_add_ps(a0, a1), a2));
+// The unit's three lines take the piece's feeds and out its output; s[i] holds filter i's states,
+// from the one before the piece on. Line i is fed +s_i and -s_j for the others, summed in filter
+// order, times the feedback gain, plus the input: s1 - s0 is -s0 + s1 exactly, and -(s0 + s1)
+// is -s0 + -s1, so these are process()'s values. The output is the sum of the states after each
+// sample.
+[[gnu::target("avx2")]] void ReverbUnit::WidePair::feedAndSum(ReverbUnit& unit,
+                                                              const float (*s)[kStateRow],
+                                                              const float* in, float* out,
+                                                              int count) {
+    // Straight into each line where the piece does not wrap at its end, otherwise into a copy.
+    alignas(32) float copies[kReverbLines][kEffectsPiece];
+    float* to[kReverbLines];
+    for (std::size_t i = 0; i < kReverbLines; ++i) {
+        DelayLine& line = unit.lines_[i];
+        const bool straight = line.writeIndex() + static_cast<std::size_t>(count) <= line.size();
+        to[i] = straight ? line.data() + line.writeIndex() : copies[i];
     }
-    if (n < count) {
-        const __m256 a0 = _mm256_loadu_ps(s[0] + n + 1);
-        const __m256 a1 = _mm256_loadu_ps(s[1] + n + 1);
-        const __m256 a2 = _mm256_loadu_ps(s[2] + n + 1);
-        _mm256_maskstore_ps(out + n, simd::firstLanes(count - n),
-                            _mm256_add_ps(_mm256_add_ps(a0, a1), a2));
+    const float* const s0 = s[0];
+    const float* const s1 = s[1];
+    const float* const s2 = s[2];
+    float* const to0 = to[0];
+    float* const to1 = to[1];
+    float* const to2 = to[2];
+    const __m256 gain = _mm256_set1_ps(-0.45f);
+    for (int n = 0; n < count; n += 8) {
+        const int valid = count - n;
+        const __m256 x = valid >= 8 ? _mm256_loadu_ps(in + n)
+                                    : _mm256_maskload_ps(in + n, simd::firstLanes(valid));
+        const __m256 b0 = _mm256_loadu_ps(s0 + n);
+        const __m256 b1 = _mm256_loadu_ps(s1 + n);
+        const __m256 b2 = _mm256_loadu_ps(s2 + n);
+        const __m256 f0 = _mm256_sub_ps(_mm256_sub_ps(b0, b1), b2);
+        const __m256 f1 = _mm256_sub_ps(_mm256_sub_ps(b1, b0), b2);
+        const __m256 f2 = _mm256_sub_ps(b2, _mm256_add_ps(b0, b1));
+        storeGroup(to0 + n, _mm256_add_ps(_mm256_mul_ps(f0, gain), x), valid);
+        storeGroup(to1 + n, _mm256_add_ps(_mm256_mul_ps(f1, gain), x), valid);
+        storeGroup(to2 + n, _mm256_add_ps(_mm256_mul_ps(f2, gain), x), valid);
+        const __m256 a0 = _mm256_loadu_ps(s0 + n + 1);
+        const __m256 a1 = _mm256_loadu_ps(s1 + n + 1);
+        const __m256 a2 = _mm256_loadu_ps(s2 + n + 1);
+        storeGroup(out + n, _mm256_add_ps(_mm256_add_ps(a0, a1), a2), valid);
+    }
+    for (std::size_t i = 0; i < kReverbLines; ++i) {
+        DelayLine& line = unit.lines_[i];
+        if (to[i] == copies[i]) {
+            const std::size_t w = line.writeIndex();
+            const std::size_t first = line.size() - w;
+            std::copy(copies[i], copies[i] + first, line.data() + w);
+            std::copy(copies[i] + first, copies[i] + count, line.data());
+        }
+        line.advance(static_cast<std::size_t>(count));
     }
 }
 
@@ -166,10 +154,8 @@ ReverbUnit::WidePair::WidePair(ReverbUnit& left, ReverbUnit& right, int count)
         for (int j = 0; j < kLanes; ++j)
             _mm256_storeu_ps(lanes[j] + n + 1, r[j]);
     }
-    feedLines(left_, lanes, in, count);
-    feedLines(right_, lanes + kRightLane, in, count);
-    addStates(lanes, outL, count);
-    addStates(lanes + kRightLane, outR, count);
+    feedAndSum(left_, lanes, in, outL, count);
+    feedAndSum(right_, lanes + kRightLane, in, outR, count);
     for (std::size_t i = 0; i < kReverbLines; ++i) {
         left_.s_[i] = lanes[i][count];
         right_.s_[i] = lanes[kRightLane + i][count];

@@ -43,9 +43,8 @@ class ReverbUnit::WidePair {
 
     // The filters' coefficients and states, and the piece's reads.
     void take();
-    static void feedLines(ReverbUnit& unit, const float (*s)[kStateRow], const float* in,
-                          int count);
-    static void addStates(const float (*s)[kStateRow], float* out, int count);
+    static void feedAndSum(ReverbUnit& unit, const float (*s)[kStateRow], const float* in,
+                           float* out, int count);
 
     ReverbUnit& left_;
     ReverbUnit& right_;
