@@ -82,20 +82,10 @@ bool ChorusUnit::Piece::readsAhead() const {
     return shortest >= static_cast<float>(count_ + 3);
 }
 
-void ChorusUnit::Piece::finishAhead(const float* in, float* out, float* inA, float* inB, int from,
-                                    float o1, float o2) {
-    const int count = count_;
-    for (int n = from; n < count; ++n) {
-        const float x = in[n];
-        inA[n] = x - 0.1f * o1 + 1e-24f;
-        inB[n] = x + 0.1f * o2 - 1e-24f;
-        o1 = simd::lane1(outs_[n]);
-        o2 = simd::lane2(outs_[n]);
-        out[n] = simd::sumInOrder(outs_[n]) * 0.25f;
-    }
-    unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count));
-    unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count));
-    _mm_storeu_ps(unit_.out_.data(), outs_[count - 1]);
+void ChorusUnit::Piece::commit(const float* inA, const float* inB) {
+    unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count_));
+    unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count_));
+    _mm_storeu_ps(unit_.out_.data(), outs_[count_ - 1]);
     sweep_.finish();
 }
 
@@ -131,7 +121,17 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
                                              _mm_set1_ps(1e-24f)));
             _mm_storeu_ps(out + n, _mm_mul_ps(sum, _mm_set1_ps(0.25f)));
         }
-        finishAhead(in, out, inA, inB, n, _mm_cvtss_f32(last1), _mm_cvtss_f32(last2));
+        float o1 = _mm_cvtss_f32(last1);
+        float o2 = _mm_cvtss_f32(last2);
+        for (; n < count; ++n) {
+            const float x = in[n];
+            inA[n] = x - 0.1f * o1 + 1e-24f;
+            inB[n] = x + 0.1f * o2 - 1e-24f;
+            o1 = simd::lane1(outs_[n]);
+            o2 = simd::lane2(outs_[n]);
+            out[n] = simd::sumInOrder(outs_[n]) * 0.25f;
+        }
+        commit(inA, inB);
         return;
     }
     // The oscillators are still as they were before the piece: the same delays again.
@@ -157,10 +157,6 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
 
 namespace {
 
-[[gnu::target("avx2")]] inline __m256 joined(__m128 low, __m128 high) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
-}
-
 // Slots s and s + 1 of line a in lanes 0 and 1, of line b in lanes 2 and 3.
 [[gnu::target("avx2")]] inline __m128 slotPairs(const float* a, std::uint32_t s, const float* b,
                                                 std::uint32_t t) {
@@ -174,18 +170,18 @@ namespace {
 [[gnu::target("avx2")]] void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
     const Sweep& s1 = first.sweep_;
     const Sweep& s2 = second.sweep_;
-    __m256 x = joined(s1.x_, s2.x_);
-    __m256 y = joined(s1.y_, s2.y_);
-    const __m256 k = joined(s1.k_, s2.k_);
-    const __m256 depth = joined(s1.depth_, s2.depth_);
-    const __m256 base = joined(s1.base_, s2.base_);
-    const __m256 longest = joined(s1.longest_, s2.longest_);
-    __m256 shortest = joined(first.shortest_, second.shortest_);
+    __m256 x = simd::joined(s1.x_, s2.x_);
+    __m256 y = simd::joined(s1.y_, s2.y_);
+    const __m256 k = simd::joined(s1.k_, s2.k_);
+    const __m256 depth = simd::joined(s1.depth_, s2.depth_);
+    const __m256 base = simd::joined(s1.base_, s2.base_);
+    const __m256 longest = simd::joined(s1.longest_, s2.longest_);
+    __m256 shortest = simd::joined(first.shortest_, second.shortest_);
     const Taps& t1 = first.taps_;
     const Taps& t2 = second.taps_;
-    __m256 wf = joined(t1.wf_, t2.wf_);
-    const __m256 size =
-        joined(_mm_set1_ps(static_cast<float>(t1.n_)), _mm_set1_ps(static_cast<float>(t2.n_)));
+    __m256 wf = simd::joined(t1.wf_, t2.wf_);
+    const __m256 size = simd::joined(_mm_set1_ps(static_cast<float>(t1.n_)),
+                                     _mm_set1_ps(static_cast<float>(t2.n_)));
     const __m256i offset =
         _mm256_setr_epi32(static_cast<std::int32_t>(t1.n_), static_cast<std::int32_t>(t1.n_),
                           static_cast<std::int32_t>(t1.n_), static_cast<std::int32_t>(t1.n_),
@@ -214,10 +210,10 @@ namespace {
         const __m256i i = _mm256_cvtps_epi32(_mm256_sub_ps(p, _mm256_set1_ps(0.5f)));
         const __m256 f = _mm256_sub_ps(p, _mm256_cvtepi32_ps(i));
         const simd::EightIndexes slot = simd::eightIndexes(_mm256_add_epi32(i, offset));
-        const __m256 a = joined(slotPairs(a1, slot.at[0], b1, slot.at[1]),
-                                slotPairs(a2, slot.at[4], b2, slot.at[5]));
-        const __m256 b = joined(slotPairs(a1, slot.at[2], b1, slot.at[3]),
-                                slotPairs(a2, slot.at[6], b2, slot.at[7]));
+        const __m256 a = simd::joined(slotPairs(a1, slot.at[0], b1, slot.at[1]),
+                                      slotPairs(a2, slot.at[4], b2, slot.at[5]));
+        const __m256 b = simd::joined(slotPairs(a1, slot.at[2], b1, slot.at[3]),
+                                      slotPairs(a2, slot.at[6], b2, slot.at[7]));
         const __m256 lo = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         const __m256 hi = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
         const __m256 o = _mm256_add_ps(lo, _mm256_mul_ps(_mm256_sub_ps(hi, lo), f));
@@ -247,21 +243,23 @@ namespace {
     alignas(16) float inB1[kEffectsPiece];
     alignas(16) float inA2[kEffectsPiece];
     alignas(16) float inB2[kEffectsPiece];
-    __m256 last1 = joined(_mm_set1_ps(first.unit_.out_[1]), _mm_set1_ps(second.unit_.out_[1]));
-    __m256 last2 = joined(_mm_set1_ps(first.unit_.out_[2]), _mm_set1_ps(second.unit_.out_[2]));
+    __m256 last1 =
+        simd::joined(_mm_set1_ps(first.unit_.out_[1]), _mm_set1_ps(second.unit_.out_[1]));
+    __m256 last2 =
+        simd::joined(_mm_set1_ps(first.unit_.out_[2]), _mm_set1_ps(second.unit_.out_[2]));
     // Groups of four samples; in the last one, samples past the piece's end take silent taps
     // and write nowhere outside the piece.
     for (int n = 0; n < count; n += 4) {
         const bool whole = n + 4 <= count;
         const __m128i valid =
             _mm_cmpgt_epi32(_mm_set1_epi32(count - n), _mm_setr_epi32(0, 1, 2, 3));
-        const __m256 o0 = joined(first.outs_[n], second.outs_[n]);
-        const __m256 o1 =
-            n + 1 < count ? joined(first.outs_[n + 1], second.outs_[n + 1]) : _mm256_setzero_ps();
-        const __m256 o2 =
-            n + 2 < count ? joined(first.outs_[n + 2], second.outs_[n + 2]) : _mm256_setzero_ps();
-        const __m256 o3 =
-            n + 3 < count ? joined(first.outs_[n + 3], second.outs_[n + 3]) : _mm256_setzero_ps();
+        const __m256 o0 = simd::joined(first.outs_[n], second.outs_[n]);
+        const __m256 o1 = n + 1 < count ? simd::joined(first.outs_[n + 1], second.outs_[n + 1])
+                                        : _mm256_setzero_ps();
+        const __m256 o2 = n + 2 < count ? simd::joined(first.outs_[n + 2], second.outs_[n + 2])
+                                        : _mm256_setzero_ps();
+        const __m256 o3 = n + 3 < count ? simd::joined(first.outs_[n + 3], second.outs_[n + 3])
+                                        : _mm256_setzero_ps();
         // Each half transposed: tap k of the four samples in vector k.
         const __m256 t0 = _mm256_unpacklo_ps(o0, o1);
         const __m256 t1 = _mm256_unpacklo_ps(o2, o3);
@@ -273,8 +271,8 @@ namespace {
         const __m256 tap3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
         // Masked loads and stores are slow; only the last group needs them.
         const __m256 x =
-            whole ? joined(_mm_loadu_ps(in1 + n), _mm_loadu_ps(in2 + n))
-                  : joined(_mm_maskload_ps(in1 + n, valid), _mm_maskload_ps(in2 + n, valid));
+            whole ? simd::joined(_mm_loadu_ps(in1 + n), _mm_loadu_ps(in2 + n))
+                  : simd::joined(_mm_maskload_ps(in1 + n, valid), _mm_maskload_ps(in2 + n, valid));
         const __m256 sum = _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(tap0, tap1), tap2), tap3);
         const __m256 turned1 = _mm256_shuffle_ps(tap1, tap1, _MM_SHUFFLE(2, 1, 0, 3));
         const __m256 turned2 = _mm256_shuffle_ps(tap2, tap2, _MM_SHUFFLE(2, 1, 0, 3));
@@ -299,8 +297,8 @@ namespace {
             _mm_maskstore_ps(out2 + n, valid, _mm256_extractf128_ps(out, 1));
         }
     }
-    first.finishAhead(in1, out1, inA1, inB1, count, 0.0f, 0.0f);
-    second.finishAhead(in2, out2, inA2, inB2, count, 0.0f, 0.0f);
+    first.commit(inA1, inB1);
+    second.commit(inA2, inB2);
 }
 
 #elif SORVELLA_SSE2

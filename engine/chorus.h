@@ -233,10 +233,9 @@ class ChorusUnit::Piece {
   private:
     friend class ChorusUnit;
 
-    // finish() where the piece reads ahead, from sample `from` on: inA and inB already hold the
-    // line inputs of the samples before it, and o1 and o2 are taps 1 and 2 of the sample before.
-    void finishAhead(const float* in, float* out, float* inA, float* inB, int from, float o1,
-                     float o2);
+    // The end of finish() for a piece that reads ahead: the lines take the piece's inputs inA
+    // and inB at once, and the unit its last tap outputs and oscillator state.
+    void commit(const float* inA, const float* inB);
 
     ChorusUnit& unit_;
     int count_;

@@ -79,19 +79,13 @@ class DelayLine {
     // line): writes g[n] + x[n] for n < count and moves the read index on as count reads would.
     // count is below the line's length.
     void writeSums(const float* g, const float* x, std::size_t count) {
-        const std::size_t n = buffer_.size();
-        float* data = buffer_.data();
-        for (std::size_t done = 0; done < count;) {
-            const std::size_t part = std::min(count - done, n - writeIndex_);
-            float* at = data + writeIndex_;
-            for (std::size_t j = 0; j < part; ++j)
-                at[j] = g[done + j] + x[done + j];
-            done += part;
-            writeIndex_ += part;
-            if (writeIndex_ == n) writeIndex_ = 0;
-        }
-        readIndex_ += count;
-        if (readIndex_ >= n) readIndex_ -= n;
+        const std::size_t first = std::min(buffer_.size() - writeIndex_, count);
+        float* at = buffer_.data() + writeIndex_;
+        for (std::size_t j = 0; j < first; ++j)
+            at[j] = g[j] + x[j];
+        for (std::size_t j = first; j < count; ++j)
+            buffer_[j - first] = g[j] + x[j];
+        advance(count);
     }
 
   private:

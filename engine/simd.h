@@ -57,6 +57,11 @@ struct EightIndexes {
              static_cast<std::uint32_t>(q[3]), static_cast<std::uint32_t>(q[3] >> 32)}};
 }
 
+// low in lanes 0..3, high in lanes 4..7.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 joined(__m128 low, __m128 high) {
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+}
+
 // A mask of the first k lanes (all for k >= 8), for the last samples of a run.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i firstLanes(int k) {
     return _mm256_cmpgt_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));

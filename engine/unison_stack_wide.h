@@ -77,7 +77,7 @@ struct WideStacks {
 
   private:
     [[gnu::target("avx2")]] static __m256 join(const float* low, const float* high) {
-        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(low)), _mm_load_ps(high), 1);
+        return simd::joined(_mm_load_ps(low), _mm_load_ps(high));
     }
 
     // readLanes on eight lanes: the low four from pairs1, the high four from pairs2.
@@ -91,8 +91,8 @@ struct WideStacks {
         const __m128 p23 = pairOf(pairs1, j.at[2], j.at[3]);
         const __m128 p45 = pairOf(pairs2, j.at[4], j.at[5]);
         const __m128 p67 = pairOf(pairs2, j.at[6], j.at[7]);
-        const __m256 a = _mm256_insertf128_ps(_mm256_castps128_ps256(p01), p45, 1);
-        const __m256 b = _mm256_insertf128_ps(_mm256_castps128_ps256(p23), p67, 1);
+        const __m256 a = simd::joined(p01, p45);
+        const __m256 b = simd::joined(p23, p67);
         const __m256 t0 = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         const __m256 delta = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
         return _mm256_add_ps(t0, _mm256_mul_ps(delta, f));

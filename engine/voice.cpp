@@ -196,8 +196,7 @@ template <int kCount, bool kFb1, bool kFb2>
 [[gnu::target("avx2")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from, int frames,
                                                   float* noise) {
     constexpr int kGroups = kCount > 4 ? 2 : 1;
-    const __m256 fm = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(v.owner_.fm1)),
-                                           _mm_set1_ps(v.owner_.fm2), 1);
+    const __m256 fm = simd::joined(_mm_set1_ps(v.owner_.fm1), _mm_set1_ps(v.owner_.fm2));
     stack_detail::WideStacks<kGroups> w(v.osc1_, v.osc2_, v.wave1_.pairs, v.wave2_.pairs);
     LoneNoise lone = v.loneNoise(noise);
     int j = from;
