@@ -155,7 +155,9 @@ class MyVsti : public vst2::AudioEffectX {
     static std::int32_t clampSlot(std::int32_t slot) { return slot < 0 ? 0 : slot > 7 ? 7 : slot; }
     float applyVowel(std::int32_t slot, float v);
     void cutAllVoices();
-    void renderRun(float* left, float* right, std::int32_t count, bool accumulate);
+    // The voices' paths of a run of samples into run_, then the chain over part of it.
+    void renderVoices(std::int32_t count);
+    void renderChain(float* left, float* right, std::int32_t from, std::int32_t count);
     template <typename Sink>
     void renderBlock(std::int32_t frames, Sink&& sink);
     void controlUpdate();

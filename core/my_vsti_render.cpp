@@ -21,21 +21,24 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
             position_ = position;
             handleEvent(events_.take());
         }
-        std::int32_t end = std::min(events_.nextTime(frames), position + kMaxRun);
-        bool updateDue = false;
-        if (end > nextUpdate_) {
-            end = nextUpdate_;
-            nextUpdate_ += updateInterval_;
-            updateDue = true;
-        }
+        const std::int32_t end = std::min(events_.nextTime(frames), position + kMaxRun);
+        const std::int32_t count = end - position;
         float left[kMaxRun];
         float right[kMaxRun];
-        const std::int32_t count = end - position;
-        if (count > 0) {
-            position_ = position;
-            renderRun(left, right, count, false);
+        position_ = position;
+        renderVoices(count);
+        // The control update touches only the choruses' oscillators, so the voices run on through
+        // it and only the chain stops there. An update due at an event's sample comes after the
+        // event, as the run starting there takes it.
+        std::int32_t done = 0;
+        while (nextUpdate_ < end) {
+            const std::int32_t upTo = std::max(nextUpdate_ - position, done);
+            renderChain(left, right, done, upTo - done);
+            controlUpdate();
+            nextUpdate_ += updateInterval_;
+            done = upTo;
         }
-        if (updateDue) controlUpdate();
+        renderChain(left, right, done, count - done);
         lock.unlock();
         if (count > 0) sink(position, left, right, count);
         position = end;
@@ -44,31 +47,31 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
     nextUpdate_ -= frames;
 }
 
-void MyVsti::renderRun(float* left, float* right, std::int32_t count, bool) {
+void MyVsti::renderVoices(std::int32_t count) {
     if (count <= 0 || count > kMaxRun) return;
-    // The voices' three paths first, then the global chain over the run: every stage of the
-    // chain is either elementwise or a unit's own sequence, so running it stage by stage does not
-    // change a single sample.
-    float* s1 = run_.s1;
-    float* s2 = run_.s2;
-    float* s3 = run_.s3;
-    std::fill(s1, s1 + count, 0.0f);
-    std::fill(s2, s2 + count, 0.0f);
-    std::fill(s3, s3 + count, 0.0f);
+    // The voices' three paths over the whole run, voice after voice, summed in list order as
+    // sample after sample would be; voices that finished go back to the pool at its end.
+    std::fill(run_.s1, run_.s1 + count, 0.0f);
+    std::fill(run_.s2, run_.s2 + count, 0.0f);
+    std::fill(run_.s3, run_.s3 + count, 0.0f);
     if (pool_ && pool_->head()) {
-        // Voice after voice over the run, summed in list order as sample after sample would be;
-        // voices that finished go back to the pool at its end.
-        MyNote::renderRun(pool_->head(), s1, s2, s3, count);
+        MyNote::renderRun(pool_->head(), run_.s1, run_.s2, run_.s3, count);
         for (MyNote* voice = pool_->head(); voice;) {
             MyNote* next = voice->next;
             if (voice->finished) pool_->giveBack(voice);
             voice = next;
         }
     }
+}
 
+void MyVsti::renderChain(float* left, float* right, std::int32_t from, std::int32_t count) {
+    if (from < 0 || count <= 0 || from + count > kMaxRun) return;
+    // Every stage of the chain is either elementwise or a unit's own sequence, so running it
+    // stage by stage over the run does not change a single sample.
     const EffectsChain chain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_};
     const ChainLevels levels{mix1_, mix2_, mixBreath_, masterGain_, reverbMix_, panL_, panR_};
-    processChain(chain, levels, s1, s2, s3, left, right, count);
+    processChain(chain, levels, run_.s1 + from, run_.s2 + from, run_.s3 + from, left + from,
+                 right + from, count);
 }
 
 void MyVsti::controlUpdate() {
