@@ -200,7 +200,7 @@ class MyVsti : public vst2::AudioEffectX {
     MidiEventQueue events_;
 
     // Scratch of one run of samples: the voices' three paths.
-    static constexpr std::int32_t kMaxRun = 256;
+    static constexpr std::int32_t kMaxRun = 512;
     struct RunBuffers {
         float s1[kMaxRun];
         float s2[kMaxRun];
