@@ -7,6 +7,7 @@
 #include "core/my_vsti.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
+#include "platform/vst2/midi_message.h"
 #include "presets/settings_names.h"
 
 namespace sorvella {
@@ -179,17 +180,11 @@ void MyVsti::setMidiOut(bool on) {
 }
 
 void MyVsti::sendController(std::uint8_t channel, std::uint8_t controller, std::uint8_t value) {
-    vst2::VstMidiEvent event{};
-    event.type = vst2::kVstMidiType;
-    event.byteSize = 24;  // the event's size after its type and size fields
-    event.deltaFrames = position_;
-    event.midiData[0] = static_cast<char>(0xB0 | (channel & 0x0F));
-    event.midiData[1] = static_cast<char>(controller & 0x7F);
-    event.midiData[2] = static_cast<char>(value & 0x7F);
-    vst2::VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
-    sendVstEventsToHost(&list);
+    // byteSize: the event's size after its type and size fields.
+    vst2::OneEventList one(vst2::midiMessage(
+        position_, static_cast<std::uint8_t>(0xB0 | (channel & 0x0F)),
+        static_cast<std::uint8_t>(controller & 0x7F), static_cast<std::uint8_t>(value & 0x7F), 24));
+    sendVstEventsToHost(&one.list);
 }
 
 std::int32_t MyVsti::voiceLimit() const {

@@ -15,6 +15,7 @@
 #include "core/my_vsti.h"
 #include "engine/env_data.h"
 #include "engine/formant_data.h"
+#include "platform/vst2/midi_message.h"
 
 namespace sorvella::fuzz {
 
@@ -104,16 +105,8 @@ inline void checkLoaded(MyVsti& instrument) {
     }
 
     // A note on the loaded program sounds without a non-finite sample.
-    vst2::VstMidiEvent note{};
-    note.type = vst2::kVstMidiType;
-    note.byteSize = sizeof note;
-    note.midiData[0] = static_cast<char>(0x90);
-    note.midiData[1] = 60;
-    note.midiData[2] = 100;
-    vst2::VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst2::VstEvent*>(&note);
-    instrument.processEvents(&list);
+    vst2::OneEventList note(vst2::midiMessage(0, 0x90, 60, 100));
+    instrument.processEvents(&note.list);
     float left[256];
     float right[256];
     float* outputs[2] = {left, right};

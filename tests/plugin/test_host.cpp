@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/vst2/midi_message.h"
+
 namespace sorvella::test {
 namespace {
 
@@ -74,14 +76,8 @@ void Stereo::append(const Stereo& other) {
 }
 
 vst2::VstMidiEvent midiEvent(int status, int data1, int data2, std::int32_t delta) {
-    vst2::VstMidiEvent event{};
-    event.type = vst2::kVstMidiType;
-    event.byteSize = sizeof(vst2::VstMidiEvent);
-    event.deltaFrames = delta;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    return event;
+    return vst2::midiMessage(delta, static_cast<std::uint8_t>(status),
+                             static_cast<std::uint8_t>(data1), static_cast<std::uint8_t>(data2));
 }
 
 vst2::VstMidiEvent noteOn(int note, int velocity, std::int32_t delta, int channel) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/vst2/midi_message.h"
+
 namespace sorvella::testing {
 
 namespace {
@@ -65,17 +67,8 @@ void render(MyVsti& instrument, std::vector<float>& left, std::vector<float>& ri
 
 void sendMidi(MyVsti& instrument, std::int32_t delta, std::uint8_t status, std::uint8_t d1,
               std::uint8_t d2) {
-    vst2::VstMidiEvent event{};
-    event.type = vst2::kVstMidiType;
-    event.byteSize = sizeof event;
-    event.deltaFrames = delta;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(d1);
-    event.midiData[2] = static_cast<char>(d2);
-    vst2::VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
-    instrument.processEvents(&list);
+    vst2::OneEventList one(vst2::midiMessage(delta, status, d1, d2));
+    instrument.processEvents(&one.list);
 }
 
 std::string display(MyVsti& instrument, std::int32_t index) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/vst2/midi_message.h"
+
 namespace sorvella::factory {
 
 namespace {
@@ -15,17 +17,8 @@ constexpr std::size_t kWobbleWindow = 1764;  // 40 ms
 
 void sendMidi(MyVsti& instrument, std::int32_t delta, std::uint8_t status, std::uint8_t d1,
               std::uint8_t d2) {
-    vst2::VstMidiEvent event{};
-    event.type = vst2::kVstMidiType;
-    event.byteSize = sizeof event;
-    event.deltaFrames = delta;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(d1);
-    event.midiData[2] = static_cast<char>(d2);
-    vst2::VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
-    instrument.processEvents(&list);
+    vst2::OneEventList one(vst2::midiMessage(delta, status, d1, d2));
+    instrument.processEvents(&one.list);
 }
 
 void sendNotes(MyVsti& instrument, std::int32_t delta, std::uint8_t status,
