@@ -83,10 +83,6 @@ class FormantBank {
 
     // The same sequence over a run of samples; out may be in.
     void processBlock(const float* in, float* out, int count);
-    // Two banks side by side over the same run, so that their recursions overlap. Each output
-    // may be its own input.
-    static void processPair(FormantBank& one, FormantBank& two, const float* in1, const float* in2,
-                            float* out1, float* out2, int count);
 
     void resetState();
 
@@ -271,17 +267,6 @@ class FormantBankPair {
     Lanes fifths_;
 };
 
-inline void FormantBank::processPair(FormantBank& one, FormantBank& two, const float* in1,
-                                     const float* in2, float* out1, float* out2, int count) {
-    FormantBankPair pair(one, two);
-    for (int n = 0; n < count; ++n) {
-        const __m128 y = pair.step(in1[n], in2[n]);
-        out1[n] = simd::lane0(y);
-        out2[n] = simd::lane1(y);
-    }
-    pair.finish();
-}
-
 #else
 
 class FormantBank::Run {
@@ -294,18 +279,6 @@ class FormantBank::Run {
     FormantBank& bank_;
 };
 
-#endif
-
-#if !SORVELLA_SSE2
-inline void FormantBank::processPair(FormantBank& one, FormantBank& two, const float* in1,
-                                     const float* in2, float* out1, float* out2, int count) {
-    for (int n = 0; n < count; ++n) {
-        const float x1 = in1[n];
-        const float x2 = in2[n];
-        out1[n] = one.process(x1);
-        out2[n] = two.process(x2);
-    }
-}
 #endif
 
 inline void FormantBank::processBlock(const float* in, float* out, int count) {

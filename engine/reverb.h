@@ -49,9 +49,6 @@ class ReverbUnit {
 
     // The same sequence over a run of samples; out may be in.
     void processBlock(const float* in, float* out, int count);
-    // Two units side by side over the same input, so that their recursions overlap.
-    static void processPair(ReverbUnit& one, ReverbUnit& two, const float* in, float* out1,
-                            float* out2, int count);
 
     std::size_t lineLength(int line) const { return lines_[static_cast<std::size_t>(line)].size(); }
     float filterK(int line) const { return k_[static_cast<std::size_t>(line)]; }
@@ -120,42 +117,11 @@ inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
     }
 }
 
-inline void ReverbUnit::processPair(ReverbUnit& one, ReverbUnit& two, const float* in, float* out1,
-                                    float* out2, int count) {
-    for (int from = 0; from < count; from += kEffectsPiece) {
-        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
-        Piece first(one, m);
-        Piece second(two, m);
-        if (first.batched() && second.batched()) {
-            for (int n = 0; n < m; ++n) {
-                first.step(n);
-                second.step(n);
-            }
-        } else {
-            for (int n = 0; first.batched() && n < m; ++n)
-                first.step(n);
-            for (int n = 0; second.batched() && n < m; ++n)
-                second.step(n);
-        }
-        first.finish(in + from, out1 + from);
-        second.finish(in + from, out2 + from);
-    }
-}
-
 #else
 
 inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
     for (int n = 0; n < count; ++n)
         out[n] = process(in[n]);
-}
-
-inline void ReverbUnit::processPair(ReverbUnit& one, ReverbUnit& two, const float* in, float* out1,
-                                    float* out2, int count) {
-    for (int n = 0; n < count; ++n) {
-        const float x = in[n];
-        out1[n] = one.process(x);
-        out2[n] = two.process(x);
-    }
 }
 
 #endif
