@@ -19,11 +19,7 @@ namespace sorvella {
 
 namespace {
 
-constexpr std::int32_t kFxChunkMagic = vst2::fourCC('C', 'c', 'n', 'K');
-constexpr std::int32_t kPatchMagic = vst2::fourCC('F', 'P', 'C', 'h');
-constexpr std::int32_t kBankMagic = vst2::fourCC('F', 'B', 'C', 'h');
 constexpr std::int32_t kInstrumentId = vst2::fourCC('S', 'O', 'R', 'V');
-constexpr std::int32_t kFxFormatVersion = 1;
 constexpr std::int32_t kFxVersion = 2;
 constexpr std::int32_t kPatchNameBytes = 24;
 constexpr std::int32_t kBankFutureBytes = 128;
@@ -152,10 +148,10 @@ std::vector<std::uint8_t> patchFileBytes(MyVsti& instrument) {
     if (size <= 0 || !chunk) return {};
     std::vector<std::uint8_t> bytes(kPatchHeaderBytes + static_cast<std::size_t>(size));
     ByteWriter writer(bytes.data(), bytes.size());
-    writer.putInt(kFxChunkMagic);
+    writer.putInt(vst2::kCcnK);
     writer.putInt(0);  // byte size: always written as zero
-    writer.putInt(kPatchMagic);
-    writer.putInt(kFxFormatVersion);
+    writer.putInt(vst2::kFPCh);
+    writer.putInt(vst2::kFxFormatVersion);
     writer.putInt(kInstrumentId);
     writer.putInt(kFxVersion);
     writer.putInt(kNumParams);
@@ -173,10 +169,10 @@ std::vector<std::uint8_t> bankFileBytes(MyVsti& instrument) {
     if (size <= 0 || !chunk) return {};
     std::vector<std::uint8_t> bytes(kBankHeaderBytes + static_cast<std::size_t>(size));
     ByteWriter writer(bytes.data(), bytes.size());
-    writer.putInt(kFxChunkMagic);
+    writer.putInt(vst2::kCcnK);
     writer.putInt(0);  // byte size: always written as zero
-    writer.putInt(kBankMagic);
-    writer.putInt(kFxFormatVersion);
+    writer.putInt(vst2::kFBCh);
+    writer.putInt(vst2::kFxFormatVersion);
     writer.putInt(kInstrumentId);
     writer.putInt(kFxVersion);
     writer.putInt(kNumPrograms);

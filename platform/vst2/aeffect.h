@@ -19,6 +19,15 @@ constexpr std::int32_t fourCC(char a, char b, char c, char d) {
 
 constexpr std::int32_t kEffectMagic = fourCC('V', 's', 't', 'P');
 
+// Program (.fxp) and bank (.fxb) files, named by their magics: every file starts with 'CcnK';
+// 'FxCk' and 'FxBk' hold parameter values, 'FPCh' and 'FBCh' the plugin's own chunk.
+constexpr std::int32_t kCcnK = fourCC('C', 'c', 'n', 'K');
+constexpr std::int32_t kFxCk = fourCC('F', 'x', 'C', 'k');
+constexpr std::int32_t kFxBk = fourCC('F', 'x', 'B', 'k');
+constexpr std::int32_t kFPCh = fourCC('F', 'P', 'C', 'h');
+constexpr std::int32_t kFBCh = fourCC('F', 'B', 'C', 'h');
+constexpr std::int32_t kFxFormatVersion = 1;
+
 struct AEffect;
 
 using HostCallback = intptr (*)(AEffect* effect, std::int32_t opcode, std::int32_t index,

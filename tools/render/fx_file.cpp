@@ -13,12 +13,11 @@
 namespace sorvella {
 namespace {
 
-constexpr std::int32_t kCcnK = vst2::fourCC('C', 'c', 'n', 'K');
-constexpr std::int32_t kFxCk = vst2::fourCC('F', 'x', 'C', 'k');
-constexpr std::int32_t kFxBk = vst2::fourCC('F', 'x', 'B', 'k');
-constexpr std::int32_t kFPCh = vst2::fourCC('F', 'P', 'C', 'h');
-constexpr std::int32_t kFBCh = vst2::fourCC('F', 'B', 'C', 'h');
-constexpr std::int32_t kFormatVersion = 1;
+using vst2::kCcnK;
+using vst2::kFBCh;
+using vst2::kFPCh;
+using vst2::kFxBk;
+using vst2::kFxCk;
 constexpr std::size_t kBankFutureBytes = 128;
 
 std::uint32_t wordAt(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -72,7 +71,7 @@ void putHead(std::vector<std::uint8_t>& out, std::uint32_t byteSize, std::int32_
     putInt(out, kCcnK);
     putWord(out, byteSize);
     putInt(out, fxMagic);
-    putInt(out, kFormatVersion);
+    putInt(out, vst2::kFxFormatVersion);
     putInt(out, fxId);
     putInt(out, fxVersion);
     putInt(out, count);
