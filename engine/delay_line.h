@@ -75,6 +75,15 @@ class DelayLine {
         std::copy(buffer_.data(), buffer_.data() + (count - first), to + first);
     }
 
+    // For a run whose reads all come before its writes: writes values[n] for n < count (count
+    // below the line's length) and moves both indexes on, as count writes and reads would.
+    void writeRun(const float* values, std::size_t count) {
+        const std::size_t first = std::min(buffer_.size() - writeIndex_, count);
+        std::copy(values, values + first, buffer_.data() + writeIndex_);
+        std::copy(values + first, values + count, buffer_.data());
+        advance(count);
+    }
+
     // For a run whose reads all come before its writes (possible when the run is shorter than the
     // line): writes g[n] + x[n] for n < count and moves the read index on as count reads would.
     // count is below the line's length.

@@ -75,12 +75,10 @@ alignas(32) constexpr float kSilence[kEffectsPiece] = {};
     for (std::size_t i = 0; i < kReverbLines; ++i) {
         DelayLine& line = unit.lines_[i];
         if (to[i] == copies[i]) {
-            const std::size_t w = line.writeIndex();
-            const std::size_t first = line.size() - w;
-            std::copy(copies[i], copies[i] + first, line.data() + w);
-            std::copy(copies[i] + first, copies[i] + count, line.data());
+            line.writeRun(copies[i], static_cast<std::size_t>(count));
+        } else {
+            line.advance(static_cast<std::size_t>(count));
         }
-        line.advance(static_cast<std::size_t>(count));
     }
 }
 
