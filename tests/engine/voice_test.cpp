@@ -44,77 +44,6 @@ void sameCurves(VoiceWorld& w, float ms) {
     shortenCurve(w.noise, ms);
 }
 
-TEST(VoiceStart, Note69SoundsAt220HzWithTheDefaultTuning) {
-    VoiceSettings s;
-    s.unison = 0;
-    s.grainLevel = 0.0f;
-    VoiceWorld w(s);
-    MyNote v(w.ctx);
-    v.start(69, 100);
-    EXPECT_EQ(bits(v.freq1()[0]), bits(1.0f * 0.5f * 880.0f * (0.5f / 44100.0f)));
-    // Upward crossings of the pulse over two seconds: one per cycle.
-    std::vector<int> crossings;
-    float previous = 0.0f;
-    for (int t = 0; t < 88200; ++t) {
-        step(v);
-        const float now = v.out1()[0];
-        if (previous < 0.5f && now >= 0.5f) crossings.push_back(t);
-        previous = now;
-    }
-    ASSERT_GE(crossings.size(), 400u);
-    const double period = static_cast<double>(crossings.back() - crossings.front()) /
-                          static_cast<double>(crossings.size() - 1);
-    EXPECT_NEAR(44100.0 / period, 220.0, 0.01);
-}
-
-TEST(VoiceStart, FrequenciesDetuneAndBend) {
-    VoiceSettings s;
-    s.unison = 7;
-    s.detune = 0.5f;
-    s.osc2Ratio = 1.4983071f;
-    s.bend = 0.8908987f;
-    VoiceWorld w(s);
-    MyNote v(w.ctx);
-    v.start(60, 100);
-    const float detune[8] = {1.0f,       0.989f,  1.0111223f, 0.9895f,
-                             1.0106114f, 0.9897f, 1.0104072f, 0.9893f};
-    const float nf = noteFrequencyTable()[60];
-    for (int k = 0; k < 8; ++k) {
-        const float g = (1.0f - 0.5f) + 0.5f * detune[k];
-        const float f1 = g * 0.5f * nf * (0.5f / 44100.0f);
-        EXPECT_EQ(bits(v.freq1()[k]), bits(f1)) << k;
-        EXPECT_EQ(bits(v.freq2()[k]), bits(f1 * 1.4983071f)) << k;
-        EXPECT_EQ(bits(v.inc1()[k]), bits(f1 * 0.8908987f)) << k;
-        EXPECT_EQ(bits(v.inc2()[k]), bits(f1 * 1.4983071f * 0.8908987f)) << k;
-    }
-    w.ctx.bend = 1.1224620f;
-    v.applyPitchBend();
-    w.ctx.osc2Ratio = 0.5f;
-    v.updateOsc2Ratio();
-    for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(bits(v.inc1()[k]), bits(v.freq1()[k] * 1.1224620f)) << k;
-        EXPECT_EQ(bits(v.freq2()[k]), bits(v.freq1()[k] * 0.5f)) << k;
-        EXPECT_EQ(bits(v.inc2()[k]), bits(v.freq1()[k] * 0.5f * 1.1224620f)) << k;
-    }
-}
-
-TEST(VoiceStart, UnisonCountAndLevel) {
-    VoiceWorld w;
-    MyNote v(w.ctx);
-    w.ctx.unisonSetting = 0;
-    v.start(60, 127);
-    EXPECT_EQ(v.unisonCount(), 1);
-    EXPECT_EQ(v.oscLevel(), 1.0f);
-    w.ctx.unisonSetting = 7;
-    v.start(60, 127);
-    EXPECT_EQ(v.unisonCount(), 8);
-    EXPECT_EQ(v.oscLevel(), 0.125f);
-    w.ctx.unisonSetting = 3;
-    v.start(60, 127);
-    EXPECT_EQ(v.unisonCount(), 4);
-    EXPECT_EQ(v.oscLevel(), 0.25f);
-}
-
 TEST(VoiceStart, NoDetuneStacksSoundLikeOneCopy) {
     // Identical copies at 1/n each: two copies exactly, more within the rounding of their sum.
     std::vector<float> single;
@@ -335,22 +264,6 @@ TEST(VoiceGranular, ShortestLineIsSafe) {
     // A negative "Granular Time" from a host still gives a line of one slot; each access then
     // hears the one before it.
     expectInterleaving(44100.0f, -1.0f, 1);
-}
-
-TEST(VoiceGranular, LevelZeroLeavesTheOscillatorsUnchanged) {
-    VoiceSettings s;
-    s.unison = 0;
-    s.grainLevel = 0.0f;
-    VoiceWorld w(s);
-    MyNote v(w.ctx);
-    v.start(48, 100);
-    for (int t = 0; t < 5000; ++t) {
-        const float y1 = v.nextOsc1Sample();
-        ASSERT_EQ(bits(y1), bits((0.0f + v.out1()[0]) * v.envValue1())) << t;
-        const float y2 = v.nextOsc2Sample();
-        ASSERT_EQ(bits(y2), bits((0.0f + v.out2()[0]) * v.envValue2())) << t;
-        v.nextNoiseSample();
-    }
 }
 
 TEST(VoiceNoise, SharedGeneratorAndHighPass) {
