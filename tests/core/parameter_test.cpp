@@ -24,20 +24,6 @@ class ParameterTest : public ::testing::Test {
     }
 };
 
-TEST_F(ParameterTest, DisplayTextsAtTheirBoundaries) {
-    EXPECT_EQ(shown(kOsc2Detune, 0.625f), "12");
-    EXPECT_EQ(shown(kOsc2Detune, 0.5f), "0");
-    EXPECT_EQ(shown(kOsc2Detune, 0.0f), "-48");
-    EXPECT_EQ(shown(kOsc2Detune, 1.0f), "48");
-    EXPECT_EQ(shown(kMix1, 0.0f), "OFF");
-    EXPECT_EQ(shown(kMix1, 0.05f), "005");
-    EXPECT_EQ(shown(kMix1, 1.0f), "100");
-    // The float nearest to 0.35 lies just below it.
-    EXPECT_EQ(shown(kLevel, 0.35f), "34");
-    EXPECT_EQ(shown(kGranularLevel, 0.0f), "OFF");
-    EXPECT_EQ(shown(kReverbMix, 1.0f), "100");
-}
-
 TEST_F(ParameterTest, ValuesOutsideTheRangeAreHeldAndNonFiniteOnesRefused) {
     vsti->setParameter(kLevel, 0.25f);
     vsti->setParameter(kLevel, std::numeric_limits<float>::quiet_NaN());

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "core/program.h"
@@ -14,15 +13,6 @@ namespace {
 
 using testing::HostRecorder;
 using testing::makeInstrument;
-
-TEST(ProgramRecord, SerialisedSizesFollowTheStorageVersion) {
-    Program p;
-    EXPECT_EQ(p.serialisedSize(2), 909);
-    EXPECT_EQ(p.serialisedSize(1), 669);
-    EXPECT_STREQ(p.name(), "Default");
-    EXPECT_EQ(p.value(kOsc2Detune), 0.625f);
-    EXPECT_EQ(p.value(kVowel2End), 0.22f);
-}
 
 TEST(ProgramRecord, CopyGoesThroughTheSerialisedForm) {
     Program a;
@@ -41,57 +31,6 @@ TEST(ProgramRecord, CopyGoesThroughTheSerialisedForm) {
     EXPECT_EQ(bytesA, bytesB);
     b.copyFrom(b);
     EXPECT_STREQ(b.name(), "Choir");
-}
-
-TEST(ProgramRecord, VersionOneRecordsLeaveTheFormantSetsAlone) {
-    Program source;
-    source.setValue(kMix1, 0.25f);
-    std::vector<std::uint8_t> bytes(669);
-    // A version-1 record is the version-2 one without its formant sets.
-    std::vector<std::uint8_t> full(909);
-    ByteWriter w(full.data(), full.size());
-    source.write(w);
-    std::copy(full.begin(), full.begin() + 669, bytes.begin());
-
-    Program target;
-    MyFormantData& set = target.formantSet(0);
-    std::vector<std::uint8_t> before(60);
-    ByteWriter ws(before.data(), before.size());
-    set.write(ws);
-    ByteReader r(bytes.data(), bytes.size());
-    ASSERT_TRUE(target.read(r, 1));
-    EXPECT_EQ(target.value(kMix1), 0.25f);
-    std::vector<std::uint8_t> after(60);
-    ByteWriter wa(after.data(), after.size());
-    set.write(wa);
-    EXPECT_EQ(before, after);
-}
-
-TEST(ProgramRecord, BadRecordsAreRefused) {
-    Program p;
-    std::vector<std::uint8_t> bytes(909);
-    ByteWriter w(bytes.data(), bytes.size());
-    p.write(w);
-    Program target;
-    ByteReader shortReader(bytes.data(), 900);
-    EXPECT_FALSE(target.read(shortReader, 2));
-    // A NaN parameter value never reaches the engine.
-    std::vector<std::uint8_t> nan = bytes;
-    nan[25] = 0x7F;
-    nan[26] = 0xC0;
-    nan[27] = 0;
-    nan[28] = 0;
-    ByteReader nanReader(nan.data(), nan.size());
-    EXPECT_FALSE(target.read(nanReader, 2));
-    EXPECT_EQ(target.value(kVoices), 0.5f);
-}
-
-TEST(ProgramRecord, NamesKeepAtMostTwentyFourCharacters) {
-    Program p;
-    p.setName("abcdefghijklmnopqrstuvwx");
-    EXPECT_STREQ(p.name(), "abcdefghijklmnopqrstuvwx");
-    p.setName("abcdefghijklmnopqrstuvwxyz0123");
-    EXPECT_STREQ(p.name(), "abcdefghijklmnopqrstuvwx");
 }
 
 class InstrumentPrograms : public ::testing::Test {
