@@ -133,6 +133,7 @@ TEST_F(PluginParameters, PercentAndOffTexts) {
     EXPECT_EQ(shown(kMix1, 0.0f), "OFF");
     EXPECT_EQ(shown(kMix1, 0.05f), "005");
     EXPECT_EQ(shown(kMix1, 1.0f), "100");
+    EXPECT_EQ(shown(kReverbMix, 1.0f), "100");
     EXPECT_EQ(shown(kGranularLevel, 0.009f), "OFF");
     EXPECT_EQ(shown(kLevel, 0.35f), "34");  // the float nearest 0.35 lies just below it
     EXPECT_EQ(shown(kLevel, 0.0f), "0");
