@@ -151,7 +151,8 @@ class TestHost {
     vst2::intptr answer(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
                         vst2::intptr value, void* ptr, float opt);
     void prepareOutputs(std::int32_t frames);
-    void checkOutputs(std::int32_t frames, const char* call);
+    // Overruns past the frame count always; with replacing, also samples left unwritten.
+    void checkOutputs(std::int32_t frames, const char* call, bool replacing);
     void retireEventLists();
 
     struct EventList {
@@ -159,6 +160,8 @@ class TestHost {
         std::unique_ptr<vst2::VstMidiEvent[]> midi;
         std::int32_t midiCount = 0;
     };
+    void handOver(EventList list, const std::vector<vst2::VstEvent*>& events,
+                  std::int32_t numEvents);
 
     HostOptions options_;
     std::unique_ptr<PluginLibrary> library_;
