@@ -155,27 +155,6 @@ TEST_F(Effects, ChorusDelaysStayInsideTheLine) {
     }
 }
 
-TEST_F(Effects, ChorusControlUpdateRenormalises) {
-    ChorusUnit chorus(kChorus1);
-    chorus.create(44100.0f);
-    chorus.setSpeed(1e30f, kHalfInvFs44);  // the fastest rate drifts furthest off the circle
-    for (int n = 0; n < 37; ++n)
-        chorus.process(0.0f);
-    for (int i = 0; i < 4; ++i) {
-        const float x = chorus.oscillatorX(i);
-        const float y = chorus.oscillatorY(i);
-        const float g = 1.5f - 0.5f * (x * x + y * y);
-        ChorusUnit copy = chorus;
-        copy.controlUpdate();
-        EXPECT_EQ(copy.oscillatorX(i), x * g);
-        EXPECT_EQ(copy.oscillatorY(i), y * g);
-        const float xa = copy.oscillatorX(i);
-        const float ya = copy.oscillatorY(i);
-        EXPECT_LT(std::fabs(xa * xa + ya * ya - 1.0f),
-                  std::fabs(x * x + y * y - 1.0f) * 0.1f + 1e-6f);
-    }
-}
-
 TEST_F(Effects, ChorusImpulseResponses) {
     // With the oscillators stopped every tap reads at D0 = 441, one slot back being the newest.
     ChorusUnit still(kChorus1);
