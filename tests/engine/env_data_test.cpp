@@ -119,47 +119,49 @@ TEST(EnvDataTest, CurveFromHandleOnAFlatSegmentChangesNothing) {
     EXPECT_EQ(fieldsOf(c), before);
 }
 
-TEST(EnvDataTest, InsertInsideASegmentSplitsIt) {
-    MyEnvData c("Osc1", 8);
-    ASSERT_TRUE(c.insertPoint(450.0f, 0.8f));
-    EXPECT_EQ(c.pointCount(), 6);
-    EXPECT_EQ(usedDurations(c), (std::vector<float>{300, 150, 150, 300, 300, 300}));
-    EXPECT_EQ(usedLevels(c), (std::vector<float>{1.0f, 0.8f, 0.5f, 0.35f, 0.15f, 0.0f}));
-    EXPECT_EQ(startTimesOf(c), (std::vector<float>{0, 300, 450, 600, 900, 1200, 1500}));
-    EXPECT_EQ(c.curves()[1], 1.0f);
-    EXPECT_EQ(c.curveNorms()[1], 1.0f);
-    // Inside the loop: the loop grows.
-    EXPECT_EQ(c.loopStart(), 1);
-    EXPECT_EQ(c.loopLength(), 3);
-}
-
-TEST(EnvDataTest, InsertBeforeTheLoopMovesIt) {
-    MyEnvData c("Osc1", 8);
-    c.setCurveFromHandle(0, 0.25f);
-    const float k0 = c.curves()[0];
-    ASSERT_TRUE(c.insertPoint(100.0f, 0.3f));
-    EXPECT_EQ(usedDurations(c), (std::vector<float>{100, 200, 300, 300, 300, 300}));
-    EXPECT_EQ(c.curves()[1], k0);  // the split segment keeps its bend
-    EXPECT_EQ(c.loopStart(), 2);
-    EXPECT_EQ(c.loopLength(), 2);
-}
-
-TEST(EnvDataTest, InsertAtAPointsTimeGoesAfterIt) {
-    MyEnvData c("Osc1", 8);
-    ASSERT_TRUE(c.insertPoint(300.0f, 0.7f));
-    EXPECT_EQ(usedDurations(c), (std::vector<float>{300, 0, 300, 300, 300, 300}));
-    EXPECT_EQ(c.levels()[1], 0.7f);
-}
-
-TEST(EnvDataTest, AppendingForcesLevelZero) {
-    MyEnvData c("Osc1", 8);
-    ASSERT_TRUE(c.insertPoint(2000.0f, 0.7f));
-    EXPECT_EQ(c.pointCount(), 6);
-    EXPECT_EQ(c.levels()[5], 0.0f);
-    EXPECT_EQ(c.durations()[5], 500.0f);
-    EXPECT_EQ(c.startTimes()[6], 2000.0f);
-    EXPECT_EQ(c.loopStart(), 1);
-    EXPECT_EQ(c.loopLength(), 2);
+TEST(EnvDataTest, InsertPoint) {
+    // Over the default curve (five 300 ms segments, loop 1..2) with its first segment bent: the
+    // new point's segment is straight and the rest of a split segment keeps its bend.
+    struct Case {
+        float time;
+        float level;
+        int bent;  // where the first segment's bend ends up
+        int loopStart;
+        int loopLength;
+        std::vector<float> durations;
+        std::vector<float> levels;
+    };
+    const Case cases[] = {
+        // Inside a segment of the loop: it splits and the loop grows.
+        {450, 0.8f, 0, 1, 3, {300, 150, 150, 300, 300, 300}, {1, 0.8, 0.5, 0.35, 0.15, 0}},
+        // Before the loop: the loop moves.
+        {100, 0.3f, 1, 2, 2, {100, 200, 300, 300, 300, 300}, {0.3, 1, 0.5, 0.35, 0.15, 0}},
+        // At a point's time: the new point goes after it.
+        {300, 0.7f, 0, 1, 3, {300, 0, 300, 300, 300, 300}, {1, 0.7, 0.5, 0.35, 0.15, 0}},
+        // After the last point: appended at level zero, the loop untouched.
+        {2000, 0.7f, 0, 1, 2, {300, 300, 300, 300, 300, 500}, {1, 0.5, 0.35, 0.15, 0, 0}},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.time);
+        MyEnvData c("Osc1", 8);
+        c.setCurveFromHandle(0, 0.25f);
+        const float k0 = c.curves()[0];
+        const float norm0 = c.curveNorms()[0];
+        ASSERT_TRUE(c.insertPoint(t.time, t.level));
+        EXPECT_EQ(c.pointCount(), 6);
+        EXPECT_EQ(usedDurations(c), t.durations);
+        EXPECT_EQ(usedLevels(c), t.levels);
+        std::vector<float> starts{0.0f};
+        for (float d : t.durations)
+            starts.push_back(starts.back() + d);
+        EXPECT_EQ(startTimesOf(c), starts);
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(c.curves()[i], i == t.bent ? k0 : 1.0f) << i;
+            EXPECT_EQ(c.curveNorms()[i], i == t.bent ? norm0 : 1.0f) << i;
+        }
+        EXPECT_EQ(c.loopStart(), t.loopStart);
+        EXPECT_EQ(c.loopLength(), t.loopLength);
+    }
 }
 
 TEST(EnvDataTest, InsertsThatChangeNothing) {
