@@ -64,16 +64,10 @@ std::vector<std::uint8_t> serialise(const MyFormantData& set) {
 }
 
 TEST(VowelTable, NamesAndSelection) {
-    EXPECT_STREQ(vowelName(0.0f), "Bass A");
-    EXPECT_STREQ(vowelName(0.22f), "Soprano I");
-    EXPECT_STREQ(vowelName(0.243f), "Soprano U");
-    // The user-edited set shows as the last row.
-    EXPECT_STREQ(vowelName(0.25f), "Soprano U");
-    EXPECT_STREQ(vowelName(0.9f), "Soprano U");
+    // Values a host cannot send through the parameter, whose texts the plugin tests check.
     EXPECT_STREQ(vowelName(-0.5f), "Bass A");
     EXPECT_STREQ(vowelName(kNaN), "Bass A");
     EXPECT_STREQ(vowelName(kInf), "Soprano U");
-    EXPECT_EQ(vowelSelection(0.9f), 26);
     EXPECT_EQ(vowelSelection(-3.0f), 0);
     // A kept value selects its own row again.
     for (int n = 0; n <= kMaxVowelSelection; ++n)
