@@ -52,16 +52,11 @@ TEST_F(FxFilesTest, APatchFileHasItsHeaderAndThePresetChunk) {
     ASSERT_TRUE(savePatchFile(*source, path("p.fxp").c_str()));
     std::vector<std::uint8_t> file = readBytes(dir / "p.fxp");
     ASSERT_EQ(file.size(), 1053u);
-    EXPECT_EQ(textAt(file, 0, 4), "CcnK");
-    EXPECT_EQ(wordAt(file, 4), 0u);
-    EXPECT_EQ(textAt(file, 8, 4), "FPCh");
-    EXPECT_EQ(wordAt(file, 12), 1u);
-    EXPECT_EQ(textAt(file, 16, 4), "SORV");
-    EXPECT_EQ(wordAt(file, 20), 2u);
-    EXPECT_EQ(wordAt(file, 24), 29u);
-    // The working program's name reached the slot before the header was written.
-    EXPECT_EQ(textAt(file, 28, 24), "A name of 24 characters!");
-    EXPECT_EQ(wordAt(file, 52), 0u);
+    // Magic, byte size 0, type, format version 1, id, version 2 and 29 parameters; then the
+    // working program's name, which reached the slot before the header was written.
+    EXPECT_EQ(textAt(file, 0, 56), std::string("CcnK\0\0\0\0FPCh\0\0\0\1SORV\0\0\0\2\0\0\0\35"
+                                               "A name of 24 characters!\0\0\0\0",
+                                               56));
     EXPECT_EQ(wordAt(file, 56), 993u);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 60, file.end()), chunkBytes(*source, true));
     EXPECT_TRUE(boxes.boxes.empty());
@@ -71,15 +66,10 @@ TEST_F(FxFilesTest, ABankFileHasItsHeaderAndTheBankChunk) {
     ASSERT_TRUE(saveBankFile(*source, path("b.fxb").c_str()));
     std::vector<std::uint8_t> file = readBytes(dir / "b.fxb");
     ASSERT_EQ(file.size(), 7516u);
-    EXPECT_EQ(textAt(file, 0, 4), "CcnK");
-    EXPECT_EQ(wordAt(file, 4), 0u);
-    EXPECT_EQ(textAt(file, 8, 4), "FBCh");
-    EXPECT_EQ(wordAt(file, 12), 1u);
-    EXPECT_EQ(textAt(file, 16, 4), "SORV");
-    EXPECT_EQ(wordAt(file, 20), 2u);
-    EXPECT_EQ(wordAt(file, 24), 8u);
-    for (std::size_t i = 28; i < 156; ++i)
-        EXPECT_EQ(file[i], 0) << i;
+    // As the patch file's, with eight programs and 128 reserved bytes.
+    EXPECT_EQ(
+        textAt(file, 0, 156),
+        std::string("CcnK\0\0\0\0FBCh\0\0\0\1SORV\0\0\0\2\0\0\0\10", 28) + std::string(128, '\0'));
     EXPECT_EQ(wordAt(file, 156), 7356u);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 160, file.end()),
               chunkBytes(*source, false));
