@@ -115,6 +115,8 @@ TEST(RenderCommandLine, RefusesBadValuesWithAReason) {
         {{"a.mid", "-o", "a.wav", "--param", "3=1.5"}, "INDEX=VALUE"},
         {{"a.mid", "-o", "a.wav", "--param", "3=-0.1"}, "INDEX=VALUE"},
         {{"a.mid", "-o", "a.wav", "--param", "3=inf"}, "INDEX=VALUE"},
+        {{"a.mid", "-o", "a.wav", "--param", "3=nan"}, "INDEX=VALUE"},
+        {{"a.mid", "-o", "a.wav", "--format", "s8"}, "use s16, s24 or f32"},
         {{"a.mid", "-o", "a.wav", "--param", "-3=0.5"}, "INDEX=VALUE"},
         {{"a.mid", "-o", "a.wav", "--tail", "nan"}, "--tail"},
         {{"a.mid", "-o", "a.wav", "--tail", "601"}, "--tail"},

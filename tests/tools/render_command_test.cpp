@@ -138,12 +138,10 @@ TEST_F(RenderCommand, FailuresSayWhyAndLeaveNoFile) {
 
 TEST_F(RenderCommand, ABadCommandLineIsAUsageError) {
     const std::string plugin = FAKE_INSTRUMENT_PATH;
+    // The parser's reasons are checked on their own; here only that one reaches the user.
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{song_, "-o", "x.wav", "--rate", "fast"},
-          std::vector<std::string>{song_, "-o", "x.wav", "--frobnicate"},
-          std::vector<std::string>{song_}, std::vector<std::string>{"-o", "x.wav"},
-          std::vector<std::string>{song_, "-o", "x.wav", "--param", "1=nan"},
-          std::vector<std::string>{song_, "-o", "x.wav", "--format", "s8"}}) {
+         {std::vector<std::string>{song_, "-o", "x.wav", "--rate", "fast", "--plugin", plugin},
+          std::vector<std::string>{song_}}) {
         const auto r = render(args);
         EXPECT_EQ(r.exitCode, 2) << args.back();
         EXPECT_EQ(r.err.rfind("sorvella-render: ", 0), 0u) << r.err;
