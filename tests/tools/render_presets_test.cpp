@@ -13,63 +13,27 @@
 #include "tests/tools/fx_test_support.h"
 #include "tests/tools/tools_test_support.h"
 #include "tools/demo/smf_writer.h"
+#include "tools/render/fx_file.h"
 
 namespace sorvella {
 namespace {
-
-using test::FxBytes;
 
 constexpr std::uint32_t kFakeId = 0x46616B65;  // 'Fake'
 constexpr std::uint32_t kFakeVersion = 1;
 
 using Env = std::vector<std::pair<std::string, std::string>>;
 
-std::vector<std::uint8_t> bankChunkFile(const std::string& chunk, std::uint32_t programs = 3) {
-    return FxBytes()
-        .text("CcnK")
-        .word(0)
-        .text("FBCh")
-        .word(1)
-        .word(kFakeId)
-        .word(kFakeVersion)
-        .word(programs)
-        .zeros(128)
-        .word(static_cast<std::uint32_t>(chunk.size()))
-        .text(chunk)
-        .bytes;
+// Input files as the renderer's own writer makes them, whose bytes the FX file tests check.
+std::vector<std::uint8_t> bankChunkFile(const std::string& chunk) {
+    return fxBankChunkFile(kFakeId, kFakeVersion, 3, {chunk.begin(), chunk.end()});
 }
 
 std::vector<std::uint8_t> patchChunkFile(const std::string& name, const std::string& chunk) {
-    return FxBytes()
-        .text("CcnK")
-        .word(0)
-        .text("FPCh")
-        .word(1)
-        .word(kFakeId)
-        .word(kFakeVersion)
-        .word(4)
-        .field(name, 28)
-        .word(static_cast<std::uint32_t>(chunk.size()))
-        .text(chunk)
-        .bytes;
+    return fxPatchChunkFile(kFakeId, kFakeVersion, 4, name, {chunk.begin(), chunk.end()});
 }
 
-std::vector<std::uint8_t> bankProgramsFile(
-    const std::vector<std::pair<std::string, std::vector<float>>>& programs) {
-    FxBytes records;
-    for (const auto& [name, values] : programs)
-        records.append(test::fxProgramRecord(name, values, kFakeId, kFakeVersion));
-    return FxBytes()
-        .text("CcnK")
-        .word(static_cast<std::uint32_t>(148 + records.bytes.size()))
-        .text("FxBk")
-        .word(1)
-        .word(kFakeId)
-        .word(kFakeVersion)
-        .word(static_cast<std::uint32_t>(programs.size()))
-        .zeros(128)
-        .append(records.bytes)
-        .bytes;
+std::vector<std::uint8_t> bankProgramsFile(const std::vector<FxProgram>& programs) {
+    return fxBankProgramsFile(kFakeId, kFakeVersion, programs);
 }
 
 std::string absolute(const std::string& path) {
