@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "tests/plugin/plugin_fixture.h"
@@ -52,21 +53,16 @@ TEST_F(PluginControllers, ControllersOfTheDefaultMap) {
         {37, kOsc2Detune},   {44, kMix2},       {45, kMixBreath},   {46, kVelTime},
         {47, kVelLevel},     {48, kVelBreath},  {56, kChorusSpeed}, {57, kChorusDepth},
         {58, kReverbLength}, {59, kReverbMix},  {33, kVowel1Morph}, {36, kVowel2Morph},
-        {38, kFormantsL},    {39, kNoiseColor}, {42, kOsc1Fm}};
+        {38, kFormantsL},    {39, kNoiseColor}, {42, kOsc1Fm},      {43, kOsc2Fm}};
     for (const auto& [controller, parameter] : map) {
         send({controlChange(controller, 90)});
         EXPECT_EQ(host.getParameter(parameter), controllerValue(90)) << "controller " << controller;
     }
+    EXPECT_EQ(host.getParameter(kMix1), 0.68f) << "43 moves Osc2 FM, not Mix1";
     send({controlChange(40, 127)});
     EXPECT_EQ(host.parameterDisplay(kOsc1Shape), "8");
     send({controlChange(41, 20)});
     EXPECT_EQ(host.parameterDisplay(kOsc2Shape), "2");
-}
-
-TEST_F(PluginControllers, ControllerFortyThreeMovesOsc2FmNotMix1) {
-    send({controlChange(43, 64)});
-    EXPECT_EQ(host.getParameter(kOsc2Fm), controllerValue(64));
-    EXPECT_EQ(host.getParameter(kMix1), 0.68f);
 }
 
 TEST_F(PluginControllers, UnmappedControllersChangeNothing) {
@@ -77,20 +73,15 @@ TEST_F(PluginControllers, UnmappedControllersChangeNothing) {
     EXPECT_EQ(values(), before);
 }
 
-TEST_F(PluginControllers, StepUpMovesTheParameterOfTheNamedController) {
-    send({controlChange(96, 7)});
-    EXPECT_EQ(host.getParameter(kLevel), 0.5078125f);
-    for (int i = 0; i < 80; ++i)
-        send({controlChange(96, 7)});
-    EXPECT_EQ(host.getParameter(kLevel), 1.0f);
-}
-
-TEST_F(PluginControllers, StepDownStopsAtZero) {
-    send({controlChange(97, 7)});
-    EXPECT_EQ(host.getParameter(kLevel), 0.4921875f);
-    for (int i = 0; i < 80; ++i)
-        send({controlChange(97, 7)});
-    EXPECT_EQ(host.getParameter(kLevel), 0.0f);
+TEST_F(PluginControllers, StepsMoveTheNamedControllersParameterAndStopAtTheEnds) {
+    for (auto [step, first, last] : {std::tuple{96, 0.5078125f, 1.0f}, {97, 0.4921875f, 0.0f}}) {
+        host.setParameter(kLevel, 0.5f);
+        send({controlChange(step, 7)});
+        EXPECT_EQ(host.getParameter(kLevel), first) << step;
+        for (int i = 0; i < 80; ++i)
+            send({controlChange(step, 7)});
+        EXPECT_EQ(host.getParameter(kLevel), last) << step;
+    }
 }
 
 TEST_F(PluginControllers, StepsFollowTheControllerMap) {
