@@ -15,31 +15,16 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes header(int format, int tracks, int division) {
-    return {'M',
-            'T',
-            'h',
-            'd',
-            0,
-            0,
-            0,
-            6,
-            0,
-            static_cast<std::uint8_t>(format),
-            static_cast<std::uint8_t>(tracks >> 8),
-            static_cast<std::uint8_t>(tracks),
-            static_cast<std::uint8_t>(division >> 8),
-            static_cast<std::uint8_t>(division)};
+    Bytes h{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0};
+    for (int v : {format, tracks >> 8, tracks, division >> 8, division})
+        h.push_back(static_cast<std::uint8_t>(v));
+    return h;
 }
 
 Bytes track(const Bytes& body) {
-    Bytes t{'M',
-            'T',
-            'r',
-            'k',
-            0,
-            0,
-            static_cast<std::uint8_t>(body.size() >> 8),
-            static_cast<std::uint8_t>(body.size())};
+    Bytes t{'M', 'T', 'r', 'k', 0, 0};
+    for (std::size_t v : {body.size() >> 8, body.size()})
+        t.push_back(static_cast<std::uint8_t>(v));
     t.insert(t.end(), body.begin(), body.end());
     return t;
 }
