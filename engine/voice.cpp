@@ -190,6 +190,21 @@ SORVELLA_WIDE void stepFourWide(Note& v, stack_detail::WideStacks<kGroups>& w, _
     stack_detail::sumWide4<kCount>(lanes, sum1, sum2);
 }
 
+// Samples j..j + k - 1 one by one, where the envelopes change segment.
+template <int kCount, bool kFb1, bool kFb2, int kGroups>
+SORVELLA_WIDE void oneByOneWide(Note& v, stack_detail::WideStacks<kGroups>& w, __m256 fm,
+                                MyNote::BlockScratch& s, int j, int k) {
+    for (int i = j; i < j + k; ++i) {
+        tickWide(v, w);
+        __m256 lanes[2];
+        for (int g = 0; g < kGroups; ++g)
+            lanes[g] = w.template step<kFb1, kFb2>(g, fm);
+        stack_detail::StackLanes l;
+        stack_detail::splitStacks(lanes, kGroups, l);
+        stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
+    }
+}
+
 }  // namespace
 
 template <int kCount, bool kFb1, bool kFb2>
@@ -217,15 +232,7 @@ template <int kCount, bool kFb1, bool kFb2>
         if (k == 4) {
             stepFourWide<kCount, kFb1, kFb2>(v, w, fm, s.sum1 + j, s.sum2 + j);
         } else {
-            for (int i = j; i < j + k; ++i) {
-                tickWide(v, w);
-                __m256 lanes[2];
-                for (int g = 0; g < kGroups; ++g)
-                    lanes[g] = w.template step<kFb1, kFb2>(g, fm);
-                stack_detail::StackLanes l;
-                stack_detail::splitStacks(lanes, kGroups, l);
-                stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
-            }
+            oneByOneWide<kCount, kFb1, kFb2>(v, w, fm, s, j, k);
         }
         j += k;
         if (v.finished) break;
@@ -233,6 +240,46 @@ template <int kCount, bool kFb1, bool kFb2>
     w.store();
     v.keepNoise(lone);
     return j;
+}
+
+// pairKernel with both stacks of each voice in 256-bit registers.
+template <int kCount, bool kFb1, bool kFb2>
+[[gnu::target("avx2")]] MyNote::PairDone MyNote::pairKernelWide(MyNote& a, MyNote& b,
+                                                                BlockScratch& sa, BlockScratch& sb,
+                                                                int frames) {
+    constexpr int kGroups = kCount > 4 ? 2 : 1;
+    const __m256 fm = simd::joined(_mm_set1_ps(a.owner_.fm1), _mm_set1_ps(a.owner_.fm2));
+    stack_detail::WideStacks<kGroups> wa(a.osc1_, a.osc2_, a.wave1_.pairs, a.wave2_.pairs);
+    stack_detail::WideStacks<kGroups> wb(b.osc1_, b.osc2_, b.wave1_.pairs, b.wave2_.pairs);
+    PairDone done{frames - frames % 4, frames - frames % 4};
+    for (int j = 0; j + 4 <= frames; j += 4) {
+        const int ka = a.envelopeGroup(sa, j, 4);
+        const int kb = b.envelopeGroup(sb, j, 4);
+        if (ka == 4 && kb == 4) {
+            __m256 la[4][2];
+            __m256 lb[4][2];
+            for (int i = 0; i < 4; ++i) {
+                tickWide(a, wa);
+                for (int g = 0; g < kGroups; ++g)
+                    la[i][g] = wa.template step<kFb1, kFb2>(g, fm);
+                tickWide(b, wb);
+                for (int g = 0; g < kGroups; ++g)
+                    lb[i][g] = wb.template step<kFb1, kFb2>(g, fm);
+            }
+            stack_detail::sumWide4<kCount>(la, sa.sum1 + j, sa.sum2 + j);
+            stack_detail::sumWide4<kCount>(lb, sb.sum1 + j, sb.sum2 + j);
+        } else {
+            oneByOneWide<kCount, kFb1, kFb2>(a, wa, fm, sa, j, ka);
+            oneByOneWide<kCount, kFb1, kFb2>(b, wb, fm, sb, j, kb);
+        }
+        if (ka < 4 || kb < 4 || a.finished || b.finished) {
+            done = {j + ka, j + kb};
+            break;
+        }
+    }
+    wa.store();
+    wb.store();
+    return done;
 }
 
 #endif
@@ -304,6 +351,10 @@ void MyNote::chooseKernels() {
             runKernels_[1] = &runKernelWide<kCount, true, false>;
             runKernels_[2] = &runKernelWide<kCount, false, true>;
             runKernels_[3] = &runKernelWide<kCount, true, true>;
+            pairKernels_[0] = &pairKernelWide<kCount, false, false>;
+            pairKernels_[1] = &pairKernelWide<kCount, true, false>;
+            pairKernels_[2] = &pairKernelWide<kCount, false, true>;
+            pairKernels_[3] = &pairKernelWide<kCount, true, true>;
         }
     }
 #endif

@@ -152,6 +152,9 @@ class MyNote final : public Note {
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static PairDone pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                int frames);
+    template <int kCount, bool kFb1, bool kFb2>
+    static PairDone pairKernelWide(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
+                                   int frames);
     // Both stacks' phases and outputs, held in registers through a run.
     template <int kCount>
     struct Held {
