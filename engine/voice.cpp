@@ -286,8 +286,9 @@ template <int kCount, bool kFb1, bool kFb2>
 
 // Two voices of the same kind side by side while both last whole groups of four samples. With
 // feedback FM each copy waits on its own previous output, so one voice alone leaves the
-// processor idle; two interleaved keep it busy. (Held in registers, the phases of four stacks
-// would crowd out the work.)
+// processor idle; two interleaved keep it busy. (Held in 128-bit registers, the phases of four
+// stacks would crowd out the work; pairKernelWide holds each voice's two stacks in one 256-bit
+// register.)
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
 MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                     int frames) {
