@@ -18,6 +18,7 @@ using vst2::kFBCh;
 using vst2::kFPCh;
 using vst2::kFxBk;
 using vst2::kFxCk;
+using vst2::kFxFormatVersion;
 constexpr std::size_t kBankFutureBytes = 128;
 
 std::uint32_t wordAt(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -71,7 +72,7 @@ void putHead(std::vector<std::uint8_t>& out, std::uint32_t byteSize, std::int32_
     putInt(out, kCcnK);
     putWord(out, byteSize);
     putInt(out, fxMagic);
-    putInt(out, vst2::kFxFormatVersion);
+    putInt(out, kFxFormatVersion);
     putInt(out, fxId);
     putInt(out, fxVersion);
     putInt(out, count);
