@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config binutils libgtest-dev libbenchmark-dev)
+# The skin painter: cairo, FreeType and the Liberation Sans font.
+packages+=(libcairo2-dev libfreetype-dev fonts-liberation2)
 packages+=("$@")
 
 missing=()
