@@ -26,7 +26,7 @@ void paintCreditsPanel(const Painter& p) {
     p.line(4, 1.5, panel.right() - 4, 1.5, pal::kBlueHighlight);
 
     p.text("Sorvella", 8, 11, {Face::kBoldItalic, 9.5, rgb(236, 242, 250)});
-    p.text("CREDITS", panel.right() - 8, 10, {Face::kBold, 6.5, pal::kBlueCaption, 1.4},
+    p.text("CREDITS", panel.right() - 8, 10, {Face::kBold, 6.5, pal::kBlueCaption, 1.0},
            Align::kRight);
     const TextStyle role{Face::kRegular, 7.0, pal::kChassisText};
     const TextStyle name{Face::kBold, 8.0, rgb(190, 215, 244)};

@@ -15,7 +15,7 @@ void paintFormantPage(const Painter& p) {
     p.fillVertical(page.inset(1), 0, pal::kBlueTop, pal::kBlueBottom);
     p.line(1, 1.5, page.right() - 1, 1.5, pal::kBlueHighlight);
 
-    const TextStyle caption{Face::kBold, 8.0, pal::kBlueCaption, 1.3};
+    const TextStyle caption{Face::kBold, 8.0, pal::kBlueCaption, 1.0};
     p.text("FORMANT EDITOR", 23, 12, caption);
     const TextStyle hint{Face::kRegular, 7.0, rgb(226, 234, 244, 0.85)};
     p.text("the user-defined vowel: five resonances", page.right() - 6, 12, hint, Align::kRight);

@@ -68,7 +68,7 @@ void paintLogo(const Painter& p) {
     name.colour = rgb(236, 242, 250);
     p.text("Sorvella", 56, 45, name);
     p.text("VOWEL \xC2\xB7 FORMANT SYNTHESIZER", 58, 58,
-           {Face::kBold, 6.5, pal::kChassisText, 1.55});
+           {Face::kBold, 6.5, pal::kChassisText, 2.0});
 }
 
 void paintTopRow(const Painter& p) {
@@ -117,24 +117,26 @@ void paintSecondRow(const Painter& p) {
 // vowels i, u and a joined by the paths the morphs travel.
 void paintVowelTriangle(const Painter& p) {
     cairo_t* cr = p.cr();
-    const Point i{777, 104}, u{805, 104}, a{791, 138};
+    const Point i{779, 108}, u{805, 108}, a{792, 140};
     cairo_move_to(cr, i.x, i.y);
     cairo_line_to(cr, u.x, u.y);
     cairo_line_to(cr, a.x, a.y);
     cairo_close_path(cr);
-    p.setColour(rgb(255, 214, 140, 0.45));
+    p.setColour(rgb(255, 214, 140, 0.10));
+    cairo_fill_preserve(cr);
+    p.setColour(rgb(255, 214, 140, 0.5));
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    const TextStyle letter{Face::kBold, 8.0, pal::kChassisText};
+    const TextStyle letter{Face::kBoldItalic, 10.0, pal::kChassisText};
     for (const Point& v : {i, u, a}) {
         cairo_new_sub_path(cr);
         cairo_arc(cr, v.x, v.y, 1.8, 0, 2 * M_PI);
     }
     p.setColour(pal::kBlueCaption);
     cairo_fill(cr);
-    p.text("i", i.x - 4, i.y - 3, letter, Align::kCentre);
-    p.text("u", u.x + 4, u.y - 3, letter, Align::kCentre);
-    p.text("a", a.x, a.y + 10, letter, Align::kCentre);
+    p.text("i", i.x - 2, i.y - 5, letter, Align::kCentre);
+    p.text("u", u.x + 2, u.y - 5, letter, Align::kCentre);
+    p.text("a", a.x, a.y + 12, letter, Align::kCentre);
 }
 
 void paintVowelArea(const Painter& p) {
@@ -185,7 +187,7 @@ void paintPad(const Painter& p) {
     axisCaption("VOWEL 1 MORPH", pad.centreX(), 348);
     cairo_t* cr = p.cr();
     cairo_save(cr);
-    cairo_translate(cr, 80, pad.centreY());
+    cairo_translate(cr, 78, pad.centreY());
     cairo_rotate(cr, M_PI / 2);
     axisCaption("VOWEL 2 MORPH", 0, 0);
     cairo_restore(cr);
@@ -211,7 +213,7 @@ void paintEnvelopeArea(const Painter& p) {
                i == 1 ? pal::kScreenGrid : rgb(101, 104, 69, 0.45));
         p.text(labels[i], editor.x - 4, y + 2.5, {Face::kBold, 6.5, pal::kInk}, Align::kRight);
     }
-    p.text("ENVELOPES", editor.x, 185, {Face::kBold, 8.0, pal::kInk, 1.3});
+    p.text("ENVELOPES", editor.x, 185, {Face::kBold, 8.0, pal::kInk, 1.0});
     p.text(
         "drag a point to move it  \xC2\xB7  right-click adds or removes  \xC2\xB7  drag the "
         "background to scroll and zoom",
@@ -228,11 +230,11 @@ void paintMidiColumn(const Painter& p) {
 
 void paintBottomRow(const Painter& p) {
     paintValueWindow(p, {271, 347, 141, 11});
-    const TextStyle label{Face::kBold, 6.5, pal::kChassisText, 1.2};
-    p.text("PROGRAM NAME", 271 + 141 / 2.0, 370, label, Align::kCentre);
+    const TextStyle label{Face::kBold, 6.5, pal::kChassisText, 1.0};
+    p.text("PROGRAM NAME", 271 + 141 / 2.0, 371, label, Align::kCentre);
     p.text("PROGRAMS", 423 + (7 * 22 + 16) / 2.0, 371, label, Align::kCentre);
-    p.text("PATCH", 600 + 52, 370, label, Align::kCentre);
-    p.text("BANK", 708 + 52, 370, label, Align::kCentre);
+    p.text("PATCH", 600 + 52, 371, label, Align::kCentre);
+    p.text("BANK", 708 + 52, 371, label, Align::kCentre);
 }
 
 }  // namespace

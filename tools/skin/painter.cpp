@@ -145,6 +145,8 @@ double Painter::text(std::string_view s, double x, double baseline, const TextSt
     const double width = textWidth(s, style);
     if (align == Align::kCentre) x -= width / 2;
     if (align == Align::kRight) x -= width;
+    // Whole pixels, so that tracked captions keep even gaps between their letters.
+    x = std::round(x);
     selectFont(style);
     setColour(style.colour);
     if (style.tracking == 0.0) {

@@ -12,7 +12,7 @@ void paintChassis(const Painter& p, Box b) {
     p.fillVertical(b, 0, pal::kChassisTop, pal::kChassisBottom);
     // A fine brushed grain, barely visible, so the dark metal does not look flat.
     for (double y = b.y + 1.5; y < b.bottom(); y += 3) {
-        const double shade = 0.025 + 0.02 * std::sin(y * 0.7);
+        const double shade = 0.018 + 0.012 * std::sin(y * 0.7);
         p.line(b.x, y, b.right(), y, rgb(255, 255, 255, shade));
     }
 }
