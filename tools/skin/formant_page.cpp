@@ -11,9 +11,11 @@ namespace sorvella::skin {
 void paintFormantPage(const Painter& p) {
     namespace pal = palette;
     const Box page{0, 0, 543, 180};
-    p.fillRoundedRect(page, 0, pal::kBlueEdge);
-    p.fillVertical(page.inset(1), 0, pal::kBlueTop, pal::kBlueBottom);
-    p.line(1, 1.5, page.right() - 1, 1.5, pal::kBlueHighlight);
+    // A raised frame, so the page reads as lying over the main page.
+    p.fillRoundedRect(page, 0, rgb(8, 12, 18));
+    p.fillVertical(page.inset(1), 0, rgb(110, 140, 175), rgb(28, 44, 64));
+    p.fillVertical(page.inset(2), 0, pal::kBlueTop, pal::kBlueBottom);
+    p.line(2, 2.5, page.right() - 2, 2.5, pal::kBlueHighlight);
 
     const TextStyle caption{Face::kBold, 8.0, pal::kBlueCaption, 1.0};
     p.text("FORMANT EDITOR", 23, 12, caption);
@@ -24,9 +26,9 @@ void paintFormantPage(const Painter& p) {
     paintScreen(p, graph);
     paintScreen(p, table);
     const TextStyle label{Face::kBold, 7.0, pal::kBlueLabel, 0.5};
-    p.text("RESPONSE", graph.x, 22, label);
-    p.text("drag up or down to zoom", graph.right(), 22, hint, Align::kRight);
-    p.text("FORMANTS", table.x, 22, label);
+    p.text("RESPONSE", graph.x + 1, 21, label);
+    p.text("drag up or down to zoom", graph.right() - 1, 21, hint, Align::kRight);
+    p.text("FORMANTS", table.x + 1, 21, label);
     p.text("hold left to lower, right to raise  \xC2\xB7  shift: fine", table.right(), 158, hint,
            Align::kRight);
     p.text("frequency in Hz  \xC2\xB7  level 0 to -80 dB", graph.x, 158, hint);
