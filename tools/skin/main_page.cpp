@@ -1,5 +1,5 @@
-// The main page (819 x 374). The positions below are those of the editor's controls on the page;
-// the artwork puts panels, windows and captions around them and never under a caption.
+// The main page (819 x 374). The positions below are those of the editor's controls on the page:
+// the artwork puts panels, value windows and captions around them, and no caption under one.
 
 #include <cmath>
 
@@ -150,6 +150,28 @@ void paintVowelArea(const Painter& p) {
                        {66, 369},
                        {66, 228},
                        {2, 228}});
+    // Each vowel's path: from its start menu through its morph knob into its end menu. The
+    // controls lie over the line, so only the connecting pieces show.
+    auto path = [&p](Point from, Point knob, Point to) {
+        cairo_t* cr = p.cr();
+        // The knob's film is transparent between its scale ring and its cap: keep out of it.
+        cairo_save(cr);
+        cairo_rectangle(cr, 0, 0, kPageWidth, kPageHeight);
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, knob.x, knob.y, kLargeKnob / 2 - 1, 0, 2 * M_PI);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_clip(cr);
+        cairo_move_to(cr, from.x, from.y);
+        cairo_curve_to(cr, from.x + 12, from.y, knob.x - 16, knob.y, knob.x, knob.y);
+        cairo_curve_to(cr, knob.x + 16, knob.y, to.x - 14, to.y, to.x, to.y);
+        p.setColour(rgb(50, 52, 35, 0.55));
+        cairo_set_line_width(cr, 1.5);
+        cairo_stroke(cr);
+        cairo_restore(cr);
+        paintArrowMark(p, to.x - 5, to.y, rgb(50, 52, 35, 0.75));
+    };
+    path({170, 83.5}, {180 + kLargeKnob / 2, 71 + kLargeKnob / 2}, {237, 104.5});
+    path({119, 127.5}, {129 + kLargeKnob / 2, 115 + kLargeKnob / 2}, {186, 148.5});
     // The vowel menus draw their own fields; the captions sit above their left ends.
     paintOliveLabel(p, "VOWEL 1  START", 82, 77);
     paintOliveLabel(p, "VOWEL 1  END", 237, 98);
