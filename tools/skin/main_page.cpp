@@ -40,33 +40,50 @@ void paintLogo(const Painter& p) {
     cairo_t* cr = p.cr();
     // The mark: the response of a formant bank, three resonance peaks over a baseline.
     const double x0 = 14, x1 = 50, base = 46;
-    cairo_new_path(cr);
-    cairo_move_to(cr, x0, base);
     const double peaks[3][3] = {{21, 18, 2.6}, {31, 27, 3.2}, {42, 33, 2.8}};  // x, top, width
-    for (double x = x0; x <= x1; x += 0.25) {
-        double y = 0;
-        for (const auto& peak : peaks) {
-            const double d = (x - peak[0]) / peak[2];
-            y += (base - peak[1]) / (1 + d * d);
+    auto traceCurve = [&]() {
+        cairo_move_to(cr, x0, base);
+        for (double x = x0; x <= x1; x += 0.25) {
+            double y = 0;
+            for (const auto& peak : peaks) {
+                const double d = (x - peak[0]) / peak[2];
+                y += (base - peak[1]) / (1 + d * d);
+            }
+            cairo_line_to(cr, x, base - std::fmin(y, base - 16));
         }
-        cairo_line_to(cr, x, base - std::fmin(y, base - 16));
-    }
+    };
+    cairo_new_path(cr);
+    traceCurve();
     cairo_line_to(cr, x1, base);
     cairo_close_path(cr);
     cairo_pattern_t* glow = cairo_pattern_create_linear(0, 16, 0, base);
-    cairo_pattern_add_color_stop_rgba(glow, 0, 1.0, 0.80, 0.45, 0.95);
-    cairo_pattern_add_color_stop_rgba(glow, 1, 1.0, 0.55, 0.25, 0.25);
+    cairo_pattern_add_color_stop_rgba(glow, 0, 1.0, 0.80, 0.45, 0.85);
+    cairo_pattern_add_color_stop_rgba(glow, 1, 1.0, 0.55, 0.25, 0.15);
     cairo_set_source(cr, glow);
     cairo_fill(cr);
     cairo_pattern_destroy(glow);
+    cairo_new_path(cr);
+    traceCurve();
+    p.setColour(rgb(255, 218, 150));
+    cairo_set_line_width(cr, 1.2);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr);
     p.line(x0 - 1, base + 0.5, x1 + 1, base + 0.5, rgb(255, 214, 140, 0.9));
 
-    // The name, with a soft shadow under its light face.
+    // The name: brushed metal over a soft shadow.
     const TextStyle shadow{Face::kBoldItalic, 33, rgb(0, 0, 0, 0.6), 0.4};
     p.text("Sorvella", 57, 46, shadow);
-    TextStyle name = shadow;
-    name.colour = rgb(236, 242, 250);
-    p.text("Sorvella", 56, 45, name);
+    cairo_push_group(cr);
+    p.text("Sorvella", 56, 45, {Face::kBoldItalic, 33, rgb(255, 255, 255), 0.4});
+    cairo_pattern_t* letters = cairo_pop_group(cr);
+    cairo_pattern_t* metal = cairo_pattern_create_linear(0, 20, 0, 46);
+    cairo_pattern_add_color_stop_rgb(metal, 0, 1.0, 1.0, 1.0);
+    cairo_pattern_add_color_stop_rgb(metal, 0.55, 0.86, 0.90, 0.95);
+    cairo_pattern_add_color_stop_rgb(metal, 1, 0.66, 0.74, 0.84);
+    cairo_set_source(cr, metal);
+    cairo_mask(cr, letters);
+    cairo_pattern_destroy(metal);
+    cairo_pattern_destroy(letters);
     p.text("VOWEL \xC2\xB7 FORMANT SYNTHESIZER", 58, 58,
            {Face::kBold, 6.5, pal::kChassisText, 2.0});
 }
