@@ -1,6 +1,7 @@
 // The editor's skin: its bitmaps as PNG files (with alpha) embedded in the binary, looked up by
 // resource number. Each exists at scale 1 (the sizes the editor's layout is made for) and at
-// scale 2 (twice as wide and high, for high-density screens).
+// scale 2 (twice as wide and high, for high-density screens; other scales such as 1.5 are drawn
+// from the scale-2 image).
 #pragma once
 
 #include <cstdint>
