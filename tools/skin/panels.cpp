@@ -98,7 +98,7 @@ void paintOliveArea(const Painter& p, const std::vector<Point>& outline) {
     cairo_pattern_destroy(fill);
     // A light bevel just inside the edge.
     outlinePath(cr, shrink(outline, 1.5), 4.5);
-    p.setColour(rgb(220, 232, 180, 0.28));
+    p.setColour(pal::kOliveHighlight);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
 }
