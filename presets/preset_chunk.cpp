@@ -6,6 +6,7 @@
 
 #include "core/error_box.h"
 #include "core/my_vsti.h"
+#include "engine/formant_data.h"
 #include "presets/preset_chunk.h"
 
 namespace sorvella {
@@ -19,6 +20,14 @@ constexpr std::int32_t kViewBlockBytes = 8;
 
 std::int32_t recordsIn(bool isPreset) {
     return isPreset ? 1 : kNumPrograms;
+}
+
+// A crafted formant level of +60 dB made a note peak 44 dB above full scale.
+bool formantsWithinSafeLimits(Program& program) {
+    for (std::int32_t set = 0; set < 4; ++set) {
+        if (!program.formantSet(set).withinSafeLimits()) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -90,7 +99,11 @@ std::int32_t MyVsti::setChunk(void* data, std::int32_t byteSize, bool isPreset) 
     const std::int32_t magic = reader.getInt();
     const std::int32_t version = reader.getInt();
     const std::int32_t storedProgram = reader.getInt();
-    if (magic != kChunkMagic || byteSize != chunkSize(working_, version, isPreset)) {
+    // A bank names the program to select; a word outside the slots would leave the working
+    // program unselected and overwrite slot 0 with it at the next save.
+    const bool badProgram = !isPreset && (storedProgram < 0 || storedProgram >= kNumPrograms);
+    if (magic != kChunkMagic || version < 1 || badProgram ||
+        byteSize != chunkSize(working_, version, isPreset)) {
         reportError(kErrorInvalidFormat);
         return 0;
     }
@@ -115,7 +128,7 @@ std::int32_t MyVsti::setChunk(void* data, std::int32_t byteSize, bool isPreset) 
             std::lock_guard lock(audioLock_);
             staged.copyFrom(slots_[static_cast<std::size_t>(first + i)]);
         }
-        if (!staged.read(reader, version)) {
+        if (!staged.read(reader, version) || !formantsWithinSafeLimits(staged)) {
             reportError(kErrorInvalidFormat);
             return 0;
         }
