@@ -39,6 +39,7 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
             done = upTo;
         }
         renderChain(left, right, done, count - done);
+        clearRunaways(EffectsChain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_});
         lock.unlock();
         if (count > 0) sink(position, left, right, count);
         position = end;
@@ -58,6 +59,7 @@ void MyVsti::renderVoices(std::int32_t count) {
         MyNote::renderRun(pool_->head(), run_.s1, run_.s2, run_.s3, count);
         for (MyNote* voice = pool_->head(); voice;) {
             MyNote* next = voice->next;
+            voice->clearRunawayComb();
             if (voice->finished) pool_->giveBack(voice);
             voice = next;
         }

@@ -116,6 +116,7 @@ class MyNote final : public Note {
     float breathLevel() const { return breathLevel_; }
     const NoiseFilter& noiseFilter() const { return noise_; }
     const GranularLine& granular() const { return granular_; }
+    void clearRunawayComb() { granular_.clearIfRunaway(); }
     const EnvRunner& env1() const { return env1_; }
     const EnvRunner& env2() const { return env2_; }
     const EnvRunner& env3() const { return env3_; }
