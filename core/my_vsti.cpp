@@ -94,29 +94,44 @@ MyVsti::~MyVsti() {
 // Programs.
 
 void MyVsti::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
-    {
-        std::lock_guard lock(audioLock_);
-        resetEffects();
-        cutAllVoices();
-        curProgram = program;
-        working_.copyFrom(slots_[static_cast<std::size_t>(program)]);
-        for (std::int32_t i = 0; i < kNumParams; ++i)
-            setParameter(i, working_.value(i));
-        setProgramName(working_.name());
-    }
+    if (selectProgram(program)) announceProgram();
+}
+
+bool MyVsti::selectProgram(std::int32_t program) {
+    if (program < 0 || program >= kNumPrograms) return false;
+    std::lock_guard lock(audioLock_);
+    resetEffects();
+    cutAllVoices();
+    curProgram = program;
+    working_.copyFrom(slots_[static_cast<std::size_t>(program)]);
+    for (std::int32_t i = 0; i < kNumParams; ++i)
+        setParameter(i, working_.value(i));
+    renameWorkingProgram(working_.name());
+    // The audio thread runs the chorus oscillators, so they are renormalised under the lock.
     chorus1_.controlUpdate();
     chorus2_.controlUpdate();
+    return true;
+}
+
+void MyVsti::announceProgram() {
+    // Hosts commonly take a lock of their own around the process call and again in this
+    // callback, so it is made only with the audio lock released: the rename's update, then the
+    // selection's own.
+    updateDisplay();
     updateDisplay();
 }
 
 void MyVsti::setProgramName(const char* name) {
+    renameWorkingProgram(name);
+    updateDisplay();
+}
+
+void MyVsti::renameWorkingProgram(const char* name) {
     working_.setName(name);
     if (instrumentEditor_) {
         instrumentEditor_->showProgramName(working_.name());
         instrumentEditor_->refreshProgramButtons();
     }
-    updateDisplay();
 }
 
 void MyVsti::getProgramName(char* name) {
@@ -155,23 +170,22 @@ bool MyVsti::updateDisplay() {
 void MyVsti::setSampleRate(float rate) {
     // A rate the engine cannot run at keeps the previous one.
     if (!(rate >= 1.0f && rate <= 10000000.0f)) return;
-    sampleRate = rate;
-    allNotesOff();
-    context_.fs = rate;
-    context_.invFs = 1.0f / rate;
-    context_.halfInvFs = 0.5f / rate;
     {
-        // The delay lines are made for the new rate before the parameters that size their taps.
+        // Hosts may change the rate while another thread renders: the voices read the rate and
+        // their release, and the delay lines are made anew.
         std::lock_guard lock(audioLock_);
+        sampleRate = rate;
+        allNotesOff();
+        context_.fs = rate;
+        context_.invFs = 1.0f / rate;
+        context_.halfInvFs = 0.5f / rate;
+        // The delay lines are made for the new rate before the parameters that size their taps.
         chorus1_.create(rate);
         chorus2_.create(rate);
         reverbL_.create(rate);
         reverbR_.create(rate);
-    }
-    for (std::int32_t i = 0; i < kNumParams; ++i)
-        setParameter(i, working_.value(i));
-    {
-        std::lock_guard lock(audioLock_);
+        for (std::int32_t i = 0; i < kNumParams; ++i)
+            setParameter(i, working_.value(i));
         resetEffects();
         double interval = 64.0 * 44100.0 * static_cast<double>(context_.invFs);
         updateInterval_ = interval < 1.0 ? 1 : static_cast<std::int32_t>(interval);
@@ -181,11 +195,14 @@ void MyVsti::setSampleRate(float rate) {
 }
 
 void MyVsti::setBlockSize(std::int32_t size) {
+    std::lock_guard lock(audioLock_);
     blockSize = size;
     allNotesOff();
 }
 
 void MyVsti::suspend() {
+    // Releasing notes touches the voices the audio thread runs.
+    std::lock_guard lock(audioLock_);
     allNotesOff();
 }
 

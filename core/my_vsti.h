@@ -153,6 +153,12 @@ class MyVsti : public vst2::AudioEffectX {
 
   private:
     static std::int32_t clampSlot(std::int32_t slot) { return slot < 0 ? 0 : slot > 7 ? 7 : slot; }
+    // setProgram without the host's display update, which must wait until the audio lock is
+    // released; false when the number is outside the slots.
+    bool selectProgram(std::int32_t program);
+    void announceProgram();
+    // setProgramName without the host's display update.
+    void renameWorkingProgram(const char* name);
     float applyVowel(std::int32_t slot, float v);
     void cutAllVoices();
     // The voices' paths of a run of samples into run_, then the chain over part of it.
@@ -197,6 +203,8 @@ class MyVsti : public vst2::AudioEffectX {
     std::int32_t updateInterval_ = 63;
     std::int32_t nextUpdate_ = 63;
     std::int32_t position_ = 0;  // the render loop's current sample, stamped on MIDI sent out
+    // A program change by MIDI, announced to the host once the render loop releases the lock.
+    bool programChangedInRender_ = false;
     MidiEventQueue events_;
 
     // Scratch of one run of samples: the voices' three paths.

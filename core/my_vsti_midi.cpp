@@ -86,7 +86,8 @@ void MyVsti::handleEvent(const MidiEvent& event) {
             }
             break;
         case 0xC0:
-            setProgram(d1);
+            // The host hears of it when the render loop has released the audio lock.
+            if (selectProgram(d1)) programChangedInRender_ = true;
             break;
         default:
             break;

@@ -41,6 +41,10 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
         renderChain(left, right, done, count - done);
         clearRunaways(EffectsChain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_});
         lock.unlock();
+        if (programChangedInRender_) {
+            programChangedInRender_ = false;
+            announceProgram();
+        }
         if (count > 0) sink(position, left, right, count);
         position = end;
     }
