@@ -161,6 +161,8 @@ class MyVsti : public vst2::AudioEffectX {
     void renameWorkingProgram(const char* name);
     float applyVowel(std::int32_t slot, float v);
     void cutAllVoices();
+    // The voice a note-on beyond the limit quick-stops, if any.
+    MyNote* chooseVictim(bool skipQuickStopped) const;
     // The voices' paths of a run of samples into run_, then the chain over part of it.
     void renderVoices(std::int32_t count);
     void renderChain(float* left, float* right, std::int32_t from, std::int32_t count);

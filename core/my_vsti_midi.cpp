@@ -102,34 +102,42 @@ void MyVsti::noteOn(std::uint8_t note, std::uint8_t velocity) {
     MyNote* voice = pool_->take();
     if (!voice) return;
     if (pool_->inUse() > pool_->limit()) {
-        // The victim: the oldest armed voice, else the softest unarmed one; with two or more
-        // voices allowed, the lowest sounding note is spared.
-        const bool protectLowest = pool_->limit() >= 2;
-        std::int32_t lowest = 128;
-        if (protectLowest) {
-            for (MyNote* v = pool_->head(); v; v = v->next)
-                lowest = std::min<std::int32_t>(lowest, v->note);
-        }
-        MyNote* oldestArmed = nullptr;
-        std::int32_t oldestAge = 0;
-        MyNote* softest = nullptr;
-        std::int32_t softestVelocity = 127;
-        for (MyNote* v = pool_->head(); v; v = v->next) {
-            if (v->note == lowest) continue;
-            if (v->armed) {
-                if (v->age > oldestAge) {
-                    oldestAge = v->age;
-                    oldestArmed = v;
-                }
-            } else if (v->velocity <= softestVelocity) {
-                softestVelocity = v->velocity;
-                softest = v;
-            }
-        }
-        if (MyNote* victim = oldestArmed ? oldestArmed : softest) victim->quickStop();
+        // A voice already fading out is no victim while another still sounds: chosen again and
+        // again by a chord arriving at once, it let every later note of the chord sound.
+        MyNote* victim = chooseVictim(true);
+        if (!victim) victim = chooseVictim(false);
+        if (victim) victim->quickStop();
     }
     pool_->pushFront(voice);
     voice->start(note, velocity);
+}
+
+MyNote* MyVsti::chooseVictim(bool skipQuickStopped) const {
+    // The oldest armed voice, else the softest unarmed one; with two or more voices allowed,
+    // the lowest sounding note is spared.
+    const bool protectLowest = pool_->limit() >= 2;
+    std::int32_t lowest = 128;
+    if (protectLowest) {
+        for (MyNote* v = pool_->head(); v; v = v->next)
+            lowest = std::min<std::int32_t>(lowest, v->note);
+    }
+    MyNote* oldestArmed = nullptr;
+    std::int32_t oldestAge = 0;
+    MyNote* softest = nullptr;
+    std::int32_t softestVelocity = 127;
+    for (MyNote* v = pool_->head(); v; v = v->next) {
+        if (v->note == lowest || (skipQuickStopped && v->quickStopped)) continue;
+        if (v->armed) {
+            if (v->age > oldestAge) {
+                oldestAge = v->age;
+                oldestArmed = v;
+            }
+        } else if (v->velocity <= softestVelocity) {
+            softestVelocity = v->velocity;
+            softest = v;
+        }
+    }
+    return oldestArmed ? oldestArmed : softest;
 }
 
 void MyVsti::noteOff(std::uint8_t note) {

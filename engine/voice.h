@@ -27,6 +27,7 @@ class Note {
     bool finished = true;                      // all envelopes ended: back to the pool
     bool keyHeld = false;
     bool releasePending = false;  // note-off came while the sustain pedal was down
+    bool quickStopped = false;    // fading out after a quick stop
     MyNote* previous = nullptr;   // the render loop's list of sounding voices
     MyNote* next = nullptr;
 
