@@ -6,6 +6,7 @@
 
 #include "core/controller_map.h"
 #include "core/error_box.h"
+#include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
 #include "presets/settings_names.h"
@@ -23,11 +24,7 @@ constexpr float kMaxDefaultGain = 16.0f;
 }  // namespace
 
 MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
-    : AudioEffectX(host, kNumPrograms, kNumParams),
-      chorus1_(kChorus1),
-      chorus2_(kChorus2),
-      reverbL_(kReverbL),
-      reverbR_(kReverbR) {
+    : AudioEffectX(host, kNumPrograms, kNumParams), engine_(std::make_unique<Engine>()) {
     settings_.open(settings::kSubkey, settings::kClassText);
     setPan(64);
     midiOut_ = settings_.getInt(settings::kMidiOut, 0) != 0;
@@ -44,11 +41,11 @@ MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
     }
     ++instanceCount;
     initialised_ = true;
-    context_.noteFrequency = noteFrequencyTable();
-    context_.waveTable1 = waveTable(0);
-    context_.waveTable2 = waveTable(0);
+    engine_->context.noteFrequency = noteFrequencyTable();
+    engine_->context.waveTable1 = waveTable(0);
+    engine_->context.waveTable2 = waveTable(0);
     for (std::int32_t i = 0; i < 3; ++i)
-        context_.curves[i] = &working_.curve(i);
+        engine_->context.curves[i] = &working_.curve(i);
 
     if (host) {
         setNumInputs(0);
@@ -57,7 +54,7 @@ MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
         programsAreChunks();
         hasClip(false);
         isSynth();
-        context_.bend = bendFactorTable()[64];
+        engine_->context.bend = bendFactorTable()[64];
         setUniqueID(vst2::fourCC('S', 'O', 'R', 'V'));
         cEffect.version = 2;
         setSampleRate(44100.0f);
@@ -108,8 +105,8 @@ bool MyVsti::selectProgram(std::int32_t program) {
         setParameter(i, working_.value(i));
     renameWorkingProgram(working_.name());
     // The audio thread runs the chorus oscillators, so they are renormalised under the lock.
-    chorus1_.controlUpdate();
-    chorus2_.controlUpdate();
+    engine_->chorus1.controlUpdate();
+    engine_->chorus2.controlUpdate();
     return true;
 }
 
@@ -176,18 +173,18 @@ void MyVsti::setSampleRate(float rate) {
         std::lock_guard lock(audioLock_);
         sampleRate = rate;
         allNotesOff();
-        context_.fs = rate;
-        context_.invFs = 1.0f / rate;
-        context_.halfInvFs = 0.5f / rate;
+        engine_->context.fs = rate;
+        engine_->context.invFs = 1.0f / rate;
+        engine_->context.halfInvFs = 0.5f / rate;
         // The delay lines are made for the new rate before the parameters that size their taps.
-        chorus1_.create(rate);
-        chorus2_.create(rate);
-        reverbL_.create(rate);
-        reverbR_.create(rate);
+        engine_->chorus1.create(rate);
+        engine_->chorus2.create(rate);
+        engine_->reverbL.create(rate);
+        engine_->reverbR.create(rate);
         for (std::int32_t i = 0; i < kNumParams; ++i)
             setParameter(i, working_.value(i));
         resetEffects();
-        double interval = 64.0 * 44100.0 * static_cast<double>(context_.invFs);
+        double interval = 64.0 * 44100.0 * static_cast<double>(engine_->context.invFs);
         updateInterval_ = interval < 1.0 ? 1 : static_cast<std::int32_t>(interval);
         nextUpdate_ = updateInterval_;
     }
@@ -211,12 +208,12 @@ void MyVsti::resume() {
 }
 
 void MyVsti::resetEffects() {
-    bank1_.resetState();
-    bank2_.resetState();
-    reverbL_.reset();
-    reverbR_.reset();
-    chorus1_.reset();
-    chorus2_.reset();
+    engine_->bank1.resetState();
+    engine_->bank2.resetState();
+    engine_->reverbL.reset();
+    engine_->reverbR.reset();
+    engine_->chorus1.reset();
+    engine_->chorus2.reset();
 }
 
 // Host information.

@@ -5,6 +5,7 @@
 
 #include "core/controller_map.h"
 #include "core/my_vsti.h"
+#include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
 #include "platform/vst2/midi_message.h"
@@ -47,7 +48,7 @@ void MyVsti::handleEvent(const MidiEvent& event) {
             }
             break;
         case 0xE0:
-            context_.bend = bendFactorTable()[d2];
+            engine_->context.bend = bendFactorTable()[d2];
             if (pool_) {
                 for (MyNote* v = pool_->head(); v; v = v->next)
                     v->applyPitchBend();
@@ -148,7 +149,7 @@ void MyVsti::noteOff(std::uint8_t note) {
 }
 
 void MyVsti::setSustain(bool down) {
-    context_.sustain = down;
+    engine_->context.sustain = down;
     if (down || !pool_) return;
     for (MyNote* v = pool_->head(); v; v = v->next) {
         if (v->releasePending) v->noteOff();
@@ -156,7 +157,7 @@ void MyVsti::setSustain(bool down) {
 }
 
 void MyVsti::allNotesOff() {
-    context_.sustain = false;
+    engine_->context.sustain = false;
     if (!pool_) return;
     for (MyNote* v = pool_->head(); v; v = v->next)
         v->noteOff();
