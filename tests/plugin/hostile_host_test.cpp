@@ -72,7 +72,7 @@ vst2::intptr lockingHost(vst2::AEffect*, std::int32_t opcode, std::int32_t, vst2
 
 // Waits for a run of threads; a deadlock cannot be undone, so it ends the test program.
 void finishOrAbort(std::future<void>& done, const char* what) {
-    if (done.wait_for(std::chrono::seconds(60)) == std::future_status::ready) return;
+    if (done.wait_for(std::chrono::seconds(120)) == std::future_status::ready) return;
     std::fprintf(stderr, "%s: deadlocked\n", what);
     std::fflush(stderr);
     std::_Exit(1);
@@ -102,20 +102,24 @@ TEST(HostileThreads, TheDisplayUpdateComesWithoutTheAudioLock) {
         std::vector<float> right(64);
         float* outputs[2] = {left.data(), right.data()};
         for (int block = 0; rendering; ++block) {
-            std::lock_guard lock(gHostLock);
-            // Program changes by MIDI update the display too, from inside the process call.
-            vst2::OneEventList change(vst2::midiMessage(0, 0xC0, block % 8, 0));
-            if (block % 50 == 0) dispatch(vst2::effProcessEvents, 0, 0, &change.list, 0.0f);
-            effect->processReplacing(effect, nullptr, outputs, 64);
+            {
+                std::lock_guard lock(gHostLock);
+                // Program changes by MIDI update the display too, from inside the process call.
+                vst2::OneEventList change(vst2::midiMessage(0, 0xC0, block % 8, 0));
+                if (block % 50 == 0) dispatch(vst2::effProcessEvents, 0, 0, &change.list, 0.0f);
+                effect->processReplacing(effect, nullptr, outputs, 64);
+            }
+            // The wait for the next period, in which the host's other threads take its lock.
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
     std::future<void> audioDone = audioTask.get_future();
     std::thread audio(std::move(audioTask));
 
     std::packaged_task<void()> editsTask([&] {
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 100; ++i) {
             dispatch(vst2::effSetProgram, 0, i % 8, nullptr, 0.0f);
-            if (i % 20 == 0) {
+            if (i % 10 == 0) {
                 void* data = nullptr;
                 const vst2::intptr size = dispatch(vst2::effGetChunk, 0, 0, &data, 0.0f);
                 std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
