@@ -187,6 +187,8 @@ void MyVsti::setSampleRate(float rate) {
         double interval = 64.0 * 44100.0 * static_cast<double>(engine_->context.invFs);
         updateInterval_ = interval < 1.0 ? 1 : static_cast<std::int32_t>(interval);
         nextUpdate_ = updateInterval_;
+        engine_->restAfterFrames = static_cast<std::int64_t>(rate);
+        engine_->quietFrames = 0;
     }
     if (instrumentEditor_) instrumentEditor_->sampleRateChanged(rate);
 }

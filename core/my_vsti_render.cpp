@@ -27,20 +27,34 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
         float left[kMaxRun];
         float right[kMaxRun];
         position_ = position;
-        renderVoices(count);
-        // The control update touches only the choruses' oscillators, so the voices run on through
-        // it and only the chain stops there. An update due at an event's sample comes after the
-        // event, as the run starting there takes it.
-        std::int32_t done = 0;
-        while (nextUpdate_ < end) {
-            const std::int32_t upTo = std::max(nextUpdate_ - position, done);
-            renderChain(left, right, done, upTo - done);
-            controlUpdate();
-            nextUpdate_ += updateInterval_;
-            done = upTo;
+        if (engine_->restsThisRun(pool_ && pool_->head())) {
+            if (!engine_->resting) {
+                // What the effects still hold lies below the rest level.
+                resetEffects();
+                engine_->resting = true;
+            }
+            // At rest the whole chain is still, the choruses' oscillators included.
+            std::fill(left, left + count, 0.0f);
+            std::fill(right, right + count, 0.0f);
+            while (nextUpdate_ < end)
+                nextUpdate_ += updateInterval_;
+        } else {
+            renderVoices(count);
+            // The control update touches only the choruses' oscillators, so the voices run on
+            // through it and only the chain stops there. An update due at an event's sample
+            // comes after the event, as the run starting there takes it.
+            std::int32_t done = 0;
+            while (nextUpdate_ < end) {
+                const std::int32_t upTo = std::max(nextUpdate_ - position, done);
+                renderChain(left, right, done, upTo - done);
+                controlUpdate();
+                nextUpdate_ += updateInterval_;
+                done = upTo;
+            }
+            renderChain(left, right, done, count - done);
+            clearRunaways(engine_->chain());
+            engine_->countQuietFrames(pool_ && pool_->head(), left, right, count);
         }
-        renderChain(left, right, done, count - done);
-        clearRunaways(engine_->chain());
         lock.unlock();
         if (programChangedInRender_) {
             programChangedInRender_ = false;
