@@ -6,6 +6,7 @@
 
 #include "core/controller_map.h"
 #include "core/error_box.h"
+#include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
 #include "presets/settings_names.h"
@@ -23,11 +24,7 @@ constexpr float kMaxDefaultGain = 16.0f;
 }  // namespace
 
 MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
-    : AudioEffectX(host, kNumPrograms, kNumParams),
-      chorus1_(kChorus1),
-      chorus2_(kChorus2),
-      reverbL_(kReverbL),
-      reverbR_(kReverbR) {
+    : AudioEffectX(host, kNumPrograms, kNumParams), engine_(std::make_unique<Engine>()) {
     settings_.open(settings::kSubkey, settings::kClassText);
     setPan(64);
     midiOut_ = settings_.getInt(settings::kMidiOut, 0) != 0;
@@ -44,11 +41,11 @@ MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
     }
     ++instanceCount;
     initialised_ = true;
-    context_.noteFrequency = noteFrequencyTable();
-    context_.waveTable1 = waveTable(0);
-    context_.waveTable2 = waveTable(0);
+    engine_->context.noteFrequency = noteFrequencyTable();
+    engine_->context.waveTable1 = waveTable(0);
+    engine_->context.waveTable2 = waveTable(0);
     for (std::int32_t i = 0; i < 3; ++i)
-        context_.curves[i] = &working_.curve(i);
+        engine_->context.curves[i] = &working_.curve(i);
 
     if (host) {
         setNumInputs(0);
@@ -57,7 +54,7 @@ MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
         programsAreChunks();
         hasClip(false);
         isSynth();
-        context_.bend = bendFactorTable()[64];
+        engine_->context.bend = bendFactorTable()[64];
         setUniqueID(vst2::fourCC('S', 'O', 'R', 'V'));
         cEffect.version = 2;
         setSampleRate(44100.0f);
@@ -94,29 +91,44 @@ MyVsti::~MyVsti() {
 // Programs.
 
 void MyVsti::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
-    {
-        std::lock_guard lock(audioLock_);
-        resetEffects();
-        cutAllVoices();
-        curProgram = program;
-        working_.copyFrom(slots_[static_cast<std::size_t>(program)]);
-        for (std::int32_t i = 0; i < kNumParams; ++i)
-            setParameter(i, working_.value(i));
-        setProgramName(working_.name());
-    }
-    chorus1_.controlUpdate();
-    chorus2_.controlUpdate();
+    if (selectProgram(program)) announceProgram();
+}
+
+bool MyVsti::selectProgram(std::int32_t program) {
+    if (program < 0 || program >= kNumPrograms) return false;
+    std::lock_guard lock(audioLock_);
+    resetEffects();
+    cutAllVoices();
+    curProgram = program;
+    working_.copyFrom(slots_[static_cast<std::size_t>(program)]);
+    for (std::int32_t i = 0; i < kNumParams; ++i)
+        setParameter(i, working_.value(i));
+    renameWorkingProgram(working_.name());
+    // The audio thread runs the chorus oscillators, so they are renormalised under the lock.
+    engine_->chorus1.controlUpdate();
+    engine_->chorus2.controlUpdate();
+    return true;
+}
+
+void MyVsti::announceProgram() {
+    // Hosts commonly take a lock of their own around the process call and again in this
+    // callback, so it is made only with the audio lock released: the rename's update, then the
+    // selection's own.
+    updateDisplay();
     updateDisplay();
 }
 
 void MyVsti::setProgramName(const char* name) {
+    renameWorkingProgram(name);
+    updateDisplay();
+}
+
+void MyVsti::renameWorkingProgram(const char* name) {
     working_.setName(name);
     if (instrumentEditor_) {
         instrumentEditor_->showProgramName(working_.name());
         instrumentEditor_->refreshProgramButtons();
     }
-    updateDisplay();
 }
 
 void MyVsti::getProgramName(char* name) {
@@ -155,37 +167,41 @@ bool MyVsti::updateDisplay() {
 void MyVsti::setSampleRate(float rate) {
     // A rate the engine cannot run at keeps the previous one.
     if (!(rate >= 1.0f && rate <= 10000000.0f)) return;
-    sampleRate = rate;
-    allNotesOff();
-    context_.fs = rate;
-    context_.invFs = 1.0f / rate;
-    context_.halfInvFs = 0.5f / rate;
     {
+        // Hosts may change the rate while another thread renders: the voices read the rate and
+        // their release, and the delay lines are made anew.
+        std::lock_guard lock(audioLock_);
+        sampleRate = rate;
+        allNotesOff();
+        engine_->context.fs = rate;
+        engine_->context.invFs = 1.0f / rate;
+        engine_->context.halfInvFs = 0.5f / rate;
         // The delay lines are made for the new rate before the parameters that size their taps.
-        std::lock_guard lock(audioLock_);
-        chorus1_.create(rate);
-        chorus2_.create(rate);
-        reverbL_.create(rate);
-        reverbR_.create(rate);
-    }
-    for (std::int32_t i = 0; i < kNumParams; ++i)
-        setParameter(i, working_.value(i));
-    {
-        std::lock_guard lock(audioLock_);
+        engine_->chorus1.create(rate);
+        engine_->chorus2.create(rate);
+        engine_->reverbL.create(rate);
+        engine_->reverbR.create(rate);
+        for (std::int32_t i = 0; i < kNumParams; ++i)
+            setParameter(i, working_.value(i));
         resetEffects();
-        double interval = 64.0 * 44100.0 * static_cast<double>(context_.invFs);
+        double interval = 64.0 * 44100.0 * static_cast<double>(engine_->context.invFs);
         updateInterval_ = interval < 1.0 ? 1 : static_cast<std::int32_t>(interval);
         nextUpdate_ = updateInterval_;
+        engine_->restAfterFrames = static_cast<std::int64_t>(rate);
+        engine_->quietFrames = 0;
     }
     if (instrumentEditor_) instrumentEditor_->sampleRateChanged(rate);
 }
 
 void MyVsti::setBlockSize(std::int32_t size) {
+    std::lock_guard lock(audioLock_);
     blockSize = size;
     allNotesOff();
 }
 
 void MyVsti::suspend() {
+    // Releasing notes touches the voices the audio thread runs.
+    std::lock_guard lock(audioLock_);
     allNotesOff();
 }
 
@@ -194,12 +210,12 @@ void MyVsti::resume() {
 }
 
 void MyVsti::resetEffects() {
-    bank1_.resetState();
-    bank2_.resetState();
-    reverbL_.reset();
-    reverbR_.reset();
-    chorus1_.reset();
-    chorus2_.reset();
+    engine_->bank1.resetState();
+    engine_->bank2.resetState();
+    engine_->reverbL.reset();
+    engine_->reverbR.reset();
+    engine_->chorus1.reset();
+    engine_->chorus2.reset();
 }
 
 // Host information.

@@ -12,10 +12,6 @@
 #include "core/midi_event_queue.h"
 #include "core/parameter_table.h"
 #include "core/program.h"
-#include "engine/chorus.h"
-#include "engine/formant_bank.h"
-#include "engine/reverb.h"
-#include "engine/voice_context.h"
 #include "platform/vst2/audio_effect.h"
 #include "presets/settings_key.h"
 
@@ -153,9 +149,17 @@ class MyVsti : public vst2::AudioEffectX {
 
   private:
     static std::int32_t clampSlot(std::int32_t slot) { return slot < 0 ? 0 : slot > 7 ? 7 : slot; }
+    // setProgram without the host's display update, which must wait until the audio lock is
+    // released; false when the number is outside the slots.
+    bool selectProgram(std::int32_t program);
+    void announceProgram();
+    // setProgramName without the host's display update.
+    void renameWorkingProgram(const char* name);
     float applyVowel(std::int32_t slot, float v);
     void cutAllVoices();
-    // The voices' paths of a run of samples into run_, then the chain over part of it.
+    // The voice a note-on beyond the limit quick-stops, if any.
+    MyNote* chooseVictim(bool skipQuickStopped) const;
+    // The voices' paths of a run of samples into the engine's run, then the chain over part of it.
     void renderVoices(std::int32_t count);
     void renderChain(float* left, float* right, std::int32_t from, std::int32_t count);
     template <typename Sink>
@@ -177,16 +181,11 @@ class MyVsti : public vst2::AudioEffectX {
     float defaultGain_ = 1.0f;
     std::int32_t learnParameter_ = kNoLearn;
 
-    // Engine state.
-    VoiceContext context_;
+    // Engine state (core/my_vsti_engine.h).
+    static constexpr std::int32_t kMaxRun = 512;  // samples rendered at once
+    struct Engine;
+    std::unique_ptr<Engine> engine_;
     std::unique_ptr<VoicePool> pool_;
-    std::array<FormantBank, 4> vowelSlots_;  // Vowel1 start, Vowel1 end, Vowel2 start, Vowel2 end
-    FormantBank bank1_;
-    FormantBank bank2_;
-    ChorusUnit chorus1_;
-    ChorusUnit chorus2_;
-    ReverbUnit reverbL_;
-    ReverbUnit reverbR_;
     float mix1_ = 0.0f;
     float mix2_ = 0.0f;
     float mixBreath_ = 0.0f;
@@ -197,16 +196,9 @@ class MyVsti : public vst2::AudioEffectX {
     std::int32_t updateInterval_ = 63;
     std::int32_t nextUpdate_ = 63;
     std::int32_t position_ = 0;  // the render loop's current sample, stamped on MIDI sent out
+    // A program change by MIDI, announced to the host once the render loop releases the lock.
+    bool programChangedInRender_ = false;
     MidiEventQueue events_;
-
-    // Scratch of one run of samples: the voices' three paths.
-    static constexpr std::int32_t kMaxRun = 512;
-    struct RunBuffers {
-        float s1[kMaxRun];
-        float s2[kMaxRun];
-        float s3[kMaxRun];
-    };
-    RunBuffers run_{};
 };
 
 }  // namespace sorvella

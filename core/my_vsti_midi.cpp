@@ -5,6 +5,7 @@
 
 #include "core/controller_map.h"
 #include "core/my_vsti.h"
+#include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
 #include "platform/vst2/midi_message.h"
@@ -47,7 +48,7 @@ void MyVsti::handleEvent(const MidiEvent& event) {
             }
             break;
         case 0xE0:
-            context_.bend = bendFactorTable()[d2];
+            engine_->context.bend = bendFactorTable()[d2];
             if (pool_) {
                 for (MyNote* v = pool_->head(); v; v = v->next)
                     v->applyPitchBend();
@@ -86,7 +87,8 @@ void MyVsti::handleEvent(const MidiEvent& event) {
             }
             break;
         case 0xC0:
-            setProgram(d1);
+            // The host hears of it when the render loop has released the audio lock.
+            if (selectProgram(d1)) programChangedInRender_ = true;
             break;
         default:
             break;
@@ -101,34 +103,42 @@ void MyVsti::noteOn(std::uint8_t note, std::uint8_t velocity) {
     MyNote* voice = pool_->take();
     if (!voice) return;
     if (pool_->inUse() > pool_->limit()) {
-        // The victim: the oldest armed voice, else the softest unarmed one; with two or more
-        // voices allowed, the lowest sounding note is spared.
-        const bool protectLowest = pool_->limit() >= 2;
-        std::int32_t lowest = 128;
-        if (protectLowest) {
-            for (MyNote* v = pool_->head(); v; v = v->next)
-                lowest = std::min<std::int32_t>(lowest, v->note);
-        }
-        MyNote* oldestArmed = nullptr;
-        std::int32_t oldestAge = 0;
-        MyNote* softest = nullptr;
-        std::int32_t softestVelocity = 127;
-        for (MyNote* v = pool_->head(); v; v = v->next) {
-            if (v->note == lowest) continue;
-            if (v->armed) {
-                if (v->age > oldestAge) {
-                    oldestAge = v->age;
-                    oldestArmed = v;
-                }
-            } else if (v->velocity <= softestVelocity) {
-                softestVelocity = v->velocity;
-                softest = v;
-            }
-        }
-        if (MyNote* victim = oldestArmed ? oldestArmed : softest) victim->quickStop();
+        // A voice already fading out is no victim while another still sounds: chosen again and
+        // again by a chord arriving at once, it let every later note of the chord sound.
+        MyNote* victim = chooseVictim(true);
+        if (!victim) victim = chooseVictim(false);
+        if (victim) victim->quickStop();
     }
     pool_->pushFront(voice);
     voice->start(note, velocity);
+}
+
+MyNote* MyVsti::chooseVictim(bool skipQuickStopped) const {
+    // The oldest armed voice, else the softest unarmed one; with two or more voices allowed,
+    // the lowest sounding note is spared.
+    const bool protectLowest = pool_->limit() >= 2;
+    std::int32_t lowest = 128;
+    if (protectLowest) {
+        for (MyNote* v = pool_->head(); v; v = v->next)
+            lowest = std::min<std::int32_t>(lowest, v->note);
+    }
+    MyNote* oldestArmed = nullptr;
+    std::int32_t oldestAge = 0;
+    MyNote* softest = nullptr;
+    std::int32_t softestVelocity = 127;
+    for (MyNote* v = pool_->head(); v; v = v->next) {
+        if (v->note == lowest || (skipQuickStopped && v->quickStopped)) continue;
+        if (v->armed) {
+            if (v->age > oldestAge) {
+                oldestAge = v->age;
+                oldestArmed = v;
+            }
+        } else if (v->velocity <= softestVelocity) {
+            softestVelocity = v->velocity;
+            softest = v;
+        }
+    }
+    return oldestArmed ? oldestArmed : softest;
 }
 
 void MyVsti::noteOff(std::uint8_t note) {
@@ -139,7 +149,7 @@ void MyVsti::noteOff(std::uint8_t note) {
 }
 
 void MyVsti::setSustain(bool down) {
-    context_.sustain = down;
+    engine_->context.sustain = down;
     if (down || !pool_) return;
     for (MyNote* v = pool_->head(); v; v = v->next) {
         if (v->releasePending) v->noteOff();
@@ -147,7 +157,7 @@ void MyVsti::setSustain(bool down) {
 }
 
 void MyVsti::allNotesOff() {
-    context_.sustain = false;
+    engine_->context.sustain = false;
     if (!pool_) return;
     for (MyNote* v = pool_->head(); v; v = v->next)
         v->noteOff();

@@ -5,6 +5,7 @@
 
 #include "core/controller_map.h"
 #include "core/my_vsti.h"
+#include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
 
@@ -80,7 +81,7 @@ void MyVsti::cutAllVoices() {
 
 float MyVsti::applyVoices(float v) {
     std::int32_t n = voiceCountFromValue(v);
-    if (!pool_) pool_ = std::make_unique<VoicePool>(context_);
+    if (!pool_) pool_ = std::make_unique<VoicePool>(engine_->context);
     pool_->reset(n);
     return static_cast<float>(static_cast<double>(n - 1) / 31.0);
 }
@@ -94,7 +95,7 @@ float MyVsti::applyOsc2Detune(float v) {
     auto s = static_cast<std::int32_t>((static_cast<double>(v) - 0.5) * 96.0);
     s = std::clamp(s, -48, 48);
     const float* nf = noteFrequencyTable();
-    context_.osc2Ratio = s > 0 ? nf[s] / nf[0] : nf[100 + s] / nf[100];
+    engine_->context.osc2Ratio = s > 0 ? nf[s] / nf[0] : nf[100 + s] / nf[100];
     if (pool_) {
         for (MyNote* voice = pool_->head(); voice; voice = voice->next) {
             voice->updateOsc2Ratio();
@@ -119,35 +120,35 @@ float MyVsti::applyMixBreath(float v) {
 }
 
 float MyVsti::applyVelTime(float v) {
-    context_.velTime = v;
+    engine_->context.velTime = v;
     return v;
 }
 
 float MyVsti::applyVelLevel(float v) {
-    context_.velLevel = v;
+    engine_->context.velLevel = v;
     return v;
 }
 
 float MyVsti::applyVelBreath(float v) {
-    context_.velBreath = v;
+    engine_->context.velBreath = v;
     return v;
 }
 
 float MyVsti::applyChorusSpeed(float v) {
-    chorus1_.setSpeed(v, context_.halfInvFs);
-    chorus2_.setSpeed(v, context_.halfInvFs);
+    engine_->chorus1.setSpeed(v, engine_->context.halfInvFs);
+    engine_->chorus2.setSpeed(v, engine_->context.halfInvFs);
     return v;
 }
 
 float MyVsti::applyChorusDepth(float v) {
-    chorus1_.setDepth(v, context_.fs);
-    chorus2_.setDepth(v, context_.fs);
+    engine_->chorus1.setDepth(v, engine_->context.fs);
+    engine_->chorus2.setDepth(v, engine_->context.fs);
     return v;
 }
 
 float MyVsti::applyReverbLength(float v) {
-    reverbL_.setLength(v, context_.halfInvFs);
-    reverbR_.setLength(v, context_.halfInvFs);
+    engine_->reverbL.setLength(v, engine_->context.halfInvFs);
+    engine_->reverbR.setLength(v, engine_->context.halfInvFs);
     return v;
 }
 
@@ -158,18 +159,19 @@ float MyVsti::applyReverbMix(float v) {
 
 float MyVsti::applyUnisonNotes(float v) {
     std::int32_t n = shapeFromValue(v);
-    context_.unisonSetting = n;
+    engine_->context.unisonSetting = n;
     return shapeKeptValue(n);
 }
 
 float MyVsti::applyUnisonDetune(float v) {
-    context_.unisonDetune = v;
+    engine_->context.unisonDetune = v;
     return v;
 }
 
 float MyVsti::applyVowel(std::int32_t slot, float v) {
-    return selectVowel(working_.formantSet(slot), vowelSlots_[static_cast<std::size_t>(slot)], v,
-                       context_.invFs);
+    return selectVowel(working_.formantSet(slot),
+                       engine_->vowelSlots[static_cast<std::size_t>(slot)], v,
+                       engine_->context.invFs);
 }
 
 float MyVsti::applyVowel1Start(float v) {
@@ -186,33 +188,33 @@ float MyVsti::applyVowel2End(float v) {
 }
 
 float MyVsti::applyVowel1Morph(float v) {
-    bank1_.morph(vowelSlots_[0], vowelSlots_[1], v);
+    engine_->bank1.morph(engine_->vowelSlots[0], engine_->vowelSlots[1], v);
     return v;
 }
 
 float MyVsti::applyVowel2Morph(float v) {
-    bank2_.morph(vowelSlots_[2], vowelSlots_[3], v);
+    engine_->bank2.morph(engine_->vowelSlots[2], engine_->vowelSlots[3], v);
     return v;
 }
 
 float MyVsti::applyGranularLevel(float v) {
-    context_.grain = v * 0.999f;
+    engine_->context.grain = v * 0.999f;
     return v;
 }
 
 float MyVsti::applyGranularTime(float v) {
-    context_.granularTime = v;
+    engine_->context.granularTime = v;
     return v;
 }
 
 float MyVsti::applyFormantsL(float v) {
-    bank1_.setSharpness(v);
-    bank2_.setSharpness(v);
+    engine_->bank1.setSharpness(v);
+    engine_->bank2.setSharpness(v);
     return v;
 }
 
 float MyVsti::applyNoiseColor(float v) {
-    context_.noiseCutoff = (v * 0.9f + 0.1f) * 18000.0f * context_.invFs;
+    engine_->context.noiseCutoff = (v * 0.9f + 0.1f) * 18000.0f * engine_->context.invFs;
     if (pool_) {
         for (MyNote* voice = pool_->head(); voice; voice = voice->next) {
             voice->updateNoiseFilter();
@@ -223,23 +225,23 @@ float MyVsti::applyNoiseColor(float v) {
 
 float MyVsti::applyOsc1Shape(float v) {
     std::int32_t n = shapeFromValue(v);
-    context_.waveTable1 = waveTable(n);
+    engine_->context.waveTable1 = waveTable(n);
     return shapeKeptValue(n);
 }
 
 float MyVsti::applyOsc2Shape(float v) {
     std::int32_t n = shapeFromValue(v);
-    context_.waveTable2 = waveTable(n);
+    engine_->context.waveTable2 = waveTable(n);
     return shapeKeptValue(n);
 }
 
 float MyVsti::applyOsc1Fm(float v) {
-    context_.fm1 = -0.25f * v;
+    engine_->context.fm1 = -0.25f * v;
     return v;
 }
 
 float MyVsti::applyOsc2Fm(float v) {
-    context_.fm2 = -0.25f * v;
+    engine_->context.fm2 = -0.25f * v;
     return v;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/my_vsti.h"
+#include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/effects_chain.h"
 
@@ -26,20 +27,39 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
         float left[kMaxRun];
         float right[kMaxRun];
         position_ = position;
-        renderVoices(count);
-        // The control update touches only the choruses' oscillators, so the voices run on through
-        // it and only the chain stops there. An update due at an event's sample comes after the
-        // event, as the run starting there takes it.
-        std::int32_t done = 0;
-        while (nextUpdate_ < end) {
-            const std::int32_t upTo = std::max(nextUpdate_ - position, done);
-            renderChain(left, right, done, upTo - done);
-            controlUpdate();
-            nextUpdate_ += updateInterval_;
-            done = upTo;
+        if (engine_->restsThisRun(pool_ && pool_->head())) {
+            if (!engine_->resting) {
+                // What the effects still hold lies below the rest level.
+                resetEffects();
+                engine_->resting = true;
+            }
+            // At rest the whole chain is still, the choruses' oscillators included.
+            std::fill(left, left + count, 0.0f);
+            std::fill(right, right + count, 0.0f);
+            while (nextUpdate_ < end)
+                nextUpdate_ += updateInterval_;
+        } else {
+            renderVoices(count);
+            // The control update touches only the choruses' oscillators, so the voices run on
+            // through it and only the chain stops there. An update due at an event's sample
+            // comes after the event, as the run starting there takes it.
+            std::int32_t done = 0;
+            while (nextUpdate_ < end) {
+                const std::int32_t upTo = std::max(nextUpdate_ - position, done);
+                renderChain(left, right, done, upTo - done);
+                controlUpdate();
+                nextUpdate_ += updateInterval_;
+                done = upTo;
+            }
+            renderChain(left, right, done, count - done);
+            clearRunaways(engine_->chain());
+            engine_->countQuietFrames(pool_ && pool_->head(), left, right, count);
         }
-        renderChain(left, right, done, count - done);
         lock.unlock();
+        if (programChangedInRender_) {
+            programChangedInRender_ = false;
+            announceProgram();
+        }
         if (count > 0) sink(position, left, right, count);
         position = end;
     }
@@ -51,13 +71,14 @@ void MyVsti::renderVoices(std::int32_t count) {
     if (count <= 0 || count > kMaxRun) return;
     // The voices' three paths over the whole run, voice after voice, summed in list order as
     // sample after sample would be; voices that finished go back to the pool at its end.
-    std::fill(run_.s1, run_.s1 + count, 0.0f);
-    std::fill(run_.s2, run_.s2 + count, 0.0f);
-    std::fill(run_.s3, run_.s3 + count, 0.0f);
+    std::fill(engine_->run.s1, engine_->run.s1 + count, 0.0f);
+    std::fill(engine_->run.s2, engine_->run.s2 + count, 0.0f);
+    std::fill(engine_->run.s3, engine_->run.s3 + count, 0.0f);
     if (pool_ && pool_->head()) {
-        MyNote::renderRun(pool_->head(), run_.s1, run_.s2, run_.s3, count);
+        MyNote::renderRun(pool_->head(), engine_->run.s1, engine_->run.s2, engine_->run.s3, count);
         for (MyNote* voice = pool_->head(); voice;) {
             MyNote* next = voice->next;
+            voice->clearRunawayComb();
             if (voice->finished) pool_->giveBack(voice);
             voice = next;
         }
@@ -68,15 +89,15 @@ void MyVsti::renderChain(float* left, float* right, std::int32_t from, std::int3
     if (from < 0 || count <= 0 || from + count > kMaxRun) return;
     // Every stage of the chain is either elementwise or a unit's own sequence, so running it
     // stage by stage over the run does not change a single sample.
-    const EffectsChain chain{chorus1_, chorus2_, bank1_, bank2_, reverbL_, reverbR_};
+    const EffectsChain chain = engine_->chain();
     const ChainLevels levels{mix1_, mix2_, mixBreath_, masterGain_, reverbMix_, panL_, panR_};
-    processChain(chain, levels, run_.s1 + from, run_.s2 + from, run_.s3 + from, left + from,
-                 right + from, count);
+    processChain(chain, levels, engine_->run.s1 + from, engine_->run.s2 + from,
+                 engine_->run.s3 + from, left + from, right + from, count);
 }
 
 void MyVsti::controlUpdate() {
-    chorus1_.controlUpdate();
-    chorus2_.controlUpdate();
+    engine_->chorus1.controlUpdate();
+    engine_->chorus2.controlUpdate();
 }
 
 void MyVsti::process(float**, float** outputs, std::int32_t frames) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/runaway.h"
+
 namespace sorvella {
 
 namespace {
@@ -33,6 +35,16 @@ void ChorusUnit::reset() {
     oscX_.fill(1.0f);
     oscY_.fill(0.0f);
     out_.fill(0.0f);
+}
+
+bool ChorusUnit::clearIfRunaway() {
+    for (float tap : out_) {
+        if (isRunaway(tap)) {
+            reset();
+            return true;
+        }
+    }
+    return false;
 }
 
 void ChorusUnit::setSpeed(float value, float halfInvFs) {

@@ -39,6 +39,9 @@ class ChorusUnit {
     void setDepth(float value, float fs);
     // Pulls the oscillators back onto the unit circle against rounding drift.
     void controlUpdate();
+    // Clears the unit when its feedback has run away (see engine/runaway.h); true when it did.
+    // What enters a line reaches the taps within the line's length.
+    bool clearIfRunaway();
 
     float process(float x) {
         std::array<float, kChorusTaps> d;

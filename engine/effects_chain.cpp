@@ -149,6 +149,15 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
 
 }  // namespace
 
+void clearRunaways(const EffectsChain& chain) {
+    chain.chorus1.clearIfRunaway();
+    chain.chorus2.clearIfRunaway();
+    chain.bank1.clearIfRunaway();
+    chain.bank2.clearIfRunaway();
+    chain.reverbL.clearIfRunaway();
+    chain.reverbR.clearIfRunaway();
+}
+
 void processChain(const EffectsChain& chain, const ChainLevels& levels, const float* s1,
                   const float* s2, const float* s3, float* left, float* right, int count) {
     for (int from = 0; from < count; from += kEffectsPiece) {

@@ -32,4 +32,7 @@ struct ChainLevels {
 void processChain(const EffectsChain& chain, const ChainLevels& levels, const float* s1,
                   const float* s2, const float* s3, float* left, float* right, int count);
 
+// Each recursive unit of the chain clears itself if it has run away (see engine/runaway.h).
+void clearRunaways(const EffectsChain& chain);
+
 }  // namespace sorvella

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "engine/runaway.h"
+
 namespace sorvella {
 
 namespace {
@@ -105,6 +107,16 @@ void FormantBank::setSharpness(float value) {
 void FormantBank::resetState() {
     for (Resonator& r : resonators)
         r.resetState();
+}
+
+bool FormantBank::clearIfRunaway() {
+    for (const Resonator& r : resonators) {
+        if (isRunaway(r.x1) || isRunaway(r.x2) || isRunaway(r.y1) || isRunaway(r.y2)) {
+            resetState();
+            return true;
+        }
+    }
+    return false;
 }
 
 float FormantBank::responseMagnitude(int k, float w) const {

@@ -85,6 +85,8 @@ class FormantBank {
     void processBlock(const float* in, float* out, int count);
 
     void resetState();
+    // Clears the state when a resonator has run away (see engine/runaway.h); true when it did.
+    bool clearIfRunaway();
 
     // Response of resonator k; 0 for an index outside the bank.
     float responseMagnitude(int k, float w) const;

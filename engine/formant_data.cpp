@@ -50,4 +50,17 @@ bool MyFormantData::read(ByteReader& cursor, std::int32_t) {
     return true;
 }
 
+bool MyFormantData::withinSafeLimits() const {
+    for (float f : frequencies) {
+        if (!(f >= kMinFrequency && f <= kMaxFrequency)) return false;
+    }
+    for (float b : bandwidths) {
+        if (!(b >= kMinBandwidth)) return false;
+    }
+    for (float l : levels) {
+        if (!(l <= kMaxLevel)) return false;
+    }
+    return true;
+}
+
 }  // namespace sorvella

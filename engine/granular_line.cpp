@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/runaway.h"
+
 namespace sorvella {
 
 bool GranularLine::reset(std::int32_t length) {
@@ -35,6 +37,13 @@ void GranularLine::clear() {
     size_ = 1;
     length_ = 0;
     write_ = 0;
+}
+
+bool GranularLine::clearIfRunaway() {
+    const std::int32_t last = write_ > 0 ? write_ - 1 : size_ - 1;
+    if (!isRunaway(ring_[last])) return false;
+    std::fill(ring_, ring_ + size_, 0.0f);
+    return true;
 }
 
 void GranularLine::feedBlock(const float* sum1, const float* env1, const float* sum2,

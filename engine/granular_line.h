@@ -25,6 +25,10 @@ class GranularLine {
     // Length 0: the line is unused until the next reset. Storage is kept for later notes.
     void clear();
 
+    // Zeroes the ring when the value last written has run away (see engine/runaway.h); true
+    // when it did. What enters the ring comes back to the write position within its length.
+    bool clearIfRunaway();
+
     std::int32_t length() const { return length_; }
     std::int32_t writeIndex() const { return write_; }
     std::int32_t readIndex() const { return next(write_); }

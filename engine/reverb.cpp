@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/runaway.h"
+
 namespace sorvella {
 
 namespace {
@@ -22,6 +24,16 @@ void ReverbUnit::reset() {
     for (DelayLine& line : lines_)
         line.clear();
     s_.fill(0.0f);
+}
+
+bool ReverbUnit::clearIfRunaway() {
+    for (float s : s_) {
+        if (isRunaway(s)) {
+            reset();
+            return true;
+        }
+    }
+    return false;
 }
 
 void ReverbUnit::setLength(float value, float halfInvFs) {

@@ -28,6 +28,9 @@ class ReverbUnit {
     // Re-creates the lines for the sample rate (allocates) and clears the state.
     void create(float fs);
     void reset();
+    // Clears the lines and filters when the network has run away (see engine/runaway.h); true
+    // when it did. What enters a line reaches the filters within one line's length.
+    bool clearIfRunaway();
     // "Reverb Length": the damping filters' cutoffs.
     void setLength(float value, float halfInvFs);
 

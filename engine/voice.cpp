@@ -29,6 +29,7 @@ void Note::startBase(std::uint8_t noteNumber, std::uint8_t noteVelocity) {
     finished = false;
     keyHeld = true;
     releasePending = false;
+    quickStopped = false;
     armed = false;
     tickCounter = kTicksPerWrap;
     age = 0;
@@ -492,6 +493,7 @@ void MyNote::quickStop() {
     // The fade is final: a later note-off of the same key must not turn it back into a release.
     keyHeld = false;
     releasePending = false;
+    quickStopped = true;
     armed = false;
     env1_.fade();
     env2_.fade();

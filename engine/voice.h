@@ -27,6 +27,7 @@ class Note {
     bool finished = true;                      // all envelopes ended: back to the pool
     bool keyHeld = false;
     bool releasePending = false;  // note-off came while the sustain pedal was down
+    bool quickStopped = false;    // fading out after a quick stop
     MyNote* previous = nullptr;   // the render loop's list of sounding voices
     MyNote* next = nullptr;
 
@@ -116,6 +117,7 @@ class MyNote final : public Note {
     float breathLevel() const { return breathLevel_; }
     const NoiseFilter& noiseFilter() const { return noise_; }
     const GranularLine& granular() const { return granular_; }
+    void clearRunawayComb() { granular_.clearIfRunaway(); }
     const EnvRunner& env1() const { return env1_; }
     const EnvRunner& env2() const { return env2_; }
     const EnvRunner& env3() const { return env3_; }

@@ -192,10 +192,16 @@ bool ConfigFile::erase(std::string_view name) {
     return update(name, std::nullopt, existed) && existed;
 }
 
+bool ConfigFile::eraseIfUnchanged(std::string_view name, std::string_view expected) {
+    bool existed = false;
+    return update(name, std::nullopt, existed, expected) && existed;
+}
+
 // Every line other than those of this name is kept byte for byte, garbled ones included: a write
-// changes one value and nothing else.
-bool ConfigFile::update(std::string_view name, std::optional<std::string_view> value,
-                        bool& existed) {
+// changes one value and nothing else. With an expected value, the change is made only while the
+// name's value (its last line, as get() reads it) is that value.
+bool ConfigFile::update(std::string_view name, std::optional<std::string_view> value, bool& existed,
+                        std::optional<std::string_view> expected) {
     existed = false;
     if (name.empty() || path_.empty()) return false;
     if (!value && ::access(path_.c_str(), F_OK) != 0) return false;  // nothing to delete
@@ -212,6 +218,14 @@ bool ConfigFile::update(std::string_view name, std::optional<std::string_view> v
     std::string current;
     mode_t mode = 0600;
     if (readWholeFile(target, current, mode) == ReadResult::kUnusable) return false;
+    if (expected) {
+        std::optional<std::string> found;
+        for (std::string_view line : splitLines(current)) {
+            auto entry = parseConfigLine(line);
+            if (entry && entry->name == name) found = std::move(entry->value);
+        }
+        if (found != *expected) return true;
+    }
 
     std::string next;
     next.reserve(current.size() + 64);

@@ -31,9 +31,13 @@ class ConfigFile {
     bool set(std::string_view name, std::string_view value);
     // True when the value existed and has been removed, as deleting a registry value reports.
     bool erase(std::string_view name);
+    // erase, only while the value is still `expected`: a value another process stored since it
+    // was read is kept. True when it was removed.
+    bool eraseIfUnchanged(std::string_view name, std::string_view expected);
 
   private:
-    bool update(std::string_view name, std::optional<std::string_view> value, bool& existed);
+    bool update(std::string_view name, std::optional<std::string_view> value, bool& existed,
+                std::optional<std::string_view> expected = std::nullopt);
 
     std::string path_;
 };

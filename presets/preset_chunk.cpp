@@ -1,142 +1,53 @@
 // Preset and bank chunks: the state hosts save and restore, and the body of patch and bank files.
-#include <cmath>
-#include <memory>
-#include <mutex>
-#include <new>
-
-#include "core/error_box.h"
-#include "core/my_vsti.h"
 #include "presets/preset_chunk.h"
+
+#include <cmath>
+
+#include "engine/formant_data.h"
 
 namespace sorvella {
 
-namespace {
-
-// Magic, format version and program index.
-constexpr std::int32_t kChunkHeadBytes = 12;
-constexpr std::int32_t kReservedBytes = 64;
-constexpr std::int32_t kViewBlockBytes = 8;
-
-std::int32_t recordsIn(bool isPreset) {
+std::int32_t chunkRecords(bool isPreset) {
     return isPreset ? 1 : kNumPrograms;
 }
 
-}  // namespace
-
 std::int32_t chunkSize(const Program& program, std::int32_t version, bool isPreset) {
-    return kChunkHeadBytes + kReservedBytes + kViewBlockBytes +
-           recordsIn(isPreset) * program.serialisedSize(version);
+    return kChunkHeadBytes + kChunkReservedBytes + kChunkViewBytes +
+           chunkRecords(isPreset) * program.serialisedSize(version);
 }
 
-std::int32_t MyVsti::getChunk(void** data, bool isPreset) {
-    // Edits of the working program reach the host only through its slot. Selecting the program
-    // again would change nothing that is saved but would cut every sounding note, and hosts ask
-    // for chunks while playing (autosave), so the slot is written without a new selection.
-    {
-        std::lock_guard lock(audioLock_);
-        copyProgram(curProgram);
-    }
-    return buildChunk(data, isPreset);
+void writeChunkHead(ByteWriter& writer, std::int32_t program) {
+    writer.putInt(kChunkMagic);
+    writer.putInt(kStorageVersion);
+    writer.putInt(program);
 }
 
-std::int32_t MyVsti::chunkForFile(void** data, bool isPreset) {
-    return getChunk(data, isPreset);
+ChunkHead readChunkHead(ByteReader& reader) {
+    ChunkHead head;
+    head.magic = reader.getInt();
+    head.version = reader.getInt();
+    head.program = reader.getInt();
+    return head;
 }
 
-std::int32_t MyVsti::buildChunk(void** data, bool isPreset) {
-    if (!data) return 0;
-    const std::int32_t size = chunkSize(working_, kStorageVersion, isPreset);
-    std::unique_ptr<std::uint8_t[]>& buffer = isPreset ? presetChunkBuffer_ : bankChunkBuffer_;
-    if (!buffer) {
-        buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
-        if (!buffer) {
-            reportError(kErrorOutOfMemory);
-            return 0;
-        }
-    }
-    float zoom = 0.0f;
-    float scroll = 0.0f;
-    if (instrumentEditor_) instrumentEditor_->viewBlock(zoom, scroll);
-
-    ByteWriter writer(buffer.get(), static_cast<std::size_t>(size));
-    {
-        // A program change arriving by MIDI rewrites the working program on the audio thread.
-        std::lock_guard lock(audioLock_);
-        writer.putInt(kChunkMagic);
-        writer.putInt(kStorageVersion);
-        writer.putInt(curProgram);
-        if (isPreset) {
-            working_.write(writer);
-        } else {
-            for (const Program& slot : slots_)
-                slot.write(writer);
-        }
-    }
-    writer.putZeros(kReservedBytes);
-    writer.putFloat(zoom);
-    writer.putFloat(scroll);
-    if (writer.overflowed() || writer.position() != static_cast<std::size_t>(size)) return 0;
-    *data = buffer.get();
-    return size;
+void writeChunkTail(ByteWriter& writer, const ChunkView& view) {
+    writer.putZeros(kChunkReservedBytes);
+    writer.putFloat(view.zoom);
+    writer.putFloat(view.scroll);
 }
 
-std::int32_t MyVsti::setChunk(void* data, std::int32_t byteSize, bool isPreset) {
-    // A chunk too short for its head, or none at all, cannot be the instrument's.
-    if (!data || byteSize < kChunkHeadBytes) {
-        reportError(kErrorInvalidFormat);
-        return 0;
-    }
-    ByteReader reader(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize));
-    const std::int32_t magic = reader.getInt();
-    const std::int32_t version = reader.getInt();
-    const std::int32_t storedProgram = reader.getInt();
-    if (magic != kChunkMagic || byteSize != chunkSize(working_, version, isPreset)) {
-        reportError(kErrorInvalidFormat);
-        return 0;
-    }
-    if (version > kStorageVersion) {
-        reportError(kErrorNewerVersion);
-        return 0;
-    }
+bool readChunkTail(ByteReader& reader, ChunkView& view) {
+    reader.skip(kChunkReservedBytes);
+    view.zoom = reader.getFloat();
+    view.scroll = reader.getFloat();
+    return !reader.underflowed() && std::isfinite(view.zoom) && std::isfinite(view.scroll);
+}
 
-    // Everything is read into scratch programs first, so that a chunk refused halfway through
-    // leaves the instrument exactly as it was. Each starts as a copy of the slot it replaces:
-    // sub-records newer than the chunk keep the slot's contents.
-    const std::int32_t first = isPreset ? clampSlot(curProgram) : 0;
-    const std::int32_t count = recordsIn(isPreset);
-    std::unique_ptr<Program[]> scratch(new (std::nothrow) Program[static_cast<std::size_t>(count)]);
-    if (!scratch) {
-        reportError(kErrorOutOfMemory);
-        return 0;
+bool formantsWithinSafeLimits(Program& program) {
+    for (std::int32_t set = 0; set < 4; ++set) {
+        if (!program.formantSet(set).withinSafeLimits()) return false;
     }
-    for (std::int32_t i = 0; i < count; ++i) {
-        Program& staged = scratch[static_cast<std::size_t>(i)];
-        {
-            std::lock_guard lock(audioLock_);
-            staged.copyFrom(slots_[static_cast<std::size_t>(first + i)]);
-        }
-        if (!staged.read(reader, version)) {
-            reportError(kErrorInvalidFormat);
-            return 0;
-        }
-    }
-    reader.skip(kReservedBytes);
-    const float zoom = reader.getFloat();
-    const float scroll = reader.getFloat();
-    if (reader.underflowed() || !std::isfinite(zoom) || !std::isfinite(scroll)) {
-        reportError(kErrorInvalidFormat);
-        return 0;
-    }
-
-    {
-        std::lock_guard lock(audioLock_);
-        for (std::int32_t i = 0; i < count; ++i)
-            slots_[static_cast<std::size_t>(first + i)].copyFrom(
-                scratch[static_cast<std::size_t>(i)]);
-    }
-    if (instrumentEditor_) instrumentEditor_->setViewBlock(zoom, scroll);
-    setProgram(isPreset ? first : storedProgram);
-    return 1;
+    return true;
 }
 
 }  // namespace sorvella

@@ -84,6 +84,11 @@ bool SettingsKey::setText(std::string_view name, std::optional<std::string> text
     return file_->set(name, cText(*text));
 }
 
+bool SettingsKey::eraseTextIfUnchanged(std::string_view name, std::string_view expected) {
+    if (!file_) return false;
+    return file_->eraseIfUnchanged(cText(name), cText(expected));
+}
+
 bool SettingsKey::setInt(std::string_view name, std::int32_t value) {
     return setText(name, encodeSettingInt(value));
 }

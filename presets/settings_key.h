@@ -34,6 +34,9 @@ class SettingsKey {
     // No text deletes the value; deleting a value that is not there reports false, as the
     // registry does.
     bool setText(std::string_view name, std::optional<std::string> text);
+    // Deletes the value only while it is still `expected`, so that a value another process
+    // stored meanwhile is kept. True when it was deleted.
+    bool eraseTextIfUnchanged(std::string_view name, std::string_view expected);
     bool setInt(std::string_view name, std::int32_t value);
     bool setFloat(std::string_view name, float value);
     bool setFlag(std::string_view name, bool value);
