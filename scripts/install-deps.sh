@@ -3,7 +3,8 @@
 # Debian and Ubuntu (apt-get); through sudo when not run as root.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config binutils libgtest-dev libbenchmark-dev)
+packages=(build-essential cmake ninja-build pkg-config binutils libgtest-dev libbenchmark-dev
+    libsndfile1-dev)
 packages+=("$@")
 
 missing=()
