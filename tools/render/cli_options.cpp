@@ -1,7 +1,7 @@
 #include "tools/render/cli_options.h"
 
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
