@@ -47,6 +47,7 @@ TEST(AudioFileWriter, WritesEachFormatByItsExtension) {
         SampleFormat format;
         int sndfileFormat;
         std::uint64_t clipped;
+        std::uint64_t framesAtMost = 3;
     };
     const Case cases[] = {
         {"a.wav", SampleFormat::kPcm16, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3},
@@ -55,11 +56,13 @@ TEST(AudioFileWriter, WritesEachFormatByItsExtension) {
         {"d.flac", SampleFormat::kPcm16, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 3},
         {"e.aiff", SampleFormat::kPcm24, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 3},
         {"f.ogg", SampleFormat::kPcm16, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0},
+        // Begun as RF64 in case it passes 4 GiB, it ends as the (extensible) WAV file it fits in.
+        {"g.wav", SampleFormat::kPcm16, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 3, 1ull << 31},
     };
     for (const Case& c : cases) {
         AudioFileWriter w;
         std::string error;
-        ASSERT_TRUE(w.open(dir.file(c.name), 22050, c.format, 3, error)) << error;
+        ASSERT_TRUE(w.open(dir.file(c.name), 22050, c.format, c.framesAtMost, error)) << error;
         ASSERT_TRUE(w.write(channels, 3, error)) << error;
         ASSERT_TRUE(w.finish(error)) << error;
         EXPECT_EQ(w.clippedSamples(), c.clipped) << c.name;
