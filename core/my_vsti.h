@@ -20,6 +20,16 @@ namespace sorvella {
 class VoicePool;
 class MyNote;
 
+// A host's vendor-specific request about the tuning, index kTuningRequest. kTuningRemember loads
+// the file whose path is in ptr and remembers it in the settings, as the editor does;
+// kTuningThisSession loads it for this process and leaves the settings alone; kTuningForget
+// forgets the remembered file and goes back to equal temperament.
+inline constexpr std::int32_t kTuningRequest = vst2::fourCC('S', 'T', 'u', 'n');
+enum TuningRequest : vst2::intptr {
+    kTuningRemember = 0,
+    kTuningThisSession = 1,
+    kTuningForget = 2
+};
 inline constexpr std::int32_t kNoLearn = kNumParams;  // learnParameter when nothing is armed
 
 class MyVsti : public vst2::AudioEffectX {
@@ -104,8 +114,8 @@ class MyVsti : public vst2::AudioEffectX {
     std::int32_t canDo(const char* text) override;
     std::int32_t getVstVersion() override { return 2300; }
     std::int32_t getCurrentMidiProgram(std::int32_t, void*) override { return -1; }
-    // effVendorSpecific with index 'STun' and a path in ptr loads a tuning file (our renderer
-    // uses it); answers 1 on success.
+    // effVendorSpecific with index kTuningRequest (our renderer uses it); value is a
+    // TuningRequest. Answers 1 on success.
     vst2::intptr vendorSpecific(std::int32_t index, vst2::intptr value, void* ptr,
                                 float opt) override;
 

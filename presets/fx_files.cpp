@@ -12,8 +12,8 @@
 
 #include "core/error_box.h"
 #include "core/my_vsti.h"
-#include "engine/byte_cursor.h"
 #include "platform/vst2/aeffect.h"
+#include "platform/vst2/fx_file.h"
 
 namespace sorvella {
 
@@ -21,8 +21,7 @@ namespace {
 
 constexpr std::int32_t kInstrumentId = vst2::fourCC('S', 'O', 'R', 'V');
 constexpr std::int32_t kFxVersion = 2;
-constexpr std::int32_t kPatchNameBytes = 24;
-constexpr std::int32_t kBankFutureBytes = 128;
+constexpr std::size_t kPatchNameBytes = 24;
 
 class Fd {
   public:
@@ -146,40 +145,19 @@ std::vector<std::uint8_t> patchFileBytes(MyVsti& instrument) {
     void* chunk = nullptr;
     const std::int32_t size = instrument.chunkForFile(&chunk, true);
     if (size <= 0 || !chunk) return {};
-    std::vector<std::uint8_t> bytes(kPatchHeaderBytes + static_cast<std::size_t>(size));
-    ByteWriter writer(bytes.data(), bytes.size());
-    writer.putInt(vst2::kCcnK);
-    writer.putInt(0);  // byte size: always written as zero
-    writer.putInt(vst2::kFPCh);
-    writer.putInt(vst2::kFxFormatVersion);
-    writer.putInt(kInstrumentId);
-    writer.putInt(kFxVersion);
-    writer.putInt(kNumParams);
-    // The chunk has just stored the working program into the current slot.
-    writer.putBytes(instrument.programSlot(instrument.getProgram()).name(), kPatchNameBytes);
-    writer.putZeros(kProgramNameField - kPatchNameBytes);
-    writer.putInt(size);
-    writer.putBytes(chunk, static_cast<std::size_t>(size));
-    return bytes;
+    const auto* bytes = static_cast<const std::uint8_t*>(chunk);
+    // The chunk has just stored the working program into the current slot. Its name field goes
+    // out as it stands, 24 bytes and then zeros.
+    const std::string name(instrument.programSlot(instrument.getProgram()).name(), kPatchNameBytes);
+    return fxPatchChunkFile(kInstrumentId, kFxVersion, kNumParams, name, {bytes, bytes + size});
 }
 
 std::vector<std::uint8_t> bankFileBytes(MyVsti& instrument) {
     void* chunk = nullptr;
     const std::int32_t size = instrument.chunkForFile(&chunk, false);
     if (size <= 0 || !chunk) return {};
-    std::vector<std::uint8_t> bytes(kBankHeaderBytes + static_cast<std::size_t>(size));
-    ByteWriter writer(bytes.data(), bytes.size());
-    writer.putInt(vst2::kCcnK);
-    writer.putInt(0);  // byte size: always written as zero
-    writer.putInt(vst2::kFBCh);
-    writer.putInt(vst2::kFxFormatVersion);
-    writer.putInt(kInstrumentId);
-    writer.putInt(kFxVersion);
-    writer.putInt(kNumPrograms);
-    writer.putZeros(kBankFutureBytes);
-    writer.putInt(size);
-    writer.putBytes(chunk, static_cast<std::size_t>(size));
-    return bytes;
+    const auto* bytes = static_cast<const std::uint8_t*>(chunk);
+    return fxBankChunkFile(kInstrumentId, kFxVersion, kNumPrograms, {bytes, bytes + size});
 }
 
 bool loadPatchFile(MyVsti& instrument, const char* path) {

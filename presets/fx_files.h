@@ -1,5 +1,6 @@
-// FX patch (.fxp) and FX bank (.fxb) files: a fixed header around a preset or bank chunk. On
-// loading only the chunk is checked; the header is skipped unread.
+// FX patch (.fxp) and FX bank (.fxb) files of the instrument, written by the VST 2 FX file codec:
+// a fixed header around a preset or bank chunk. On loading only the chunk is checked; the header
+// is skipped unread.
 #pragma once
 
 #include <cstddef>
@@ -7,12 +8,15 @@
 #include <optional>
 #include <vector>
 
+#include "platform/vst2/fx_file.h"
+
 namespace sorvella {
 
 class MyVsti;
 
-inline constexpr std::int32_t kPatchHeaderBytes = 60;
-inline constexpr std::int32_t kBankHeaderBytes = 160;
+// Where the chunk begins in the files the instrument writes.
+inline constexpr std::int32_t kPatchHeaderBytes = static_cast<std::int32_t>(kFxPatchChunkOffset);
+inline constexpr std::int32_t kBankHeaderBytes = static_cast<std::int32_t>(kFxBankChunkOffset);
 inline constexpr std::int32_t kPatchFileBytes = 1053;
 inline constexpr std::int32_t kBankFileBytes = 7516;
 // Far beyond any file the instrument writes; larger files are refused without being read.

@@ -4,8 +4,13 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config binutils libgtest-dev libbenchmark-dev)
-# The skin painter: cairo, FreeType and the Liberation Sans font.
-packages+=(libcairo2-dev libfreetype-dev fonts-liberation2)
+# The renderer's audio file formats.
+packages+=(libsndfile1-dev)
+# The widget toolkit and the skin painter: cairo, FreeType and Xlib, the embedded typeface, and
+# the X server and input tool the window tests run under.
+packages+=(libcairo2-dev libfreetype-dev libx11-dev fonts-liberation2 xvfb xdotool)
+# The standalone program's devices, and the JACK server and tools its end-to-end check runs on.
+packages+=(librtaudio-dev librtmidi-dev jackd2)
 packages+=("$@")
 
 missing=()

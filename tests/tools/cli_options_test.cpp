@@ -127,8 +127,9 @@ TEST(RenderCommandLine, RefusesBadValuesWithAReason) {
         {{"--bank", "b.fxb"}, "no MIDI file given"},
         {{"a.mid", "-o", "a.wav", "--bank="}, "invalid value '' for --bank"},
         {{"a.mid", "-o", "a.wav", "--tuning"}, "option --tuning needs a value"},
-        {{"a.mid", "-o", "x", "--save-patch", "x"}, "-o and --save-patch name the same file"},
-        {{"--save-bank", "x", "--save-patch", "x"}, "--save-bank and --save-patch name the same"},
+        {{"a.mid", "-o", "a.wav", "--remember-tuning"}, "--remember-tuning needs --tuning"},
+        {{"a.mid", "-o", "a.wav", "--tuning", "t", "--remember-tuning", "--forget-tuning"},
+         "contradict"},
     };
     for (const Case& c : cases) {
         CliOptions o;

@@ -5,7 +5,9 @@
 //
 // FAKE_INSTRUMENT_FAIL=entry makes the entry point refuse; =magic returns a record with a wrong
 // magic number. FAKE_INSTRUMENT_NO_CHUNKS makes it a plugin without chunks,
-// FAKE_INSTRUMENT_VENDOR=NAME changes its vendor string (default "Kestrane"). Built with
+// FAKE_INSTRUMENT_VENDOR=NAME changes its vendor string (default "Kestrane"),
+// FAKE_INSTRUMENT_EFFECT drops the synth flag and FAKE_INSTRUMENT_SLOW takes a millisecond for
+// every process call. Built with
 // FAKE_ENTRY_MAIN_ONLY it exports only the legacy entry name `main`.
 #include <cstdarg>
 #include <cstddef>
@@ -15,6 +17,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "platform/vst2/aeffect.h"
 #include "tests/tools/fake_instrument.h"
@@ -116,6 +120,7 @@ vst2::intptr dispatcher(vst2::AEffect* e, std::int32_t opcode, std::int32_t inde
 void processReplacing(vst2::AEffect* e, float**, float** outputs, std::int32_t frames) {
     FakeInstrument* f = self(e);
     say(f, "process %d", frames);
+    if (f->slow) ::usleep(1000);
     int next = 0;
     for (int i = 0; i < frames; ++i) {
         while (next < f->eventCount && f->events[next].deltaFrames <= i) {
@@ -164,7 +169,9 @@ vst2::AEffect* create(vst2::HostCallback host, const char* entryName) {
     e.numParams = kParams;
     e.numInputs = 0;
     e.numOutputs = 2;
-    e.flags = vst2::effFlagsCanReplacing | vst2::effFlagsIsSynth;
+    e.flags = vst2::effFlagsCanReplacing;
+    if (!std::getenv("FAKE_INSTRUMENT_EFFECT")) e.flags |= vst2::effFlagsIsSynth;
+    f->slow = std::getenv("FAKE_INSTRUMENT_SLOW") != nullptr;
     e.ioRatio = 1.0f;
     e.object = f;
     e.uniqueID = vst2::fourCC('F', 'a', 'k', 'e');

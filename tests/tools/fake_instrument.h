@@ -27,6 +27,7 @@ struct FakeInstrument {
     vst2::VstMidiEvent events[kMaxEvents];
     int eventCount = 0;
     bool chunks = true;
+    bool slow = false;
     std::vector<std::uint8_t> chunk[2];  // the last bank (0) and preset (1) chunk received
 };
 

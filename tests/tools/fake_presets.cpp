@@ -45,8 +45,16 @@ vst2::intptr getChunk(FakeInstrument* f, std::int32_t index, void* ptr) {
     return static_cast<vst2::intptr>(chunk.size());
 }
 
-vst2::intptr loadTuning(FakeInstrument* f, const char* path) {
-    say(f, "tuning %s", path);
+// The request's value: 0 remembers the file, 1 loads it for this session, 2 forgets.
+vst2::intptr tuningRequest(FakeInstrument* f, vst2::intptr how, const char* path) {
+    const char* const kHow[] = {"remember", "session", "forget"};
+    if (how < 0 || how > 2) return 0;
+    if (how == 2) {
+        say(f, "tuning forget");
+        return 1;
+    }
+    if (!path) return 0;
+    say(f, "tuning %s %s", kHow[how], path);
     std::FILE* in = std::fopen(path, "rb");
     if (!in) {
         refuse("Error opening file");
@@ -100,8 +108,8 @@ bool presetRequest(FakeInstrument* f, std::int32_t opcode, std::int32_t index, v
             if (f->chunks) answer = getChunk(f, index, ptr);
             return true;
         case vst2::effVendorSpecific:
-            if (index == vst2::fourCC('S', 'T', 'u', 'n') && ptr) {
-                answer = loadTuning(f, static_cast<const char*>(ptr));
+            if (index == vst2::fourCC('S', 'T', 'u', 'n')) {
+                answer = tuningRequest(f, value, static_cast<const char*>(ptr));
             }
             return true;
         default:

@@ -1,4 +1,4 @@
-#include "tools/render/fx_file.h"
+#include "platform/vst2/fx_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 
 #include "platform/vst2/aeffect.h"
 #include "tests/tools/fx_test_support.h"
-#include "tests/tools/tools_test_support.h"
 
 namespace sorvella {
 namespace {
@@ -190,21 +189,6 @@ TEST(FxFileReading, BadFilesSayWhatIsWrong) {
         EXPECT_FALSE(ok) << c.error;
         EXPECT_EQ(error, c.error);
     }
-}
-
-TEST(FxFileReading, FilesAreReadWholeOrNotAtAll) {
-    test::ScratchDir dir;
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    EXPECT_FALSE(readFxFileBytes(dir.file("none.fxb"), bytes, error));
-    EXPECT_EQ(error, "cannot open " + dir.file("none.fxb") + ": No such file or directory");
-    EXPECT_FALSE(readFxFileBytes(dir.path(), bytes, error));
-    EXPECT_EQ(error, "cannot read " + dir.path() + ": not a regular file");
-
-    const auto data = chunkOf(3000);
-    test::writeBytes(dir.file("a.fxp"), data);
-    ASSERT_TRUE(readFxFileBytes(dir.file("a.fxp"), bytes, error)) << error;
-    EXPECT_EQ(bytes, data);
 }
 
 }  // namespace

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/audio_test_support.h"
 #include "tests/tools/tools_test_support.h"
-#include "tests/tools/wav_test_support.h"
 #include "tools/demo/smf_writer.h"
-#include "tools/render/wav_writer.h"
 
 namespace sorvella {
 namespace {
@@ -67,12 +66,13 @@ TEST_F(RenderCommand, RendersTheSongWithProgramAndParameters) {
                                                "program 2", "param 0 0.25", "param 3 1", "mains 1",
                                                "mains 0", "close"}));
 
-    const auto wav = test::readBytes(out);
-    const auto header = wavHeader(SampleFormat::kPcm16, 8000, 2, 8001);
-    ASSERT_EQ(wav.size(), header.size() + 8001u * 4u);
-    EXPECT_TRUE(std::equal(header.begin(), header.end(), wav.begin()));
-    auto left = [&](int frame) { return test::pcm16At(wav, 44 + 4u * frame); };
-    auto right = [&](int frame) { return test::pcm16At(wav, 46 + 4u * frame); };
+    const test::AudioFile wav = test::readAudio(out);
+    EXPECT_EQ(wav.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(wav.sampleRate, 8000);
+    ASSERT_EQ(wav.frames(), 8001u);
+    EXPECT_EQ(test::readBytes(out).size(), 44u + 8001u * 4u);  // the plain 44-byte header
+    auto left = [&](int frame) { return wav.samples[2u * frame] >> 16; };
+    auto right = [&](int frame) { return wav.samples[2u * frame + 1] >> 16; };
     EXPECT_EQ(left(0), 4096);
     EXPECT_EQ(left(3999), 4096);
     EXPECT_EQ(left(4000), 8192);  // the second note, 0.5 s in
@@ -81,18 +81,36 @@ TEST_F(RenderCommand, RendersTheSongWithProgramAndParameters) {
     EXPECT_EQ(dir_.entries(), (std::vector<std::string>{"calls.log", "song.mid", "song.wav"}));
 }
 
-TEST_F(RenderCommand, WritesTheRequestedSampleFormat) {
-    for (const auto& [name, tag, bits] :
-         {std::tuple{"s24", 1u, 24u}, std::tuple{"f32", 3u, 32u}, std::tuple{"s16", 1u, 16u}}) {
-        const std::string out = dir_.file(std::string("out-") + name + ".wav");
-        const auto r = render({song_, "-o", out, "--plugin", FAKE_INSTRUMENT_PATH, "--format", name,
-                               "--tail", "0.1"});
+TEST_F(RenderCommand, WritesTheRequestedFormatAndSaysWhenItClips) {
+    // Nine keys held: 9 x 0.125 = 1.125 on the left, beyond full scale.
+    SmfTrack t;
+    for (int key = 60; key < 69; ++key)
+        t.noteOn(0, 0, key, 100);
+    for (int key = 60; key < 69; ++key)
+        t.noteOff(96, 0, key);
+    test::writeBytes(song_, encodeSmf(0, 96, {t}));
+    struct Case {
+        std::string name;
+        std::string format;
+        int sndfileFormat;
+    };
+    for (const Case& c : {Case{"s.flac", "s24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+                          Case{"f.wav", "f32", SF_FORMAT_WAV | SF_FORMAT_FLOAT}}) {
+        const auto r = render({song_, "-o", dir_.file(c.name), "--plugin", FAKE_INSTRUMENT_PATH,
+                               "--format", c.format, "--rate", "8000", "--tail", "0"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        const auto wav = test::readBytes(out);
-        ASSERT_GE(wav.size(), 44u);
-        EXPECT_EQ(test::le16(wav, 20), tag) << name;
-        EXPECT_EQ(test::le16(wav, 34), bits) << name;
-        EXPECT_EQ(test::le32(wav, 24), 44100u) << name;
+        const test::AudioFile a = test::readAudio(dir_.file(c.name));
+        EXPECT_EQ(a.format, c.sndfileFormat) << c.name;
+        ASSERT_EQ(a.frames(), 4001u) << c.name;  // half a second at 120 bpm, and the last event
+        if (c.format == "f32") {
+            EXPECT_EQ(a.floats[0], 1.125f);
+            EXPECT_EQ(r.err, "");  // floats keep what integers clip
+        } else {
+            EXPECT_EQ(r.err, "sorvella-render: the output clips: 4000 samples of " +
+                                 dir_.file(c.name) +
+                                 " are beyond full scale (peak +1.0 dBFS); lower the level or "
+                                 "write --format f32\n");
+        }
     }
 }
 
@@ -133,6 +151,10 @@ TEST_F(RenderCommand, FailuresSayWhyAndLeaveNoFile) {
     EXPECT_EQ(r.exitCode, 1);
     expectOneErrorLine(r, "is a directory");
 
+    r = render({song_, "-o", out, "--plugin", plugin}, {{"FAKE_INSTRUMENT_EFFECT", "1"}});
+    EXPECT_EQ(r.exitCode, 1);
+    expectOneErrorLine(r, "is an effect, not an instrument");
+
     expectNothingWritten();
 }
 
@@ -150,6 +172,7 @@ TEST_F(RenderCommand, ABadCommandLineIsAUsageError) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--bench-held"), std::string::npos);
     EXPECT_NE(help.out.find("--tail"), std::string::npos);
+    EXPECT_EQ(render({"--version"}).out, "sorvella-render 2.0\n");
     expectNothingWritten();
 }
 

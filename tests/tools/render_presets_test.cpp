@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "platform/vst2/fx_file.h"
 #include "tests/tools/fx_test_support.h"
 #include "tests/tools/tools_test_support.h"
 #include "tools/demo/smf_writer.h"
-#include "tools/render/fx_file.h"
 
 namespace sorvella {
 namespace {
@@ -175,7 +177,8 @@ TEST_F(RenderPresets, ParameterListsForAPluginWithoutChunks) {
 TEST_F(RenderPresets, OptionsApplyInOneOrderWhateverTheCommandLineSays) {
     test::writeBytes(file("in.fxb"), bankChunkFile("B"));
     test::writeBytes(file("in.fxp"), patchChunkFile("P", "PP"));
-    // The instrument remembers a tuning file for later sessions: it gets the absolute path.
+    // A tuning loaded for this render only, by its absolute path (as the instrument would
+    // remember it, were it asked to).
     const std::string tuning =
         std::filesystem::relative(file("good.tun"), std::filesystem::current_path()).string();
     ASSERT_NE(tuning.front(), '/');
@@ -184,7 +187,7 @@ TEST_F(RenderPresets, OptionsApplyInOneOrderWhateverTheCommandLineSays) {
                 "--tuning", tuning, "--patch", file("in.fxp"), "--bank", file("in.fxb")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(setupCalls(), withOpen({"setChunk bank 1", "program 0", "setChunk preset 2",
-                                      "tuning " + absolute(file("good.tun")), "program 1",
+                                      "tuning session " + absolute(file("good.tun")), "program 1",
                                       "param 1 0.25", "mains 1", "mains 0", "close"}));
 }
 
@@ -217,7 +220,12 @@ TEST_F(RenderPresets, BadFilesStopTheRunBeforeThePluginLoads) {
         {{"--bank", file("patch.fxp")}, file("patch.fxp") + ": is an FX patch file, not a bank"},
         {{"--tuning", file("none.tun")}, "cannot open " + file("none.tun")},
         {{"--tuning", dir_.path()}, "cannot read " + dir_.path() + ": not a regular file"},
+        // Named pipes are refused at once, never waited on for a writer.
+        {{"--bank", file("pipe")}, "cannot read " + file("pipe") + ": not a regular file"},
+        {{"--patch", file("pipe")}, "cannot read " + file("pipe") + ": not a regular file"},
+        {{"--tuning", file("pipe")}, "cannot read " + file("pipe") + ": not a regular file"},
     };
+    ASSERT_EQ(::mkfifo(file("pipe").c_str(), 0600), 0);
     for (const Case& c : cases) {
         std::vector<std::string> args = {file("song.mid"), "-o", file("out.wav"), "--save-bank",
                                          file("saved.fxb")};
@@ -229,7 +237,7 @@ TEST_F(RenderPresets, BadFilesStopTheRunBeforeThePluginLoads) {
         EXPECT_TRUE(setupCalls().empty()) << c.error;
     }
     expectOnly({"song.mid", "good.tun", "bad.tun", "short.fxb", "oversized.fxb", "magic.fxp",
-                "patch.fxp"});
+                "patch.fxp", "pipe"});
 }
 
 TEST_F(RenderPresets, FilesThePluginCannotTakeWriteNothing) {

@@ -323,21 +323,27 @@ bool glassBell(MyVsti& in) {
 }
 
 // Wind through a mouth that only whispers: breath noise in slow gusts through wide resonances of
-// our own, with a faint whistle that follows the keys.
+// our own, with a faint whistle that follows the keys. The resonances sit 10 dB down: gusts of
+// several notes pile up in them, and at the demo song's Level (controller 7 at 64) the chords
+// must stay below -1 dBFS.
 bool whisperWind(MyVsti& in) {
     // Wide resonances high enough for the high-passed breath to fill them: "sh" closing to "hoo"
     // in one bank, "hah" opening to "hee" in the other.
     editFormants(in, kFormant1Start, {1900.0f, 2700.0f, 3600.0f, 4600.0f, 6400.0f},
-                 {250.0f, 300.0f, 400.0f, 500.0f, 700.0f}, {0.0f, -2.0f, -4.0f, -6.0f, -9.0f});
+                 {250.0f, 300.0f, 400.0f, 500.0f, 700.0f},
+                 {-10.0f, -12.0f, -14.0f, -16.0f, -19.0f});
     editFormants(in, kFormant1End, {900.0f, 1400.0f, 2300.0f, 3200.0f, 5200.0f},
-                 {200.0f, 250.0f, 300.0f, 400.0f, 600.0f}, {-3.0f, 0.0f, -4.0f, -8.0f, -12.0f});
+                 {200.0f, 250.0f, 300.0f, 400.0f, 600.0f},
+                 {-13.0f, -10.0f, -14.0f, -18.0f, -22.0f});
     editFormants(in, kFormant2Start, {1300.0f, 2100.0f, 2900.0f, 3800.0f, 5600.0f},
-                 {250.0f, 300.0f, 350.0f, 450.0f, 600.0f}, {0.0f, -1.0f, -3.0f, -6.0f, -10.0f});
+                 {250.0f, 300.0f, 350.0f, 450.0f, 600.0f},
+                 {-10.0f, -11.0f, -13.0f, -16.0f, -20.0f});
     editFormants(in, kFormant2End, {2300.0f, 3100.0f, 3900.0f, 5000.0f, 7200.0f},
-                 {300.0f, 350.0f, 400.0f, 500.0f, 700.0f}, {0.0f, -2.0f, -4.0f, -7.0f, -10.0f});
+                 {300.0f, 350.0f, 400.0f, 500.0f, 700.0f},
+                 {-10.0f, -12.0f, -14.0f, -17.0f, -20.0f});
     applyValues(in, {
                         .voices = polyphony(16),
-                        .level = 0.25f,
+                        .level = 0.5f,
                         .osc2Detune = osc2Semitones(24),
                         .mix1 = 0.0f,
                         .mix2 = 0.3f,
@@ -374,14 +380,15 @@ bool whisperWind(MyVsti& in) {
 }
 
 // Drawbar-like: eight near-unison copies of round pulses an octave apart, on at once and off at
-// once, with no velocity response and a short key click of breath.
+// once, with no velocity response and a short key click of breath. The oscillators are mixed low
+// enough that the demo song's pedalled chords, at its Level of 64, stay below -1 dBFS.
 bool unisonOrgan(MyVsti& in) {
     applyValues(in, {
                         .voices = polyphony(16),
-                        .level = 0.3f,
+                        .level = 0.5f,
                         .osc2Detune = osc2Semitones(12),
-                        .mix1 = 0.8f,
-                        .mix2 = 0.7f,
+                        .mix1 = 0.4f,
+                        .mix2 = 0.35f,
                         .mixBreath = 0.1f,
                         .velTime = 0.0f,
                         .velLevel = 0.0f,

@@ -1,8 +1,9 @@
 // Renders every program of the factory bank and prints the figures it was designed by: per
 // program a single note at C3, C4 and C5 and a four-note chord (velocity 100, held 2 s), and a
-// chord at velocity 127. Exits with 1 when a chord comes near clipping.
+// chord at velocity 127, and the peak of the demo song when one is given. Exits with 1 when a
+// chord or the song comes near clipping.
 //
-//   measure_factory_bank [--program N] [bank.fxb]
+//   measure_factory_bank [--program N] [--song demo/demo.mid] [bank.fxb]
 //
 // Without a file the bank is designed in memory, as make_factory_bank would write it.
 #include <cstdio>
@@ -23,7 +24,8 @@ using namespace sorvella;
 using namespace sorvella::factory;
 
 constexpr float kChordLimit = 0.89125094f;  // -1 dBFS, velocity 100
-constexpr float kLoudChordLimit = 1.0f;     // velocity 127
+constexpr float kSongLimit = kChordLimit;
+constexpr float kLoudChordLimit = 1.0f;  // velocity 127
 
 vst2::intptr hostCallback(vst2::AEffect*, std::int32_t opcode, std::int32_t, vst2::intptr, void*,
                           float) {
@@ -61,10 +63,19 @@ int main(int argc, char** argv) {
     }
     std::int32_t only = -1;
     const char* bankPath = nullptr;
+    MidiSong song;
+    bool withSong = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--program" && i + 1 < argc) {
             only = std::atoi(argv[++i]);
+        } else if (arg == "--song" && i + 1 < argc) {
+            std::string error;
+            if (!loadMidiFile(argv[++i], song, error)) {
+                std::fprintf(stderr, "measure_factory_bank: %s\n", error.c_str());
+                return 2;
+            }
+            withSong = true;
         } else {
             bankPath = argv[i];
         }
@@ -117,6 +128,13 @@ int main(int argc, char** argv) {
         std::printf("  other roots at velocity 127: loudest %.3f (%.1f dBFS), rooted on note %d\n",
                     worst, toDecibels(worst), worstRoot);
         if (!(worst < kLoudChordLimit)) clean = false;
+        if (withSong) {
+            const StereoSignal played = renderSong(*instrument, p, song);
+            const float songPeak = peakLevel(played, 0, played.size());
+            std::printf("  demo song: peak %.3f (%.1f dBFS)%s\n", songPeak, toDecibels(songPeak),
+                        songPeak < kSongLimit ? "" : "  ** too loud (limit -1 dBFS)");
+            if (!(songPeak < kSongLimit)) clean = false;
+        }
         if (!(chord.heldRmsDb > -60.0)) {
             std::printf("  ** silent chord\n");
             clean = false;

@@ -48,6 +48,30 @@ StereoSignal renderNotes(MyVsti& instrument, std::int32_t program,
     return out;
 }
 
+StereoSignal renderSong(MyVsti& instrument, std::int32_t program, const MidiSong& song,
+                        double tailSeconds) {
+    instrument.setProgram(program);
+    const double songSeconds = song.messages.empty() ? 0.0 : song.messages.back().seconds;
+    const auto frames = static_cast<std::int32_t>((songSeconds + tailSeconds) * kSampleRate);
+    StereoSignal out;
+    out.left.assign(static_cast<std::size_t>(frames), 0.0f);
+    out.right.assign(static_cast<std::size_t>(frames), 0.0f);
+    std::size_t next = 0;
+    for (std::int32_t at = 0; at < frames; at += kBlock) {
+        const std::int32_t n = std::min(kBlock, frames - at);
+        for (; next < song.messages.size(); ++next) {
+            const MidiMessage& m = song.messages[next];
+            const auto frame = static_cast<std::int64_t>(std::llround(m.seconds * kSampleRate));
+            if (frame >= at + n) break;
+            const auto delta = static_cast<std::int32_t>(std::max<std::int64_t>(frame - at, 0));
+            sendMidi(instrument, delta, m.bytes[0], m.bytes[1], m.bytes[2]);
+        }
+        float* outs[2] = {out.left.data() + at, out.right.data() + at};
+        instrument.processReplacing(nullptr, outs, n);
+    }
+    return out;
+}
+
 Figures measure(const StereoSignal& signal, double holdSeconds) {
     Figures f;
     const auto release = static_cast<std::size_t>(holdSeconds * kSampleRate);

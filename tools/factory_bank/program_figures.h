@@ -7,6 +7,7 @@
 
 #include "core/my_vsti.h"
 #include "tools/factory_bank/signal_measures.h"
+#include "tools/render/midi_file.h"
 
 namespace sorvella::factory {
 
@@ -25,6 +26,11 @@ inline const std::vector<std::uint8_t> kChord{60, 64, 67, 72};
 StereoSignal renderNotes(MyVsti& instrument, std::int32_t program,
                          const std::vector<std::uint8_t>& notes, std::uint8_t velocity,
                          double holdSeconds = kHoldSeconds, double tailSeconds = kTailSeconds);
+
+// Selects the program and plays the song from its start, rendering tailSeconds past its last
+// message: the demo song shows how loud a program gets in music, with overlapping notes.
+StereoSignal renderSong(MyVsti& instrument, std::int32_t program, const MidiSong& song,
+                        double tailSeconds = kTailSeconds);
 
 struct Figures {
     float peak = 0.0f;

@@ -1,5 +1,6 @@
 #include "tools/render/cli_options.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -42,19 +43,31 @@ std::string usageText() {
        sorvella-render --bench-held N [options]
        sorvella-render [--bank FILE] [--patch FILE] ... --save-bank FILE | --save-patch FILE
 
+       sorvella-render [--bank FILE] ... --list-programs | --list-params
+
 Plays a Standard MIDI File (format 0 or 1) through a VST 2 instrument, libsorvella.so unless
---plugin names another, and writes a stereo WAV file.
+--plugin names another, and writes a stereo audio file.
 
 Options:
-  -o, --output FILE      the WAV file to write
-  --format F             s16 (default), s24 or f32 (32-bit float)
+  -o, --output FILE      the audio file to write, its format by its extension: .wav (RF64 past
+                         4 GiB), .flac, .ogg (Ogg Vorbis), .aif/.aiff; - writes WAV to standard
+                         output
+  --format F             samples of WAV, FLAC and AIFF: s16 (default), s24 or f32 (32-bit
+                         float, not FLAC)
   --plugin PATH          the VST 2 instrument to load
   --bank FILE            load an FX bank file (.fxb) and select program 0
   --patch FILE           load an FX patch file (.fxp) into the current program
-  --tuning FILE          load a tuning file (.tun); Sorvella remembers it for later sessions
+  --tuning FILE          load a tuning file (.tun) for this render only
+  --remember-tuning      make --tuning FILE Sorvella's tuning in later sessions too (it is
+                         stored in the settings file, as the editor does)
+  --forget-tuning        clear the tuning stored in the settings; this render and later ones
+                         use equal temperament unless --tuning is given
   --program N            select program N before playing
-  --param INDEX=VALUE    set a parameter (0..1) before playing; repeatable
-                         (applied in this order: --bank, --patch, --tuning, --program, --param)
+  --param P=VALUE        set a parameter, by index or name, to VALUE (0..1) before playing;
+                         repeatable (applied in this order: --bank, --patch, --tuning,
+                         --program, --param)
+  --list-programs        print the plugin's programs once the options above are applied
+  --list-params          print its parameters: index, name, value shown and unit
   --save-bank FILE       write the plugin's programs as an FX bank file once the options above
                          are applied; without -o and a MIDI file, nothing is rendered
   --save-patch FILE      the same for the current program, as an FX patch file
@@ -68,6 +81,7 @@ Options:
   --bench-held N         benchmark without a MIDI file: N notes (1..64) held from the start
   --bench-length SECONDS length of the --bench-held load, default 60
   --restrike SECONDS     strike the held notes again at this interval (default: never)
+  --version              the renderer's version
   -h, --help             this text
 
 The two standard benchmark loads for Sorvella:
@@ -75,6 +89,10 @@ The two standard benchmark loads for Sorvella:
   sorvella-render --bench-held 32 --restrike 2 --param 0=1
 (parameter 0 is "Voices"; 1.0 allows 32 voices)
 )";
+}
+
+std::string versionText() {
+    return "sorvella-render " SORVELLA_VERSION "\n";
 }
 
 bool rendersAudio(const CliOptions& options) {
@@ -85,6 +103,8 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
                            std::string& error) {
     options = CliOptions{};
     std::vector<std::string> positional;
+    bool remember = false;
+    bool forget = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string value;
@@ -113,13 +133,20 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
         };
 
         if (arg == "-h" || arg == "--help") return CliAction::kHelp;
-        if (arg == "--bench" || arg == "--no-progress") {
+        if (arg == "--version") return CliAction::kVersion;
+        bool* flag = arg == "--bench"             ? &options.bench
+                     : arg == "--list-programs"   ? &options.listPrograms
+                     : arg == "--list-params"     ? &options.listParams
+                     : arg == "--remember-tuning" ? &remember
+                     : arg == "--forget-tuning"   ? &forget
+                                                  : nullptr;
+        if (flag || arg == "--no-progress") {
             if (hasValue) {
                 error = "option " + arg + " takes no value";
                 return CliAction::kError;
             }
-            if (arg == "--bench") {
-                options.bench = true;
+            if (flag) {
+                *flag = true;
             } else {
                 options.progress = false;
             }
@@ -145,13 +172,22 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
                 return refuse("not a program number");
         } else if (arg == "--param") {
             if (!needValue()) return CliAction::kError;
-            const std::size_t eq = value.find('=');
+            // The last '=': the value never holds one, a name might.
+            const std::size_t eq = value.rfind('=');
             ParameterSetting p;
             double v = 0.0;
-            if (eq == std::string::npos ||
-                !parseInt(std::string_view(value).substr(0, eq), 0, 1 << 20, p.index) ||
+            if (eq == std::string::npos || eq == 0 ||
                 !parseDouble(std::string_view(value).substr(eq + 1), 0.0, 1.0, v)) {
-                return refuse("expected INDEX=VALUE with VALUE from 0 to 1");
+                return refuse("expected INDEX=VALUE or NAME=VALUE with VALUE from 0 to 1");
+            }
+            // A key that begins like a number is an index; anything else is a name.
+            const std::string_view key = std::string_view(value).substr(0, eq);
+            const bool numeric = std::isdigit(static_cast<unsigned char>(key.front())) ||
+                                 key.front() == '-' || key.front() == '+';
+            if (!numeric) {
+                p.name = key;
+            } else if (!parseInt(key, 0, 1 << 20, p.index)) {
+                return refuse("expected INDEX=VALUE or NAME=VALUE with VALUE from 0 to 1");
             }
             p.value = static_cast<float>(v);
             options.parameters.push_back(p);
@@ -202,15 +238,29 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
         }
     }
 
-    const bool saves = !options.saveBankFile.empty() || !options.savePatchFile.empty();
-    const bool onlySaves = saves && positional.empty() && options.output.empty() && !options.bench;
+    if (remember && forget) {
+        error = "--remember-tuning and --forget-tuning contradict each other";
+        return CliAction::kError;
+    }
+    if (remember && options.tuningFile.empty()) {
+        error = "--remember-tuning needs --tuning FILE";
+        return CliAction::kError;
+    }
+    options.tuningMemory = remember ? TuningMemory::kRemember
+                           : forget ? TuningMemory::kForget
+                                    : TuningMemory::kLeave;
+    const bool doesOtherWork = !options.saveBankFile.empty() || !options.savePatchFile.empty() ||
+                               options.listPrograms || options.listParams ||
+                               options.tuningMemory != TuningMemory::kLeave;
+    const bool nothingToPlay =
+        doesOtherWork && positional.empty() && options.output.empty() && !options.bench;
     if (options.benchHeldNotes > 0) {
         if (!positional.empty()) {
             error = "--bench-held plays no MIDI file";
             return CliAction::kError;
         }
-    } else if (onlySaves) {
-        // Nothing to play: the run converts or extracts presets.
+    } else if (nothingToPlay) {
+        // Nothing to play: the run converts, extracts or lists presets, or forgets the tuning.
     } else if (positional.size() != 1) {
         error = positional.empty() ? "no MIDI file given (see --help)"
                                    : "more than one MIDI file given";
@@ -222,22 +272,11 @@ CliAction parseCommandLine(int argc, const char* const* argv, CliOptions& option
         error = "--bench writes no output; drop -o";
         return CliAction::kError;
     }
-    if (!options.bench && options.output.empty() && !onlySaves) {
+    if (!options.bench && options.output.empty() && !nothingToPlay) {
         error = "no output file given (use -o FILE)";
         return CliAction::kError;
     }
-    // Two outputs under one name would leave only the one renamed last.
-    const std::string* outputs[] = {&options.output, &options.saveBankFile, &options.savePatchFile};
-    const char* outputOptions[] = {"-o", "--save-bank", "--save-patch"};
-    for (int a = 0; a < 3; ++a) {
-        for (int b = a + 1; b < 3; ++b) {
-            if (!outputs[a]->empty() && *outputs[a] == *outputs[b]) {
-                error = std::string(outputOptions[a]) + " and " + outputOptions[b] +
-                        " name the same file";
-                return CliAction::kError;
-            }
-        }
-    }
+    // Outputs naming one file however they are spelt are refused once the files are looked at.
     return CliAction::kRun;
 }
 

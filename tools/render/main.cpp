@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
         case sorvella::CliAction::kHelp:
             std::fputs(sorvella::usageText().c_str(), stdout);
             return 0;
+        case sorvella::CliAction::kVersion:
+            std::fputs(sorvella::versionText().c_str(), stdout);
+            return 0;
         case sorvella::CliAction::kError:
             std::fprintf(stderr, "sorvella-render: %s\n", error.c_str());
             return 2;

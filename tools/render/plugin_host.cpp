@@ -172,6 +172,10 @@ bool PluginHost::hasProgramChunks() const {
     return effect_ && (effect_->flags & vst2::effFlagsProgramChunks) != 0;
 }
 
+bool PluginHost::isInstrument() const {
+    return effect_ && (effect_->flags & vst2::effFlagsIsSynth) != 0;
+}
+
 bool PluginHost::setProgram(int program, std::string& error) {
     if (program < 0 || program >= numPrograms()) {
         error = "program " + std::to_string(program) + " does not exist (the plugin has " +
@@ -214,6 +218,33 @@ std::string PluginHost::programName() {
     dispatch(vst2::effGetProgramName, 0, 0, text, 0.0f);
     text[vst2::kVstMaxProgNameLen] = '\0';
     return text;
+}
+
+std::string PluginHost::programNameAt(int program) {
+    if (!effect_ || program < 0 || program >= numPrograms()) return {};
+    char text[256] = {};
+    if (dispatch(vst2::effGetProgramNameIndexed, program, -1, text, 0.0f) == 0) return {};
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+std::string PluginHost::parameterText(std::int32_t opcode, int index) {
+    if (!effect_ || index < 0 || index >= numParams()) return {};
+    // Generous: plugins are known to write past the documented 8 characters.
+    char text[256] = {};
+    dispatch(opcode, index, 0, text, 0.0f);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+std::string PluginHost::parameterName(int index) {
+    return parameterText(vst2::effGetParamName, index);
+}
+std::string PluginHost::parameterDisplay(int index) {
+    return parameterText(vst2::effGetParamDisplay, index);
+}
+std::string PluginHost::parameterLabel(int index) {
+    return parameterText(vst2::effGetParamLabel, index);
 }
 
 bool PluginHost::setChunk(bool preset, const std::vector<std::uint8_t>& chunk) {

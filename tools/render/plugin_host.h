@@ -43,6 +43,8 @@ class PluginHost {
     std::int32_t uniqueId() const { return effect_ ? effect_->uniqueID : 0; }
     std::int32_t pluginVersion() const { return effect_ ? effect_->version : 0; }
     bool hasProgramChunks() const;
+    // Instruments carry the synth flag; an effect would render silence from MIDI alone.
+    bool isInstrument() const;
 
     bool setProgram(int program, std::string& error);
     int currentProgram();
@@ -51,6 +53,12 @@ class PluginHost {
     // Names are cut to the 24 characters the interface allows.
     void setProgramName(const std::string& name);
     std::string programName();
+    // Without selecting the program; empty when the plugin does not say.
+    std::string programNameAt(int program);
+    // effGetParamName, effGetParamDisplay, effGetParamLabel.
+    std::string parameterName(int index);
+    std::string parameterDisplay(int index);
+    std::string parameterLabel(int index);
 
     // effSetChunk: true when the plugin took the chunk.
     bool setChunk(bool preset, const std::vector<std::uint8_t>& chunk);
@@ -84,6 +92,7 @@ class PluginHost {
     vst2::intptr dispatch(std::int32_t opcode, std::int32_t index, vst2::intptr value, void* ptr,
                           float opt);
     void unload();
+    std::string parameterText(std::int32_t opcode, int index);
 
     void* library_ = nullptr;
     vst2::AEffect* effect_ = nullptr;

@@ -1,20 +1,13 @@
 #include "tools/render/plugin_presets.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "tools/render/regular_file.h"
 
 namespace sorvella {
 namespace {
 
 bool readChecked(const std::string& path, bool bank, FxFile& file, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!readFxFileBytes(path, bytes, error)) return false;
+    if (!readRegularFile(path, kFxMaxFileBytes, bytes, error)) return false;
     std::string why;
     if (!(bank ? parseFxBank(bytes, file, why) : parseFxPatch(bytes, file, why))) {
         error = path + ": " + why;
@@ -81,30 +74,6 @@ bool readFxPatchFile(const std::string& path, FxFile& file, std::string& error) 
     return readChecked(path, false, file, error);
 }
 
-bool resolveTuningFile(const std::string& path, std::string& absolutePath, std::string& error) {
-    // The instrument remembers the path for later sessions, so it must not depend on where
-    // this one was started.
-    char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved)) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const int fd = ::open(resolved, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    if (!regular) {
-        error = "cannot read " + path + ": not a regular file";
-        return false;
-    }
-    absolutePath = resolved;
-    return true;
-}
-
 bool loadFxBank(PluginHost& host, const FxFile& file, const std::string& path, std::string& error) {
     if (file.kind == FxKind::kBankChunk) {
         if (!sendChunk(host, false, file, path, error)) return false;
@@ -131,15 +100,24 @@ bool loadFxPatch(PluginHost& host, const FxFile& file, const std::string& path,
     return checkPrograms(host, file, path, error) && applyProgram(host, file.programs[0], error);
 }
 
-bool loadTuning(PluginHost& host, const std::string& absolutePath, const std::string& shownPath,
-                std::string& error) {
+bool applyTuning(PluginHost& host, const std::string& absolutePath, const std::string& shownPath,
+                 TuningMemory memory, std::string& error) {
+    const std::string& named = absolutePath.empty() ? std::string("--forget-tuning") : shownPath;
     // A vendor-specific request means something else, or nothing, to another vendor's plugin.
     if (host.vendorString() != kTuningVendor) {
-        error = shownPath + ": the plugin cannot load tuning files";
+        error = named + ": the plugin cannot load tuning files";
         return false;
     }
+    if (memory == TuningMemory::kForget &&
+        host.vendorSpecific(kTuningRequest, kTuningForget, nullptr) != 1) {
+        error = "--forget-tuning: the plugin refused it";
+        return false;
+    }
+    if (absolutePath.empty()) return true;
     std::string path = absolutePath;  // the request's pointer is not const
-    if (host.vendorSpecific(kTuningRequest, 0, path.data()) != 1) {
+    const vst2::intptr how =
+        memory == TuningMemory::kRemember ? kTuningRemember : kTuningThisSession;
+    if (host.vendorSpecific(kTuningRequest, how, path.data()) != 1) {
         error = shownPath + ": the plugin refused it";
         return false;
     }

@@ -1,19 +1,25 @@
 #include "tools/render/render_command.h"
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include <unistd.h>
 
-#include "tools/render/fx_file.h"
+#include "tools/render/audio_file_writer.h"
+#include "tools/render/interrupt_cleanup.h"
 #include "tools/render/midi_file.h"
-#include "tools/render/pending_file.h"
+#include "tools/render/output_file.h"
 #include "tools/render/plugin_host.h"
 #include "tools/render/plugin_presets.h"
+#include "tools/render/regular_file.h"
 #include "tools/render/render_song.h"
-#include "tools/render/wav_writer.h"
 
 namespace sorvella {
 namespace {
@@ -24,15 +30,22 @@ void fail(const std::string& message) {
     std::fprintf(stderr, "sorvella-render: %s\n", message.c_str());
 }
 
-class WavSink : public AudioSink {
+std::string decibels(float level) {
+    if (!(level > 0.0f)) return "-inf dBFS";
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f dBFS", 20.0 * std::log10(static_cast<double>(level)));
+    return text;
+}
+
+class FileSink : public AudioSink {
   public:
-    explicit WavSink(WavWriter& writer) : writer_(writer) {}
+    explicit FileSink(AudioFileWriter& writer) : writer_(writer) {}
     bool consume(const float* const* channels, int frames, std::string& error) override {
         return writer_.write(channels, frames, error);
     }
 
   private:
-    WavWriter& writer_;
+    AudioFileWriter& writer_;
 };
 
 class TerminalProgress : public ProgressReporter {
@@ -61,8 +74,129 @@ bool exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
 }
 
-// Captures the bank or the current program into a pending file; nothing to do without a path.
-bool saveState(PluginHost& host, bool bank, const std::string& path, PendingFile& out,
+// Runs work with the process's standard error going to a scratch file, and gives back what was
+// written there.
+std::string captureStandardError(const std::function<void()>& work) {
+    std::fflush(stderr);
+    char name[] = "/tmp/sorvella-render-stderr-XXXXXX";
+    const int scratch = ::mkstemp(name);
+    const int saved = scratch >= 0 ? ::dup(STDERR_FILENO) : -1;
+    if (saved < 0) {
+        if (scratch >= 0) ::close(scratch);
+        ::unlink(name);
+        work();
+        return {};
+    }
+    ::unlink(name);
+    ::dup2(scratch, STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::string text;
+    char buffer[4096];
+    ::lseek(scratch, 0, SEEK_SET);
+    for (ssize_t n; (n = ::read(scratch, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(scratch);
+    return text;
+}
+
+// What the plugin said while it started, passed on. Kestrane's instrument opens one file then,
+// the tuning file remembered in its settings; when that cannot be opened its error box comes as
+// two lines (the message, then the path). That one is said once, in the renderer's words, or
+// not at all when the run forgets the setting anyway.
+void passOnStartupMessages(const std::string& text, bool kestrane, bool forgetting) {
+    const std::string box = "Sorvella Error: Error opening file\n";
+    const std::size_t at = kestrane ? text.find(box) : std::string::npos;
+    if (at == std::string::npos) {
+        std::fputs(text.c_str(), stderr);
+        return;
+    }
+    const std::size_t pathStart = at + box.size();
+    std::size_t pathEnd = text.find('\n', pathStart);
+    if (pathEnd == std::string::npos) pathEnd = text.size();
+    std::fputs(text.substr(0, at).c_str(), stderr);
+    if (!forgetting) {
+        fail("the tuning file in Sorvella's settings, " +
+             text.substr(pathStart, pathEnd - pathStart) +
+             ", cannot be opened; rendering in equal temperament (--forget-tuning clears the "
+             "setting)");
+    }
+    std::fputs(text.substr(std::min(pathEnd + 1, text.size())).c_str(), stderr);
+}
+
+std::string lowercase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool resolveParameterName(PluginHost& host, ParameterSetting& setting, std::string& error) {
+    if (setting.name.empty()) return true;
+    for (int i = 0; i < host.numParams(); ++i) {
+        if (lowercase(host.parameterName(i)) == lowercase(setting.name)) {
+            setting.index = i;
+            return true;
+        }
+    }
+    error = "the plugin has no parameter named \"" + setting.name + "\" (see --list-params)";
+    return false;
+}
+
+void listPrograms(PluginHost& host) {
+    const int current = host.currentProgram();
+    std::printf("programs (* the current one):\n");
+    for (int p = 0; p < host.numPrograms(); ++p) {
+        std::printf("%c%3d  %s\n", p == current ? '*' : ' ', p, host.programNameAt(p).c_str());
+    }
+}
+
+void listParameters(PluginHost& host) {
+    std::printf("parameters (index, name, value shown, unit):\n");
+    for (int i = 0; i < host.numParams(); ++i) {
+        std::printf(" %3d  %-18s %s %s\n", i, host.parameterName(i).c_str(),
+                    host.parameterDisplay(i).c_str(), host.parameterLabel(i).c_str());
+    }
+}
+
+// The outputs of the run, looked at before anything is loaded: each must be writable, and no
+// two may name one file.
+bool checkOutputs(const CliOptions& options, std::string& error) {
+    struct Named {
+        const char* option;
+        const std::string* path;
+        OutputTarget target;
+    };
+    Named outputs[] = {{"-o", &options.output, {}},
+                       {"--save-bank", &options.saveBankFile, {}},
+                       {"--save-patch", &options.savePatchFile, {}}};
+    for (Named& o : outputs) {
+        if (!o.path->empty() && !inspectOutputTarget(*o.path, o.target, error)) return false;
+    }
+    for (std::size_t a = 0; a < std::size(outputs); ++a) {
+        for (std::size_t b = a + 1; b < std::size(outputs); ++b) {
+            if (outputs[a].path->empty() || outputs[b].path->empty()) continue;
+            if (sameOutputTarget(outputs[a].target, outputs[b].target)) {
+                error = std::string(outputs[a].option) + " " + *outputs[a].path + " and " +
+                        outputs[b].option + " " + *outputs[b].path + " name the same file";
+                return false;
+            }
+        }
+    }
+    if (options.output == "-" && ::isatty(STDOUT_FILENO)) {
+        error = "-o - would write audio to the terminal; pipe it into a program or name a file";
+        return false;
+    }
+    if (options.output == "-" && (options.listPrograms || options.listParams)) {
+        error = "-o - and the lists would both go to standard output";
+        return false;
+    }
+    return true;
+}
+
+// Captures the bank or the current program into an output file; nothing to do without a path.
+bool saveState(PluginHost& host, bool bank, const std::string& path, OutputFile& out,
                std::string& error) {
     if (path.empty()) return true;
     std::vector<std::uint8_t> bytes;
@@ -72,12 +206,38 @@ bool saveState(PluginHost& host, bool bank, const std::string& path, PendingFile
         return false;
     }
     if (!out.open(path, error)) return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), out.stream()) != bytes.size()) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        out.discard();
-        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(out.fd(), bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            error = "cannot write " + path + ": " + std::strerror(errno);
+            out.discard();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void printBenchmark(const CliOptions& options, const RenderResult& result, int notesHeld) {
+    const double audioSeconds = static_cast<double>(result.frames) / options.sampleRate;
+    std::printf("audio rendered:          %.3f s at %d Hz, blocks of %d\n", audioSeconds,
+                options.sampleRate, options.blockSize);
+    std::printf("CPU in process calls:    %.3f s\n", result.cpuSeconds);
+    if (result.cpuSeconds > 0.0) {
+        std::printf("real-time factor:        %.1f\n", audioSeconds / result.cpuSeconds);
+    } else {
+        std::printf("real-time factor:        (too fast to measure)\n");
+    }
+    if (options.benchHeldNotes > 0) {
+        std::printf("notes held:              %d (synthetic load", notesHeld);
+        if (options.restrikeSeconds > 0.0) {
+            std::printf(", struck again every %g s", options.restrikeSeconds);
+        }
+        std::printf(")\n");
+    } else {
+        std::printf("most notes held at once: %d (counted from the MIDI file)\n", notesHeld);
+    }
 }
 
 }  // namespace
@@ -86,20 +246,26 @@ std::vector<std::string> defaultPluginCandidates(const std::string& executableDi
     std::vector<std::string> candidates;
     if (!executableDir.empty()) {
         candidates.push_back(executableDir + "/" + kPluginFileName);
-#ifdef SORVELLA_PLUGIN_INSTALL_DIR
-        candidates.push_back(executableDir + "/../" SORVELLA_PLUGIN_INSTALL_DIR "/" +
-                             std::string(kPluginFileName));
-#endif
     }
+#ifdef SORVELLA_PLUGIN_INSTALL_DIR
+    const std::string installDir = SORVELLA_PLUGIN_INSTALL_DIR;
+    if (installDir.front() == '/') {
+        candidates.push_back(installDir + "/" + kPluginFileName);
+    } else if (!executableDir.empty()) {
+        candidates.push_back(executableDir + "/../" + installDir + "/" + kPluginFileName);
+    }
+#endif
 #ifdef SORVELLA_PLUGIN_BUILD_DIR
     candidates.push_back(SORVELLA_PLUGIN_BUILD_DIR "/" + std::string(kPluginFileName));
 #endif
     return candidates;
 }
 
-int runRenderCommand(const CliOptions& options, const std::string& executableDir) {
+int runRenderCommand(const CliOptions& givenOptions, const std::string& executableDir) {
+    CliOptions options = givenOptions;
     std::string error;
     const double rate = options.sampleRate;
+    installInterruptCleanup();
 
     std::string pluginPath = options.plugin;
     if (pluginPath.empty()) {
@@ -119,6 +285,10 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
             return 1;
         }
     }
+    if (!checkOutputs(options, error)) {
+        fail(error);
+        return 1;
+    }
 
     // The song and the preset files are read before the plugin is loaded, so a bad file costs
     // nothing else.
@@ -127,7 +297,7 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
     std::vector<TimedEvent> events;
     int notesHeld = 0;
     if (!rendering) {
-        // Only saving.
+        // Only saving or listing.
     } else if (options.benchHeldNotes > 0) {
         events = heldNotesWorkload(options.benchHeldNotes, options.benchSeconds,
                                    options.restrikeSeconds, rate);
@@ -147,19 +317,32 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
     if ((!options.bankFile.empty() && !readFxBankFile(options.bankFile, bank, error)) ||
         (!options.patchFile.empty() && !readFxPatchFile(options.patchFile, patch, error)) ||
         (!options.tuningFile.empty() &&
-         !resolveTuningFile(options.tuningFile, tuningPath, error))) {
+         !resolveRegularFile(options.tuningFile, tuningPath, error))) {
         fail(error);
         return 1;
     }
 
     PluginHost host;
-    if (!host.load(pluginPath, rate, options.blockSize, error)) {
+    bool loaded = false;
+    const std::string startup = captureStandardError(
+        [&] { loaded = host.load(pluginPath, rate, options.blockSize, error); });
+    passOnStartupMessages(startup, loaded && host.vendorString() == kTuningVendor,
+                          options.tuningMemory == TuningMemory::kForget);
+    if (!loaded) {
         fail(error);
         return 1;
     }
+    if (rendering && !host.isInstrument()) {
+        fail(pluginPath +
+             " is an effect, not an instrument (it does not carry the synth flag); "
+             "sorvella-render plays MIDI through instruments only");
+        return 1;
+    }
+    const bool tuning = !options.tuningFile.empty() || options.tuningMemory != TuningMemory::kLeave;
     if ((!options.bankFile.empty() && !loadFxBank(host, bank, options.bankFile, error)) ||
         (!options.patchFile.empty() && !loadFxPatch(host, patch, options.patchFile, error)) ||
-        (!options.tuningFile.empty() && !loadTuning(host, tuningPath, options.tuningFile, error))) {
+        (tuning &&
+         !applyTuning(host, tuningPath, options.tuningFile, options.tuningMemory, error))) {
         fail(error);
         return 1;
     }
@@ -167,16 +350,19 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
         fail(error);
         return 1;
     }
-    for (const ParameterSetting& p : options.parameters) {
-        if (!host.setParameter(p.index, p.value, error)) {
+    for (ParameterSetting& p : options.parameters) {
+        if (!resolveParameterName(host, p, error) || !host.setParameter(p.index, p.value, error)) {
             fail(error);
             return 1;
         }
     }
+    if (options.listPrograms) listPrograms(host);
+    if (options.listParams) listParameters(host);
+    std::fflush(stdout);
 
     // Written now, put in place only once the whole run succeeded.
-    PendingFile bankOut;
-    PendingFile patchOut;
+    OutputFile bankOut;
+    OutputFile patchOut;
     if (!saveState(host, true, options.saveBankFile, bankOut, error) ||
         !saveState(host, false, options.savePatchFile, patchOut, error)) {
         fail(error);
@@ -195,26 +381,31 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
         return commitSaves();
     }
 
-    WavWriter writer;
-    std::unique_ptr<WavSink> sink;
+    AudioFileWriter writer;
+    std::unique_ptr<FileSink> sink;
     if (!options.bench) {
-        if (!writer.open(options.output, options.sampleRate, 2, options.format, error)) {
+        const std::int64_t lastFrame = events.empty() ? 0 : events.back().frame;
+        const auto framesAtMost = static_cast<std::uint64_t>(
+            lastFrame + 1 + std::llround(options.tailSeconds * rate) + options.blockSize);
+        if (!writer.open(options.output, options.sampleRate, options.format, framesAtMost, error)) {
             fail(error);
             return 1;
         }
-        sink = std::make_unique<WavSink>(writer);
+        sink = std::make_unique<FileSink>(writer);
     }
 
     RenderLimits limits;
     limits.tailSeconds = options.benchHeldNotes > 0 ? 0.0 : options.tailSeconds;
+    const bool onTerminal = ::isatty(STDERR_FILENO) != 0;
     std::unique_ptr<TerminalProgress> progress;
-    if (options.progress && ::isatty(STDERR_FILENO))
-        progress = std::make_unique<TerminalProgress>();
+    if (options.progress && onTerminal) progress = std::make_unique<TerminalProgress>();
 
     host.resume();
     RenderResult result;
+    const auto started = std::chrono::steady_clock::now();
     const bool rendered =
         renderEvents(host, events, limits, sink.get(), progress.get(), result, error);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     progress.reset();
     host.close();
     if (!rendered) {
@@ -222,31 +413,25 @@ int runRenderCommand(const CliOptions& options, const std::string& executableDir
         fail(error);
         return 1;
     }
-
     if (options.bench) {
-        const double audioSeconds = static_cast<double>(result.frames) / rate;
-        std::printf("audio rendered:          %.3f s at %d Hz, blocks of %d\n", audioSeconds,
-                    options.sampleRate, options.blockSize);
-        std::printf("CPU in process calls:    %.3f s\n", result.cpuSeconds);
-        if (result.cpuSeconds > 0.0) {
-            std::printf("real-time factor:        %.1f\n", audioSeconds / result.cpuSeconds);
-        } else {
-            std::printf("real-time factor:        (too fast to measure)\n");
-        }
-        if (options.benchHeldNotes > 0) {
-            std::printf("notes held:              %d (synthetic load", notesHeld);
-            if (options.restrikeSeconds > 0.0) {
-                std::printf(", struck again every %g s", options.restrikeSeconds);
-            }
-            std::printf(")\n");
-        } else {
-            std::printf("most notes held at once: %d (counted from the MIDI file)\n", notesHeld);
-        }
+        printBenchmark(options, result, notesHeld);
         return commitSaves();
     }
     if (!writer.finish(error)) {
         fail(error);
         return 1;
+    }
+    const std::string shown = options.output == "-" ? "standard output" : options.output;
+    if (writer.clippedSamples() > 0) {
+        fail("the output clips: " + std::to_string(writer.clippedSamples()) + " samples of " +
+             shown + " are beyond full scale (peak " + decibels(writer.peak()) +
+             "); lower the level or write --format f32");
+    }
+    if (onTerminal) {
+        const double seconds = static_cast<double>(writer.framesWritten()) / rate;
+        std::fprintf(stderr, "%s: %.1f s, peak %s, rendered at %.0fx real time\n", shown.c_str(),
+                     seconds, decibels(writer.peak()).c_str(),
+                     took.count() > 0.0 ? seconds / took.count() : 0.0);
     }
     return commitSaves();
 }

@@ -1,12 +1,8 @@
-#include "tools/render/fx_file.h"
+#include "platform/vst2/fx_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-
-#include <sys/stat.h>
 
 #include "platform/vst2/aeffect.h"
 
@@ -284,34 +280,6 @@ std::vector<std::uint8_t> fxBankProgramsFile(std::int32_t fxId, std::int32_t fxV
     for (const auto& r : records)
         out.insert(out.end(), r.begin(), r.end());
     return out;
-}
-
-bool readFxFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
-                     std::string& error) {
-    bytes.clear();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-    if (!in) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(::fileno(in.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = "cannot read " + path + ": not a regular file";
-        return false;
-    }
-    if (static_cast<std::uintmax_t>(info.st_size) > kFxMaxFileBytes) {
-        error = path + ": too large for an FX file (" + std::to_string(info.st_size) + " bytes)";
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    if (std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size()) {
-        error = "cannot read " + path + ": " +
-                (std::ferror(in.get()) ? std::strerror(errno) : "the file got shorter");
-        bytes.clear();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace sorvella

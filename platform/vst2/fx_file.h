@@ -1,6 +1,6 @@
 // FX patch (.fxp) and bank (.fxb) files, the way VST 2 hosts exchange a plugin's programs:
 // either an opaque chunk of the plugin's own, or plain parameter lists. Integers and floats are
-// big-endian words on disk.
+// big-endian words on disk. Bytes in, bytes out: reading and writing files is the caller's.
 #pragma once
 
 #include <cstddef>
@@ -31,15 +31,17 @@ struct FxFile {
 constexpr std::size_t kFxNameBytes = 28;
 constexpr std::size_t kFxPatchHeaderBytes = 56;  // a program record without its values
 constexpr std::size_t kFxBankHeaderBytes = 156;  // before the programs or the chunk size
-// Larger files are refused before they are read: no plugin's state comes near this.
-constexpr std::size_t kFxMaxFileBytes = 64u << 20;
+// Where the chunk of a chunk file begins: after the header and the chunk size.
+constexpr std::size_t kFxPatchChunkOffset = kFxPatchHeaderBytes + 4;
+constexpr std::size_t kFxBankChunkOffset = kFxBankHeaderBytes + 4;
 
 // Parse a whole file; error says what is wrong with it, without the file's name.
 bool parseFxBank(const std::vector<std::uint8_t>& bytes, FxFile& file, std::string& error);
 bool parseFxPatch(const std::vector<std::uint8_t>& bytes, FxFile& file, std::string& error);
 
 // The files as written. Chunk files carry 0 in the byte-size field and leave the rest of the
-// name or reserved fields zero; parameter-list records carry their true byte size.
+// name or reserved fields zero; parameter-list records carry their true byte size. A name is the
+// bytes of its field, NULs included, up to kFxNameBytes - 1 of them.
 std::vector<std::uint8_t> fxBankChunkFile(std::int32_t fxId, std::int32_t fxVersion,
                                           std::int32_t numPrograms,
                                           const std::vector<std::uint8_t>& chunk);
@@ -50,8 +52,5 @@ std::vector<std::uint8_t> fxBankProgramsFile(std::int32_t fxId, std::int32_t fxV
                                              const std::vector<FxProgram>& programs);
 std::vector<std::uint8_t> fxPatchProgramFile(std::int32_t fxId, std::int32_t fxVersion,
                                              const FxProgram& program);
-
-// Reads a file of at most kFxMaxFileBytes; error is a complete sentence naming the path.
-bool readFxFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error);
 
 }  // namespace sorvella
