@@ -4,6 +4,9 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config binutils libgtest-dev libbenchmark-dev)
+# The widget toolkit: cairo, FreeType and Xlib, the embedded typeface, and the X server and input
+# tool its window tests run under.
+packages+=(libcairo2-dev libfreetype-dev libx11-dev fonts-liberation2 xvfb xdotool)
 packages+=("$@")
 
 missing=()

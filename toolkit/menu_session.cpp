@@ -1,0 +1,201 @@
+#include "toolkit/menu_session.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+
+#include "toolkit/draw_context.h"
+#include "toolkit/frame.h"
+#include "toolkit/option_menu.h"
+
+namespace sorvella {
+namespace {
+
+constexpr CColor kMenuBack{244, 243, 236, 255};
+constexpr CColor kMenuBorder{90, 92, 80, 255};
+constexpr CColor kMenuText{30, 30, 30, 255};
+constexpr CColor kHighlightBack{62, 92, 128, 255};
+constexpr CColor kHighlightText{255, 255, 255, 255};
+constexpr CColor kSeparatorLine{180, 180, 170, 255};
+constexpr int32_t kCheckColumn = 18;
+constexpr int32_t kArrowColumn = 16;
+
+int32_t entryHeight(COptionMenu* menu, int32_t index) {
+    return menu->isSeparator(index) ? CMenuSession::kSeparatorHeight : CMenuSession::kEntryHeight;
+}
+
+}  // namespace
+
+CMenuSession::CMenuSession(CFrame* frame, COptionMenu* root) : frame_(frame), root_(root) {}
+
+CMenuSession::~CMenuSession() {
+    closeFrom(0);
+}
+
+CRect CMenuSession::popupRect(COptionMenu* menu, const CPoint& topLeft) {
+    // Text widths are measured with a context on a scratch surface.
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    int32_t width = 60;
+    int32_t height = 2 * kBorder;
+    {
+        CDrawContext measure(nullptr, scratch);
+        measure.setFont(kNormalFont);
+        for (int32_t i = 0; i < menu->getNbEntries(); ++i) {
+            width = std::max(width, measure.getStringWidth(menu->getEntry(i)) + kCheckColumn +
+                                        kArrowColumn + 2 * kBorder);
+            height += entryHeight(menu, i);
+        }
+    }
+    cairo_surface_destroy(scratch);
+    return CRect::fromSize(topLeft.h, topLeft.v, width, height);
+}
+
+CRect CMenuSession::entryRect(COptionMenu* menu, const CRect& popup, int32_t index) {
+    int32_t top = popup.top + kBorder;
+    for (int32_t i = 0; i < index; ++i)
+        top += entryHeight(menu, i);
+    return {popup.left + kBorder, top, popup.right - kBorder, top + entryHeight(menu, index)};
+}
+
+void CMenuSession::open(COptionMenu* menu, CPoint topLeft, int32_t besideLeft) {
+    CRect rect = popupRect(menu, topLeft);
+    // Keep the popup on the screen: a submenu that does not fit on the right opens on the left
+    // of its parent, and anything that runs off the bottom moves up.
+    const CRect screen = frame_->platform()->screenArea();
+    if (!screen.isEmpty()) {
+        if (rect.right > screen.right) {
+            const int32_t left =
+                besideLeft != INT32_MIN ? besideLeft - rect.width() : screen.right - rect.width();
+            rect.moveTo(std::max(screen.left, left), rect.top);
+        }
+        if (rect.bottom > screen.bottom) {
+            rect.moveTo(rect.left, std::max(screen.top, screen.bottom - rect.height()));
+        }
+    }
+    Level level;
+    level.menu = menu;
+    level.rect = rect;
+    level.popup = frame_->platform()->createPopup(rect);
+    levels_.push_back(std::move(level));
+    paint(levels_.back());
+}
+
+void CMenuSession::closeFrom(size_t level) {
+    while (levels_.size() > level) {
+        const CRect area = levels_.back().rect;
+        levels_.pop_back();
+        frame_->invalidate(area);
+    }
+}
+
+void CMenuSession::paint(Level& level) {
+    cairo_surface_t* image = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, std::max(level.rect.width(), 1), std::max(level.rect.height(), 1));
+    {
+        CDrawContext context(nullptr, image);
+        const CRect bounds(0, 0, level.rect.width(), level.rect.height());
+        context.setFillColor(kMenuBack);
+        context.setFrameColor(kMenuBorder);
+        context.drawRect(bounds, kDrawFilledAndStroked);
+        context.setFont(kNormalFont);
+        COptionMenu* menu = level.menu;
+        for (int32_t i = 0; i < menu->getNbEntries(); ++i) {
+            CRect entry = entryRect(menu, level.rect, i);
+            entry.offset(-level.rect.left, -level.rect.top);
+            if (menu->isSeparator(i)) {
+                const int32_t y = entry.top + entry.height() / 2;
+                context.setFrameColor(kSeparatorLine);
+                context.drawLine({entry.left + 4, y}, {entry.right - 5, y});
+                continue;
+            }
+            const bool lit = i == level.highlighted;
+            if (lit) {
+                context.setFillColor(kHighlightBack);
+                context.fillRect(entry);
+            }
+            const CColor ink = lit ? kHighlightText : kMenuText;
+            context.setFontColor(ink);
+            context.setFrameColor(ink);
+            context.setFillColor(ink);
+            context.drawString(
+                menu->getEntry(i),
+                {entry.left + kCheckColumn, entry.top, entry.right - kArrowColumn, entry.bottom},
+                false, kLeftText);
+            const int32_t midY = entry.top + entry.height() / 2;
+            if (menu->isCheckEntry(i)) {
+                context.setLineWidth(2);
+                context.drawLine({entry.left + 4, midY}, {entry.left + 7, midY + 3});
+                context.drawLine({entry.left + 7, midY + 3}, {entry.left + 13, midY - 4});
+                context.setLineWidth(1);
+            }
+            if (menu->getSubMenu(i) != nullptr) {
+                const CPoint arrow[] = {{entry.right - 11, midY - 4},
+                                        {entry.right - 6, midY},
+                                        {entry.right - 11, midY + 4}};
+                context.drawPolygon(arrow, 3, kDrawFilled);
+            }
+        }
+    }
+    cairo_surface_flush(image);
+    if (level.popup) level.popup->show(image);
+    cairo_surface_destroy(image);
+}
+
+int32_t CMenuSession::entryAt(const Level& level, const CPoint& where) const {
+    if (!level.rect.pointInside(where)) return -1;
+    for (int32_t i = 0; i < level.menu->getNbEntries(); ++i) {
+        if (entryRect(level.menu, level.rect, i).pointInside(where)) return i;
+    }
+    return -1;
+}
+
+CMenuChoice CMenuSession::run(const CPoint& frameTopLeft) {
+    if (frame_->platform() == nullptr) return {};
+    open(root_, frameTopLeft, INT32_MIN);
+    bool wasPressed = (frame_->getPointer().buttons & kButtonMask) != 0;
+    bool visitedEntry = false;
+    bool releasedOnce = false;
+    while (true) {
+        frame_->doIdleStuff();
+        const CPointerState pointer = frame_->getPointer();
+        if (!pointer.valid) return {};
+        // The deepest level under the pointer.
+        int32_t levelHit = -1;
+        for (int32_t l = static_cast<int32_t>(levels_.size()) - 1; l >= 0; --l) {
+            if (levels_[static_cast<size_t>(l)].rect.pointInside(pointer.where)) {
+                levelHit = l;
+                break;
+            }
+        }
+        int32_t entry = -1;
+        if (levelHit >= 0) {
+            Level& level = levels_[static_cast<size_t>(levelHit)];
+            entry = entryAt(level, pointer.where);
+            if (entry >= 0 && level.menu->isSeparator(entry)) entry = -1;
+            if (entry != level.highlighted) {
+                level.highlighted = entry;
+                closeFrom(static_cast<size_t>(levelHit) + 1);
+                paint(level);
+                if (COptionMenu* submenu = level.menu->getSubMenu(entry)) {
+                    const CRect row = entryRect(level.menu, level.rect, entry);
+                    open(submenu, {level.rect.right - 1, row.top - kBorder}, level.rect.left);
+                }
+            }
+            if (entry >= 0) visitedEntry = true;
+        }
+        const bool pressed = (pointer.buttons & kButtonMask) != 0;
+        if (!pressed && wasPressed) {
+            if (levelHit >= 0 && entry >= 0) {
+                Level& level = levels_[static_cast<size_t>(levelHit)];
+                if (level.menu->getSubMenu(entry) == nullptr) return {level.menu, entry};
+            } else if (levelHit < 0 && (visitedEntry || releasedOnce)) {
+                return {};
+            }
+            releasedOnce = true;
+        }
+        if (pressed && !wasPressed && levelHit < 0) return {};
+        wasPressed = pressed;
+    }
+}
+
+}  // namespace sorvella
