@@ -5,6 +5,11 @@
 #include <cassert>
 
 namespace sorvella {
+namespace {
+
+constexpr size_t kHeldInputLimit = 64;
+
+}  // namespace
 
 CFrame::CFrame(const CRect& rect, std::unique_ptr<CPlatformWindow> platform,
                CFrameListener* listener)
@@ -50,6 +55,13 @@ CPointerState CFrame::getPointer() {
     return platform_->queryPointer();
 }
 
+bool CFrame::takeHeldInput(CPlatformEvent& event) {
+    if (heldInput_.empty()) return false;
+    event = heldInput_.front();
+    heldInput_.erase(heldInput_.begin());
+    return true;
+}
+
 void CFrame::pumpEvents(bool withInput) {
     if (!platform_) return;
     CPlatformEvent event;
@@ -62,15 +74,18 @@ void CFrame::pumpEvents(bool withInput) {
                 if (listener_ != nullptr) listener_->closeRequested();
                 break;
             case CPlatformEvent::kMouseDown:
-                if (withInput) dispatchMouseDown(event.where, event.buttons);
-                break;
-            case CPlatformEvent::kWheel:
-                if (withInput) dispatchWheel(event.where, event.distance);
-                break;
-            case CPlatformEvent::kKeyDown:
-                if (withInput) dispatchKey(event.key);
-                break;
             case CPlatformEvent::kMouseUp:
+            case CPlatformEvent::kWheel:
+            case CPlatformEvent::kKeyDown:
+                if (!withInput) {
+                    if (heldInput_.size() < kHeldInputLimit) heldInput_.push_back(event);
+                } else if (event.type == CPlatformEvent::kMouseDown) {
+                    dispatchMouseDown(event.where, event.buttons);
+                } else if (event.type == CPlatformEvent::kWheel) {
+                    dispatchWheel(event.where, event.distance);
+                } else if (event.type == CPlatformEvent::kKeyDown) {
+                    dispatchKey(event.key);
+                }
                 break;
         }
         // A press runs its control's whole drag; whatever followed it is handled next idle.
@@ -95,7 +110,7 @@ void CFrame::dispatchMouseDown(const CPoint& where, int32_t buttons) {
     } else {
         CViewContainer::mouse(&context, point, buttons);
     }
-    --trackingDepth_;
+    if (--trackingDepth_ == 0) heldInput_.clear();
     eventContext_ = outer;
     collectTouched(&context);
     drawDirty();

@@ -45,6 +45,10 @@ class CFrame : public CViewContainer {
     void doIdleStuff();
 
     CPointerState getPointer();
+    // Input that arrived while a control followed the mouse, oldest first, for loops that need
+    // every press and release (a quick click can fall between two polls). Dropped when the
+    // outermost press is done.
+    bool takeHeldInput(CPlatformEvent& event);
 
     // Input, in frame coordinates. Normally reached through idle(); tests may call them.
     void dispatchMouseDown(const CPoint& where, int32_t buttons);
@@ -91,6 +95,7 @@ class CFrame : public CViewContainer {
     bool modalAttachedHere_ = false;
     CView* focus_ = nullptr;
     std::vector<CRect> invalid_;
+    std::vector<CPlatformEvent> heldInput_;
     CRect toPresent_;
     CDrawContext* eventContext_ = nullptr;
     int32_t trackingDepth_ = 0;

@@ -112,7 +112,19 @@ void CHeadlessWindow::present(cairo_surface_t*, const CRect&) {}
 void CHeadlessWindow::pace(int32_t) {
     ++paces_;
     if (onPace_) onPace_();
-    if (scriptIndex_ < script_.size()) ++scriptIndex_;
+    if (scriptIndex_ >= script_.size()) return;
+    const CPointerState before = script_[scriptIndex_++];
+    if (scriptIndex_ >= script_.size()) return;
+    // A change of the buttons is also an event, as a window system reports it.
+    const CPointerState& after = script_[scriptIndex_];
+    if ((before.buttons & kButtonMask) != (after.buttons & kButtonMask)) {
+        CPlatformEvent event;
+        event.type = (after.buttons & kButtonMask) != 0 ? CPlatformEvent::kMouseDown
+                                                        : CPlatformEvent::kMouseUp;
+        event.where = after.where;
+        event.buttons = after.buttons;
+        events_.push_back(event);
+    }
 }
 
 std::unique_ptr<CPlatformPopup> CHeadlessWindow::createPopup(const CRect& frameRect) {

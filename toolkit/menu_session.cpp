@@ -149,52 +149,83 @@ int32_t CMenuSession::entryAt(const Level& level, const CPoint& where) const {
     return -1;
 }
 
+void CMenuSession::hover(const CPoint& where, int32_t& levelHit, int32_t& entry) {
+    levelHit = -1;
+    entry = -1;
+    for (int32_t l = static_cast<int32_t>(levels_.size()) - 1; l >= 0; --l) {
+        if (levels_[static_cast<size_t>(l)].rect.pointInside(where)) {
+            levelHit = l;
+            break;
+        }
+    }
+    if (levelHit < 0) return;
+    Level& level = levels_[static_cast<size_t>(levelHit)];
+    entry = entryAt(level, where);
+    if (entry >= 0 && level.menu->isSeparator(entry)) entry = -1;
+    if (entry != level.highlighted) {
+        level.highlighted = entry;
+        closeFrom(static_cast<size_t>(levelHit) + 1);
+        paint(level);
+        if (COptionMenu* submenu = level.menu->getSubMenu(entry)) {
+            const CRect row = entryRect(level.menu, level.rect, entry);
+            open(submenu, {level.rect.right - 1, row.top - kBorder}, level.rect.left);
+        }
+    }
+    if (entry >= 0) visitedEntry_ = true;
+}
+
+bool CMenuSession::handle(const CPlatformEvent& event, CMenuChoice& choice) {
+    if (event.type == CPlatformEvent::kKeyDown) {
+        if (event.key.virt == kVirtEscape) return true;
+        if (event.key.virt == kVirtReturn || event.key.virt == kVirtEnter) {
+            const Level& level = levels_.back();
+            if (level.highlighted >= 0 && level.menu->getSubMenu(level.highlighted) == nullptr) {
+                choice = {level.menu, level.highlighted};
+                return true;
+            }
+        }
+        return false;
+    }
+    if (event.type != CPlatformEvent::kMouseDown && event.type != CPlatformEvent::kMouseUp) {
+        return false;
+    }
+    int32_t levelHit = -1;
+    int32_t entry = -1;
+    hover(event.where, levelHit, entry);
+    if (event.type == CPlatformEvent::kMouseDown) return levelHit < 0;
+    if (levelHit >= 0 && entry >= 0) {
+        const Level& level = levels_[static_cast<size_t>(levelHit)];
+        if (level.menu->getSubMenu(entry) == nullptr) {
+            choice = {level.menu, entry};
+            return true;
+        }
+    } else if (levelHit < 0 && (visitedEntry_ || releasedOnce_)) {
+        return true;
+    }
+    // The release of the click that opened the menu leaves it open for a second click.
+    releasedOnce_ = true;
+    return false;
+}
+
 CMenuChoice CMenuSession::run(const CPoint& frameTopLeft) {
     if (frame_->platform() == nullptr) return {};
     open(root_, frameTopLeft, INT32_MIN);
-    bool wasPressed = (frame_->getPointer().buttons & kButtonMask) != 0;
-    bool visitedEntry = false;
-    bool releasedOnce = false;
+    visitedEntry_ = false;
+    releasedOnce_ = false;
+    CMenuChoice choice;
     while (true) {
         frame_->doIdleStuff();
+        // Presses and releases come as events, so that no quick click is missed; the pointer's
+        // place between them is polled.
+        CPlatformEvent event;
+        while (frame_->takeHeldInput(event)) {
+            if (handle(event, choice)) return choice;
+        }
         const CPointerState pointer = frame_->getPointer();
         if (!pointer.valid) return {};
-        // The deepest level under the pointer.
         int32_t levelHit = -1;
-        for (int32_t l = static_cast<int32_t>(levels_.size()) - 1; l >= 0; --l) {
-            if (levels_[static_cast<size_t>(l)].rect.pointInside(pointer.where)) {
-                levelHit = l;
-                break;
-            }
-        }
         int32_t entry = -1;
-        if (levelHit >= 0) {
-            Level& level = levels_[static_cast<size_t>(levelHit)];
-            entry = entryAt(level, pointer.where);
-            if (entry >= 0 && level.menu->isSeparator(entry)) entry = -1;
-            if (entry != level.highlighted) {
-                level.highlighted = entry;
-                closeFrom(static_cast<size_t>(levelHit) + 1);
-                paint(level);
-                if (COptionMenu* submenu = level.menu->getSubMenu(entry)) {
-                    const CRect row = entryRect(level.menu, level.rect, entry);
-                    open(submenu, {level.rect.right - 1, row.top - kBorder}, level.rect.left);
-                }
-            }
-            if (entry >= 0) visitedEntry = true;
-        }
-        const bool pressed = (pointer.buttons & kButtonMask) != 0;
-        if (!pressed && wasPressed) {
-            if (levelHit >= 0 && entry >= 0) {
-                Level& level = levels_[static_cast<size_t>(levelHit)];
-                if (level.menu->getSubMenu(entry) == nullptr) return {level.menu, entry};
-            } else if (levelHit < 0 && (visitedEntry || releasedOnce)) {
-                return {};
-            }
-            releasedOnce = true;
-        }
-        if (pressed && !wasPressed && levelHit < 0) return {};
-        wasPressed = pressed;
+        hover(pointer.where, levelHit, entry);
     }
 }
 

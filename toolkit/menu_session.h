@@ -1,7 +1,8 @@
 // One popup of a menu and its submenus, from opening to a choice or a cancel. Each open level is a
 // popup window of the platform; the pointer is polled each pass. A press, a drag onto an entry and
 // a release there choose it; a click that only opens the menu leaves it open for a second click.
-// A click outside every level, or a release outside after the pointer visited an entry, cancels.
+// A click outside every level, a release outside after the pointer visited an entry, or Escape
+// cancels; Return chooses the highlighted entry.
 // Separators cannot be chosen; resting on a submenu entry opens the submenu beside it.
 #pragma once
 
@@ -52,10 +53,16 @@ class CMenuSession {
     void closeFrom(size_t level);
     void paint(Level& level);
     int32_t entryAt(const Level& level, const CPoint& where) const;
+    // Highlights the entry under the pointer, opening or closing submenus to match.
+    void hover(const CPoint& where, int32_t& levelHit, int32_t& entry);
+    // True when the event ends the session (with a choice, or none).
+    bool handle(const CPlatformEvent& event, CMenuChoice& choice);
 
     CFrame* frame_;
     COptionMenu* root_;
     std::vector<Level> levels_;
+    bool visitedEntry_ = false;
+    bool releasedOnce_ = false;
 };
 
 }  // namespace sorvella

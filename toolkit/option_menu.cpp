@@ -68,6 +68,8 @@ bool COptionMenu::checkEntry(int32_t index, bool checked) {
 
 bool COptionMenu::isCheckEntry(int32_t index) const {
     if (index < 0 || index >= getNbEntries()) return false;
+    // An entry that opens a submenu is a heading, never a choice to mark.
+    if (getSubMenu(index) != nullptr) return false;
     if ((getStyle() & kCheckStyle) && index == current_) return true;
     return entries_[static_cast<size_t>(index)].checked;
 }

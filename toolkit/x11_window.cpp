@@ -204,7 +204,7 @@ class X11Window : public CPlatformWindow {
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;
         attributes.save_under = True;
-        attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask;
+        attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | KeyPressMask;
         const int screen = DefaultScreen(display_);
         Window popup = XCreateWindow(
             display_, RootWindow(display_, screen), frameRect.left + origin.h,
@@ -216,6 +216,7 @@ class X11Window : public CPlatformWindow {
             XGrabPointer(display_, popup, False,
                          ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                          GrabModeAsync, None, None, CurrentTime);
+            XGrabKeyboard(display_, popup, False, GrabModeAsync, GrabModeAsync, CurrentTime);
         }
         cairo_surface_t* surface =
             cairo_xlib_surface_create(display_, popup, DefaultVisual(display_, screen),
@@ -227,7 +228,10 @@ class X11Window : public CPlatformWindow {
 
     void popupGone(X11Popup* popup) {
         popups_.erase(std::remove(popups_.begin(), popups_.end(), popup), popups_.end());
-        if (popups_.empty()) XUngrabPointer(display_, CurrentTime);
+        if (popups_.empty()) {
+            XUngrabPointer(display_, CurrentTime);
+            XUngrabKeyboard(display_, CurrentTime);
+        }
         XFlush(display_);
     }
 
@@ -267,11 +271,24 @@ class X11Window : public CPlatformWindow {
     }
 
     bool translate(const XEvent& x, CPlatformEvent& event) {
+        CPoint popupOffset;
         if (x.xany.window != window_) {
+            // A popup's window: it repaints itself; its clicks and keys (it holds the grabs) are
+            // the frame's, in frame coordinates.
+            bool ours = false;
             for (X11Popup* popup : popups_) {
-                if (popup->window() == x.xany.window && x.type == Expose) popup->repaint();
+                if (popup->window() != x.xany.window) continue;
+                ours = true;
+                if (x.type == Expose) popup->repaint();
             }
-            return false;
+            if (!ours || (x.type != ButtonPress && x.type != ButtonRelease && x.type != KeyPress)) {
+                return false;
+            }
+            const CPoint origin = rootOrigin();
+            if (x.type != KeyPress) {
+                popupOffset = {x.xbutton.x_root - origin.h - x.xbutton.x,
+                               x.xbutton.y_root - origin.v - x.xbutton.y};
+            }
         }
         switch (x.type) {
             case Expose:
@@ -280,7 +297,7 @@ class X11Window : public CPlatformWindow {
                     CRect::fromSize(x.xexpose.x, x.xexpose.y, x.xexpose.width, x.xexpose.height);
                 return true;
             case ButtonPress: {
-                event.where = {x.xbutton.x, x.xbutton.y};
+                event.where = {x.xbutton.x + popupOffset.h, x.xbutton.y + popupOffset.v};
                 const unsigned int button = x.xbutton.button;
                 if (button == Button4 || button == Button5) {
                     event.type = CPlatformEvent::kWheel;
@@ -297,7 +314,7 @@ class X11Window : public CPlatformWindow {
             }
             case ButtonRelease:
                 event.type = CPlatformEvent::kMouseUp;
-                event.where = {x.xbutton.x, x.xbutton.y};
+                event.where = {x.xbutton.x + popupOffset.h, x.xbutton.y + popupOffset.v};
                 return true;
             case KeyPress: {
                 XKeyEvent key = x.xkey;
