@@ -10,18 +10,33 @@
 namespace sorvella {
 namespace {
 
-CRect surfaceBounds(cairo_surface_t* surface) {
+CRect surfaceBounds(cairo_surface_t* surface, double scale) {
     if (surface == nullptr || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) {
         return {};
     }
-    return {0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)};
+    return {0, 0, static_cast<int32_t>(cairo_image_surface_get_width(surface) / scale),
+            static_cast<int32_t>(cairo_image_surface_get_height(surface) / scale)};
+}
+
+// Paints source so that its pixel (0, 0) lies at x, y and scale of its pixels make one unit.
+void paintScaled(cairo_t* cr, cairo_surface_t* source, double x, double y, double scale,
+                 double alpha) {
+    cairo_translate(cr, x, y);
+    if (scale != 1.0) cairo_scale(cr, 1.0 / scale, 1.0 / scale);
+    cairo_set_source_surface(cr, source, 0, 0);
+    if (alpha >= 1.0) {
+        cairo_paint(cr);
+    } else {
+        cairo_paint_with_alpha(cr, alpha);
+    }
 }
 
 }  // namespace
 
-CDrawContext::CDrawContext(CFrame* frame, cairo_surface_t* target)
-    : target_(target), frame_(frame) {
+CDrawContext::CDrawContext(CFrame* frame, cairo_surface_t* target, double scale)
+    : target_(target), frame_(frame), scale_(scale > 0.0 ? scale : 1.0) {
     cr_ = cairo_create(target);
+    cairo_scale(cr_, scale_, scale_);
     cairo_set_font_face(cr_, embeddedFontFace());
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
@@ -43,7 +58,7 @@ void CDrawContext::setOffset(const CPoint& offset) {
 void CDrawContext::setClipRect(const CRect& clip) {
     CRect inTarget = clip;
     inTarget.offset(offset_.h, offset_.v);
-    clip_ = inTarget.intersection(surfaceBounds(target_));
+    clip_ = inTarget.intersection(surfaceBounds(target_, scale_));
     cairo_reset_clip(cr_);
     cairo_rectangle(cr_, clip_.left, clip_.top, clip_.width(), clip_.height());
     cairo_clip(cr_);
@@ -55,7 +70,7 @@ CRect CDrawContext::getClipRect() const {
 }
 
 void CDrawContext::resetClipRect() {
-    clip_ = surfaceBounds(target_);
+    clip_ = surfaceBounds(target_, scale_);
     cairo_reset_clip(cr_);
 }
 
@@ -215,26 +230,21 @@ void CDrawContext::drawBitmap(const CBitmap& bitmap, const CRect& rect, const CP
     cairo_save(cr_);
     cairo_rectangle(cr_, rect.left + offset_.h, rect.top + offset_.v, rect.width(), rect.height());
     cairo_clip(cr_);
-    cairo_set_source_surface(cr_, bitmap.surface(), rect.left + offset_.h - offset.h,
-                             rect.top + offset_.v - offset.v);
-    if (alpha == 255) {
-        cairo_paint(cr_);
-    } else {
-        cairo_paint_with_alpha(cr_, alpha / 255.0);
-    }
+    paintScaled(cr_, bitmap.surface(), rect.left + offset_.h - offset.h,
+                rect.top + offset_.v - offset.v, bitmap.getScale(), alpha / 255.0);
     cairo_restore(cr_);
     touch(rect);
 }
 
-void CDrawContext::drawSurface(cairo_surface_t* source, const CRect& rect, const CPoint& offset) {
+void CDrawContext::drawSurface(cairo_surface_t* source, const CRect& rect, const CPoint& offset,
+                               double sourceScale) {
     if (source == nullptr || rect.isEmpty()) return;
     cairo_save(cr_);
     cairo_rectangle(cr_, rect.left + offset_.h, rect.top + offset_.v, rect.width(), rect.height());
     cairo_clip(cr_);
     cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr_, source, rect.left + offset_.h - offset.h,
-                             rect.top + offset_.v - offset.v);
-    cairo_paint(cr_);
+    paintScaled(cr_, source, rect.left + offset_.h - offset.h, rect.top + offset_.v - offset.v,
+                sourceScale, 1.0);
     cairo_restore(cr_);
     touch(rect);
 }
@@ -252,10 +262,15 @@ void CDrawContext::getMouseLocation(CPoint& point) {
 
 COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height,
                                      CColor background)
-    : CDrawContext(frame, cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(width, 1),
-                                                     std::max(height, 1))),
+    : CDrawContext(frame,
+                   cairo_image_surface_create(
+                       CAIRO_FORMAT_ARGB32,
+                       static_cast<int>(std::max(width, 1) * CFrame::scaleOf(frame) + 0.5),
+                       static_cast<int>(std::max(height, 1) * CFrame::scaleOf(frame) + 0.5)),
+                   CFrame::scaleOf(frame)),
       width_(width),
-      height_(height) {
+      height_(height),
+      scale_(CFrame::scaleOf(frame)) {
     setFillColor(background);
     drawRect({0, 0, width, height}, kDrawFilled);
     takeTouchedArea();
@@ -268,7 +283,7 @@ COffscreenContext::~COffscreenContext() {
 
 void COffscreenContext::copyFrom(CDrawContext* dest, const CRect& destRect,
                                  const CPoint& srcOffset) {
-    if (dest != nullptr) dest->drawSurface(target_, destRect, srcOffset);
+    if (dest != nullptr) dest->drawSurface(target_, destRect, srcOffset, scale_);
 }
 
 }  // namespace sorvella

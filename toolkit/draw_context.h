@@ -26,13 +26,15 @@ enum CHoriTxtAlign { kLeftText, kCenterText, kRightText };
 class CDrawContext {
   public:
     // Draws into target (which must outlive the context); frame, when given, answers the mouse
-    // queries of controls that track the mouse with this context.
-    CDrawContext(CFrame* frame, cairo_surface_t* target);
+    // queries of controls that track the mouse with this context. With a scale other than 1 the
+    // target has that many pixels per unit of every coordinate given here (a HiDPI window).
+    CDrawContext(CFrame* frame, cairo_surface_t* target, double scale = 1.0);
     virtual ~CDrawContext();
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
 
     CFrame* getFrame() const { return frame_; }
+    double getScale() const { return scale_; }
     cairo_t* cairo() const { return cr_; }
 
     // The offset is where the current view's coordinate origin lies in the target.
@@ -71,15 +73,18 @@ class CDrawContext {
 
     void drawBitmap(const CBitmap& bitmap, const CRect& rect, const CPoint& offset,
                     uint8_t alpha = 255);
-    // Copies part of another surface (for offscreen contexts) at full opacity.
-    void drawSurface(cairo_surface_t* source, const CRect& rect, const CPoint& offset);
+    // Copies part of another surface (for offscreen contexts, sourceScale pixels per unit) at
+    // full opacity.
+    void drawSurface(cairo_surface_t* source, const CRect& rect, const CPoint& offset,
+                     double sourceScale = 1.0);
 
     // The mouse as the frame sees it now, in this context's coordinates. Without a frame the
     // buttons are 0 and the location is left unchanged.
     int32_t getMouseButtons();
     void getMouseLocation(CPoint& point);
 
-    // The part of the target drawn since the last call, in target coordinates.
+    // The part of the target drawn since the last call, in target coordinates (units, not
+    // pixels).
     CRect takeTouchedArea();
 
   protected:
@@ -92,6 +97,7 @@ class CDrawContext {
 
   private:
     CFrame* frame_ = nullptr;
+    double scale_ = 1.0;
     CPoint offset_;
     CRect clip_;  // target coordinates
     CRect touched_;
@@ -122,6 +128,7 @@ class COffscreenContext : public CDrawContext {
   private:
     int32_t width_;
     int32_t height_;
+    double scale_;
 };
 
 }  // namespace sorvella

@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <cassert>
+#include <cmath>
 
 namespace sorvella {
 namespace {
@@ -12,13 +13,14 @@ constexpr size_t kHeldInputLimit = 64;
 }  // namespace
 
 CFrame::CFrame(const CRect& rect, std::unique_ptr<CPlatformWindow> platform,
-               CFrameListener* listener)
+               CFrameListener* listener, double scale)
     : CViewContainer({0, 0, rect.width(), rect.height()}),
       platform_(std::move(platform)),
       listener_(listener),
+      scale_(scale >= 1.0 && scale <= 4.0 ? scale : 1.0),
       owner_(std::this_thread::get_id()) {
-    backing_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(rect.width(), 1),
-                                          std::max(rect.height(), 1));
+    const CRect pixels = toPixels({0, 0, std::max(rect.width(), 1), std::max(rect.height(), 1)});
+    backing_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels.width(), pixels.height());
     setBackgroundColor({200, 200, 200, 255});
     attached(nullptr, this);
 }
@@ -52,7 +54,41 @@ void CFrame::doIdleStuff() {
 
 CPointerState CFrame::getPointer() {
     if (!platform_) return {{}, 0, false};
-    return platform_->queryPointer();
+    CPointerState pointer = platform_->queryPointer();
+    pointer.where = toUnits(pointer.where);
+    return pointer;
+}
+
+CPoint CFrame::toUnits(const CPoint& pixels) const {
+    return {static_cast<int32_t>(std::floor(pixels.h / scale_)),
+            static_cast<int32_t>(std::floor(pixels.v / scale_))};
+}
+
+CRect CFrame::toUnits(const CRect& pixels) const {
+    return {static_cast<int32_t>(std::floor(pixels.left / scale_)),
+            static_cast<int32_t>(std::floor(pixels.top / scale_)),
+            static_cast<int32_t>(std::ceil(pixels.right / scale_)),
+            static_cast<int32_t>(std::ceil(pixels.bottom / scale_))};
+}
+
+CRect CFrame::toPixels(const CRect& units) const {
+    return {static_cast<int32_t>(std::floor(units.left * scale_)),
+            static_cast<int32_t>(std::floor(units.top * scale_)),
+            static_cast<int32_t>(std::ceil(units.right * scale_)),
+            static_cast<int32_t>(std::ceil(units.bottom * scale_))};
+}
+
+std::unique_ptr<CDrawContext> CFrame::createDrawContext() {
+    return std::make_unique<CDrawContext>(this, backing_, scale_);
+}
+
+std::unique_ptr<CPlatformPopup> CFrame::createPopup(const CRect& frameRect) {
+    if (!platform_) return nullptr;
+    return platform_->createPopup(toPixels(frameRect));
+}
+
+CRect CFrame::screenArea() {
+    return platform_ ? toUnits(platform_->screenArea()) : CRect();
 }
 
 bool CFrame::takeHeldInput(CPlatformEvent& event) {
@@ -66,6 +102,8 @@ void CFrame::pumpEvents(bool withInput) {
     if (!platform_) return;
     CPlatformEvent event;
     while (platform_->nextEvent(event)) {
+        event.where = toUnits(event.where);
+        event.area = toUnits(event.area);
         switch (event.type) {
             case CPlatformEvent::kExpose:
                 toPresent_ = toPresent_.united(event.area);
@@ -95,7 +133,7 @@ void CFrame::pumpEvents(bool withInput) {
 
 void CFrame::dispatchMouseDown(const CPoint& where, int32_t buttons) {
     if (focus_ != nullptr && !focus_->getFrameRect().pointInside(where)) setFocusView(nullptr);
-    CDrawContext context(this, backing_);
+    CDrawContext context(this, backing_, scale_);
     CDrawContext* outer = eventContext_;
     eventContext_ = &context;
     ++trackingDepth_;
@@ -118,7 +156,7 @@ void CFrame::dispatchMouseDown(const CPoint& where, int32_t buttons) {
 }
 
 void CFrame::dispatchWheel(const CPoint& where, float distance) {
-    CDrawContext context(this, backing_);
+    CDrawContext context(this, backing_, scale_);
     if (modal_ != nullptr) {
         if (!modal_->getFrameRect().pointInside(where)) return;
         const CPoint origin = modal_->getFrameOrigin();
@@ -152,7 +190,7 @@ void CFrame::redraw() {
 void CFrame::drawArea(const CRect& frameRect) {
     const CRect area = frameRect.intersection(size);
     if (area.isEmpty()) return;
-    CDrawContext context(this, backing_);
+    CDrawContext context(this, backing_, scale_);
     context.setClipRect(area);
     CViewContainer::draw(&context);
     if (modal_ != nullptr && modal_->isVisible()) {
@@ -193,7 +231,7 @@ void CFrame::collectTouched(CDrawContext* context) {
 void CFrame::present() {
     if (toPresent_.isEmpty()) return;
     cairo_surface_flush(backing_);
-    if (platform_) platform_->present(backing_, toPresent_);
+    if (platform_) platform_->present(backing_, toPixels(toPresent_));
     ++presentCount_;
     toPresent_ = {};
 }

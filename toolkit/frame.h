@@ -28,14 +28,22 @@ class CFrameListener {
 class CFrame : public CViewContainer {
   public:
     // The frame fills the platform window; size's origin is ignored. platform may be null (a
-    // frame that only draws, as the gallery uses).
+    // frame that only draws, as the gallery uses). With a scale other than 1 (a HiDPI screen) the
+    // window has size times scale pixels, while every view keeps working in the units of size.
     CFrame(const CRect& size, std::unique_ptr<CPlatformWindow> platform,
-           CFrameListener* listener = nullptr);
+           CFrameListener* listener = nullptr, double scale = 1.0);
     ~CFrame() override;
 
     CPlatformWindow* platform() const { return platform_.get(); }
     CFrameListener* getListener() const { return listener_; }
     cairo_surface_t* backing() const { return backing_; }
+    double getScale() const { return scale_; }
+    static double scaleOf(const CFrame* frame) { return frame != nullptr ? frame->scale_ : 1.0; }
+    // A context on the frame's picture, for drawing outside the frame's own passes.
+    std::unique_ptr<CDrawContext> createDrawContext();
+    // A popup window at a frame rectangle, and the screen's area, in frame units.
+    std::unique_ptr<CPlatformPopup> createPopup(const CRect& frameRect);
+    CRect screenArea();
 
     // Handles pending input, draws what is dirty and shows it. Call it regularly (a host's
     // editor idle, a timer).
@@ -88,8 +96,13 @@ class CFrame : public CViewContainer {
     void present();
     void collectTouched(CDrawContext* context);
 
+    CPoint toUnits(const CPoint& pixels) const;
+    CRect toUnits(const CRect& pixels) const;
+    CRect toPixels(const CRect& units) const;
+
     std::unique_ptr<CPlatformWindow> platform_;
     CFrameListener* listener_ = nullptr;
+    double scale_ = 1.0;
     cairo_surface_t* backing_ = nullptr;
     CView* modal_ = nullptr;
     bool modalAttachedHere_ = false;

@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "toolkit/draw_context.h"
 #include "toolkit/frame.h"
@@ -61,7 +62,7 @@ void CMenuSession::open(COptionMenu* menu, CPoint topLeft, int32_t besideLeft) {
     CRect rect = popupRect(menu, topLeft);
     // Keep the popup on the screen: a submenu that does not fit on the right opens on the left
     // of its parent, and anything that runs off the bottom moves up.
-    const CRect screen = frame_->platform()->screenArea();
+    const CRect screen = frame_->screenArea();
     if (!screen.isEmpty()) {
         if (rect.right > screen.right) {
             const int32_t left =
@@ -75,7 +76,7 @@ void CMenuSession::open(COptionMenu* menu, CPoint topLeft, int32_t besideLeft) {
     Level level;
     level.menu = menu;
     level.rect = rect;
-    level.popup = frame_->platform()->createPopup(rect);
+    level.popup = frame_->createPopup(rect);
     levels_.push_back(std::move(level));
     paint(levels_.back());
 }
@@ -89,10 +90,13 @@ void CMenuSession::closeFrom(size_t level) {
 }
 
 void CMenuSession::paint(Level& level) {
+    // The image has the popup window's pixels: its size in frame units times the frame's scale.
+    const double scale = frame_->getScale();
     cairo_surface_t* image = cairo_image_surface_create(
-        CAIRO_FORMAT_ARGB32, std::max(level.rect.width(), 1), std::max(level.rect.height(), 1));
+        CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(std::max(level.rect.width(), 1) * scale)),
+        static_cast<int>(std::ceil(std::max(level.rect.height(), 1) * scale)));
     {
-        CDrawContext context(nullptr, image);
+        CDrawContext context(nullptr, image, scale);
         const CRect bounds(0, 0, level.rect.width(), level.rect.height());
         context.setFillColor(kMenuBack);
         context.setFrameColor(kMenuBorder);

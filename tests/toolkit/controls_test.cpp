@@ -99,6 +99,22 @@ TEST(OptionMenu, ReportsTheChosenIndexCountingSeparators) {
     EXPECT_TRUE(fixture.listener.editsPaired());
 }
 
+TEST(OptionMenu, PopsUpWithTheFramesScale) {
+    HeadlessFixture fixture(150, 100, 1.5);
+    auto* menu = new COptionMenu({10, 10, 100, 22}, &fixture.listener, 5);
+    for (const char* entry : {"linear", "circular"})
+        menu->addEntry(entry);
+    fixture.frame->addView(menu);
+    const CRect popup = CMenuSession::popupRect(menu, {10, 22});
+    const CRect entry = CMenuSession::entryRect(menu, popup, 1);
+    const CPoint pixels(entry.left * 3 / 2 + 10, entry.top * 3 / 2 + 10);
+    fixture.run({{{30, 30}, kLButton, true}, {pixels, kLButton, true}, {pixels, 0, true}});
+    EXPECT_EQ(menu->getCurrent(), 1);
+    ASSERT_EQ(fixture.window->popups().size(), 1u);
+    EXPECT_EQ(fixture.window->popups()[0].rect,
+              CRect(15, 33, 15 + popup.width() * 3 / 2, 33 + popup.height() * 3 / 2));
+}
+
 TEST(OptionMenu, SubmenuChoiceGoesToTheSubmenuWithItsCheckMark) {
     HeadlessFixture fixture;
     test::RecordingListener settings;

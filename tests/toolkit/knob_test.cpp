@@ -104,6 +104,21 @@ TEST(AnimKnob, ShowsTheFilmFrameOfItsValue) {
     }
 }
 
+TEST(AnimKnob, AtScaleTwoDrawsTheFineFilmAndTracksInFrameUnits) {
+    HeadlessFixture fixture(150, 100, 2.0);
+    EXPECT_EQ(cairo_image_surface_get_width(fixture.frame->backing()), 300);
+    CBitmap* film = test::makeFilm(81, 20, 10, 2.0);
+    EXPECT_EQ(film->getHeight(), 810);  // in units: layouts divide it as at scale 1
+    auto* knob = new CAnimKnob({10, 10, 30, 20}, &fixture.listener, 0, 81, 10, film);
+    film->forget();
+    fixture.frame->addView(knob);
+    // Pointer positions are the window's pixels: 40 pixels up are 20 units, a tenth of the range.
+    fixture.run({{{40, 30}, kLButton, true}, {{40, -10}, kLButton, true}, {{40, -10}, 0, true}});
+    EXPECT_NEAR(knob->getValue(), 0.1f, 1e-6f);
+    fixture.frame->idle();
+    EXPECT_EQ(test::redAt(*fixture.frame, {59, 39}), 8);  // frame trunc(0.1 * 80)
+}
+
 // Consecutive distinct values reported to the instrument's side.
 std::vector<float> glide(const std::vector<float>& values) {
     std::vector<float> out;

@@ -49,9 +49,10 @@ class RecordingListener : public CControlListener, public CFrameListener {
 
 // A film of n frames of w x h, frame i filled with grey level i (so the frame shown can be read
 // back from a pixel), or a two-state image: upper half grey, lower half red.
-inline CBitmap* makeFilm(int32_t frames, int32_t width, int32_t height) {
-    auto* bitmap = new CBitmap(width, frames * height);
+inline CBitmap* makeFilm(int32_t frames, int32_t width, int32_t height, double scale = 1.0) {
+    auto* bitmap = new CBitmap(width, frames * height, scale);
     cairo_t* cr = cairo_create(bitmap->surface());
+    cairo_scale(cr, scale, scale);
     for (int32_t i = 0; i < frames; ++i) {
         cairo_set_source_rgb(cr, i / 255.0, i / 255.0, i / 255.0);
         cairo_rectangle(cr, 0, i * height, width, height);
@@ -72,10 +73,11 @@ inline int32_t redAt(CFrame& frame, CPoint at) {
 }
 
 struct HeadlessFixture {
-    HeadlessFixture(int32_t width = 300, int32_t height = 200) {
+    HeadlessFixture(int32_t width = 300, int32_t height = 200, double scale = 1.0) {
         auto made = std::make_unique<CHeadlessWindow>();
         window = made.get();
-        frame = std::make_unique<CFrame>(CRect(0, 0, width, height), std::move(made), &listener);
+        frame =
+            std::make_unique<CFrame>(CRect(0, 0, width, height), std::move(made), &listener, scale);
     }
     // Runs the scripted press and whatever it starts to the end.
     void run(std::vector<CPointerState> script) {

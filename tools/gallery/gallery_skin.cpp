@@ -22,9 +22,10 @@ void caption(cairo_t* cr, const char* text, double size, double x, double y, dou
 
 }  // namespace
 
-CBitmap* makeKnobFilm(int32_t frames, int32_t side) {
-    auto* film = new CBitmap(side, frames * side);
+CBitmap* makeKnobFilm(int32_t frames, int32_t side, double scale) {
+    auto* film = new CBitmap(side, frames * side, scale);
     cairo_t* cr = cairo_create(film->surface());
+    cairo_scale(cr, scale, scale);
     const double r = side / 2.0 - 2.0;
     for (int32_t i = 0; i < frames; ++i) {
         const double cx = side / 2.0;
@@ -52,9 +53,10 @@ CBitmap* makeKnobFilm(int32_t frames, int32_t side) {
     return film;
 }
 
-CBitmap* makeTwoStateButton(int32_t width, int32_t height, const char* label) {
-    auto* button = new CBitmap(width, 2 * height);
+CBitmap* makeTwoStateButton(int32_t width, int32_t height, const char* label, double scale) {
+    auto* button = new CBitmap(width, 2 * height, scale);
     cairo_t* cr = cairo_create(button->surface());
+    cairo_scale(cr, scale, scale);
     for (int32_t state = 0; state < 2; ++state) {
         const double top = state * height;
         if (state == 0) {
@@ -75,9 +77,10 @@ CBitmap* makeTwoStateButton(int32_t width, int32_t height, const char* label) {
     return button;
 }
 
-CBitmap* makePanel(int32_t width, int32_t height, const char* text) {
-    auto* panel = new CBitmap(width, height);
+CBitmap* makePanel(int32_t width, int32_t height, const char* text, double scale) {
+    auto* panel = new CBitmap(width, height, scale);
     cairo_t* cr = cairo_create(panel->surface());
+    cairo_scale(cr, scale, scale);
     cairo_pattern_t* shade = cairo_pattern_create_linear(0, 0, 0, height);
     cairo_pattern_add_color_stop_rgb(shade, 0, 0.27, 0.38, 0.50);
     cairo_pattern_add_color_stop_rgb(shade, 1, 0.16, 0.24, 0.33);
@@ -85,8 +88,10 @@ CBitmap* makePanel(int32_t width, int32_t height, const char* text) {
     cairo_paint(cr);
     cairo_pattern_destroy(shade);
     cairo_set_source_rgb(cr, 0.61, 0.70, 0.47);
-    cairo_rectangle(cr, 8, height - 120, width - 16, 112);
-    cairo_fill(cr);
+    if (height > 150) {
+        cairo_rectangle(cr, 8, height - 120, width - 16, 112);
+        cairo_fill(cr);
+    }
     cairo_set_source_rgb(cr, 0.9, 0.92, 0.85);
     caption(cr, text, 14, 0, 4, width, 18);
     cairo_destroy(cr);

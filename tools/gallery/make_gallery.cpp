@@ -52,11 +52,12 @@ CParamDisplay* display(const CRect& rect, float value) {
 }
 
 void build(CFrame& frame, Gallery& gallery) {
-    CBitmap* panel = makePanel(kWidth, kHeight, "Toolkit gallery");
+    const double scale = frame.getScale();
+    CBitmap* panel = makePanel(kWidth, kHeight, "Toolkit gallery", scale);
     frame.setBackground(panel);
     panel->forget();
-    CBitmap* small = makeKnobFilm(81, 34);
-    CBitmap* large = makeKnobFilm(81, 44);
+    CBitmap* small = makeKnobFilm(81, 34, scale);
+    CBitmap* large = makeKnobFilm(81, 44, scale);
     const float values[] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
     for (int i = 0; i < 5; ++i) {
         const CRect at = CRect::fromSize(20 + 45 * i, 40, 35, 34);
@@ -76,7 +77,7 @@ void build(CFrame& frame, Gallery& gallery) {
 
     const char* labels[] = {"LOAD", "SAVE", "LEARN", "TUNE"};
     for (int i = 0; i < 4; ++i) {
-        CBitmap* image = makeTwoStateButton(48, 15, labels[i]);
+        CBitmap* image = makeTwoStateButton(48, 15, labels[i], scale);
         const CRect at = CRect::fromSize(20 + 56 * i, 100, 48, 15);
         CControl* button =
             i % 2 == 0 ? static_cast<CControl*>(new COnOffButton(at, nullptr, 10 + i, image))
@@ -114,7 +115,7 @@ void build(CFrame& frame, Gallery& gallery) {
     label->setBackColor(kField);
     frame.addView(label);
 
-    CBitmap* credits = makePanel(237, 63, "Credits panel");
+    CBitmap* credits = makePanel(237, 63, "Credits panel", scale);
     gallery.splash = new CSplashScreen({380, 30, 460, 60}, nullptr, 78, credits,
                                        CRect::fromSize(200, 120, 237, 63));
     credits->forget();
@@ -204,6 +205,16 @@ int writePictures(const std::string& folder) {
     CBitmap* film = makeKnobFilm(81, 34);
     cairo_surface_write_to_png(film->surface(), (folder + "/film.png").c_str());
     film->forget();
+
+    // The same controls in a frame of twice the pixels, with artwork drawn for it.
+    auto twice = std::make_unique<CHeadlessWindow>();
+    CHeadlessWindow* twiceWindow = twice.get();
+    CFrame hidpi({0, 0, kWidth, kHeight}, std::move(twice), nullptr, 2.0);
+    Gallery hidpiGallery;
+    build(hidpi, hidpiGallery);
+    hidpi.idle();
+    CHeadlessWindow::writePng(hidpi.backing(), twiceWindow->popups(),
+                              folder + "/controls-scale2.png");
     std::printf("gallery written to %s\n", folder.c_str());
     return 0;
 }
