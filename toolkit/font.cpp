@@ -21,14 +21,15 @@ namespace {
 // deliberately never closed; FT_Done_Face does not read the font bytes, which go with our code.
 struct EmbeddedFace {
     cairo_font_face_t* face = nullptr;
+    FT_Library library = nullptr;  // kept, never closed (above)
 
     EmbeddedFace() {
-        FT_Library library = nullptr;
         if (FT_Init_FreeType(&library) != 0) return;
         FT_Face ftFace = nullptr;
         if (FT_New_Memory_Face(library, kEmbeddedFontData, static_cast<FT_Long>(kEmbeddedFontSize),
                                0, &ftFace) != 0) {
             FT_Done_FreeType(library);
+            library = nullptr;
             return;
         }
         cairo_font_face_t* made = cairo_ft_font_face_create_for_ft_face(ftFace, 0);

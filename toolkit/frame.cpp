@@ -29,6 +29,7 @@ CFrame::~CFrame() {
     setModalView(nullptr);
     setFocusView(nullptr);
     removeAll(true);
+    CView::attached(nullptr, nullptr);  // no longer its own frame while it is torn down
     platform_.reset();
     cairo_surface_destroy(backing_);
 }

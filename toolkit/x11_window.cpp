@@ -146,7 +146,11 @@ class X11Window : public CPlatformWindow {
     }
 
     ~X11Window() override {
+        // Cairo keeps per-connection state; it is let go before the connection closes.
+        cairo_device_t* device = cairo_device_reference(cairo_surface_get_device(surface_));
         cairo_surface_destroy(surface_);
+        cairo_device_finish(device);
+        cairo_device_destroy(device);
         // The parent may be gone already, and this window with it; the error is only counted.
         XDestroyWindow(display_, window_);
         XSync(display_, False);
@@ -184,6 +188,8 @@ class X11Window : public CPlatformWindow {
     }
 
     void present(cairo_surface_t* backing, const CRect& area) override {
+        // Drawing into a destroyed window only makes errors (and costs cairo memory).
+        if (gone_) return;
         cairo_t* cr = cairo_create(surface_);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_set_source_surface(cr, backing, 0, 0);
@@ -330,6 +336,10 @@ class X11Window : public CPlatformWindow {
                 event.key.modifiers = buttonsFromState(key.state) & ~kButtonMask;
                 return event.key.virt != kVirtNone || event.key.character != 0;
             }
+            case DestroyNotify:
+                // The host destroyed the parent, and this window with it.
+                if (x.xdestroywindow.window == window_) gone_ = true;
+                return false;
             case ClientMessage:
                 if (static_cast<Atom>(x.xclient.data.l[0]) != deleteAtom_) return false;
                 event.type = CPlatformEvent::kCloseRequest;
@@ -346,6 +356,7 @@ class X11Window : public CPlatformWindow {
     std::vector<X11Popup*> popups_;
     Window previousFocus_ = None;
     Atom deleteAtom_ = None;
+    bool gone_ = false;
     std::thread::id owner_;
 };
 

@@ -148,6 +148,7 @@ TEST_F(X11WindowTest, SurvivesAHostThatDestroysItsWindowFirstAndEditorsOnTwoThre
     EXPECT_EQ(x11ErrorCount(*platform), 0);
 
     host.destroy();
+    frame->idle();  // learns that its window is gone, and draws no more
     frame->redraw();
     frame->idle();
     EXPECT_FALSE(frame->getPointer().valid);
