@@ -47,8 +47,9 @@ class CControl : public CView {
   protected:
     // Tells the listener, if any.
     void notifyListener(CDrawContext* context);
-    // The stored value itself, whatever getValue() of a derived control answers.
-    float value_ = 0.0f;
+    // The stored value itself, whatever getValue() of a derived control answers. A host's thread
+    // may set it while the window's thread draws it.
+    std::atomic<float> value_{0.0f};
 
   private:
     CControlListener* listener_ = nullptr;

@@ -40,12 +40,13 @@ class CInertialAnimKnob : public CAnimKnob, private CControlListener {
     void report(CDrawContext* context);
 
     CControlListener* realListener_;
-    int32_t stepsLeft_ = 0;
+    // setValue() may come from a host's thread during a glide on the window's thread.
+    std::atomic<int32_t> stepsLeft_{0};
     int32_t glideSteps_ = 1;
     float glideFactor_ = 1.0f;
-    float increment_ = 0.0f;
+    std::atomic<float> increment_{0.0f};
     float target_ = 0.0f;
-    float current_ = 0.0f;
+    std::atomic<float> current_{0.0f};
 };
 
 }  // namespace sorvella

@@ -65,7 +65,7 @@ class COptionMenu : public CParamDisplay {
     friend class CMenuSession;
 
     std::vector<Entry> entries_;
-    int32_t current_ = 0;
+    std::atomic<int32_t> current_{0};
     COptionMenu* lastMenu_ = nullptr;
     int32_t lastResult_ = -1;
     CBitmap* backgroundWhenClicked_ = nullptr;

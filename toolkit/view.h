@@ -3,6 +3,7 @@
 // click to the topmost view under it. Containers own their views.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -76,7 +77,8 @@ class CView {
     CViewContainer* parent_ = nullptr;
     CFrame* frame_ = nullptr;
     CBitmap* background_ = nullptr;
-    bool dirty_ = true;
+    // Set from any thread (a host's parameter change), read on the window's thread at idle.
+    std::atomic<bool> dirty_{true};
     bool visible_ = true;
     bool mouseEnabled_ = true;
     bool transparent_ = false;

@@ -4,6 +4,7 @@
 
 #include "tests/toolkit/toolkit_harness.h"
 #include "toolkit/draw_context.h"
+#include "toolkit/knob.h"
 
 namespace sorvella {
 namespace {
@@ -81,6 +82,44 @@ TEST(DrawContext, DrawsTextInTheEmbeddedFontAndKeepsToTheClip) {
         EXPECT_EQ(inClip.first, out);  // everything new is inside the clip
     }
     cairo_surface_destroy(surface);
+}
+
+TEST(DrawContext, SeeThroughControlsDrawnAgainKeepTheirPicture) {
+    test::HeadlessFixture fixture;
+    auto* page = new CViewContainer({0, 0, 300, 200});
+    page->setBackgroundColor({0, 200, 0, 255});
+    fixture.frame->addView(page);
+    auto* film = new CBitmap(20, 20);  // one frame, red at half opacity
+    cairo_t* cr = cairo_create(film->surface());
+    cairo_set_source_rgba(cr, 1.0, 0.0, 0.0, 0.5);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    auto* knob = new CAnimKnob({10, 10, 30, 30}, nullptr, 0, 1, 20, film);
+    film->forget();
+    page->addView(knob);
+    fixture.frame->idle();
+    const int32_t first = test::redAt(*fixture.frame, {20, 20});
+    EXPECT_NEAR(first, 128, 1);
+    // Drawn again by idle and straight into a context, as a control does while it tracks.
+    auto context = fixture.frame->createDrawContext();
+    for (int i = 0; i < 3; ++i) {
+        knob->setDirty();
+        fixture.frame->idle();
+        knob->draw(context.get());
+    }
+    EXPECT_EQ(test::redAt(*fixture.frame, {20, 20}), first);
+}
+
+TEST(Frame, KeysGoToTheHostUnlessAFieldIsEditing) {
+    test::HeadlessFixture fixture;
+    auto* knob = new CKnob({10, 10, 40, 40}, &fixture.listener, 4);
+    fixture.frame->addView(knob);
+    EXPECT_FALSE(fixture.frame->dispatchKey({'a', kVirtNone, 0}));
+    // The wheel turns a knob a hundredth of its range per notch, as one edit.
+    fixture.window->postEvent({CPlatformEvent::kWheel, {20, 20}, 0, 3.0f, {}, {}});
+    fixture.frame->idle();
+    EXPECT_NEAR(knob->getValue(), 0.03f, 1e-6f);
+    EXPECT_EQ(fixture.listener.edits, (std::vector<int32_t>{5, -5}));
 }
 
 }  // namespace
