@@ -167,29 +167,70 @@ void CMenuSession::hover(const CPoint& where, int32_t& levelHit, int32_t& entry)
     entry = entryAt(level, where);
     if (entry >= 0 && level.menu->isSeparator(entry)) entry = -1;
     if (entry != level.highlighted) {
-        level.highlighted = entry;
-        closeFrom(static_cast<size_t>(levelHit) + 1);
-        paint(level);
-        if (COptionMenu* submenu = level.menu->getSubMenu(entry)) {
-            const CRect row = entryRect(level.menu, level.rect, entry);
-            open(submenu, {level.rect.right - 1, row.top - kBorder}, level.rect.left);
-        }
+        highlight(static_cast<size_t>(levelHit), entry);
+        keyLevel_ = static_cast<size_t>(levelHit);
     }
     if (entry >= 0) visitedEntry_ = true;
 }
 
-bool CMenuSession::handle(const CPlatformEvent& event, CMenuChoice& choice) {
-    if (event.type == CPlatformEvent::kKeyDown) {
-        if (event.key.virt == kVirtEscape) return true;
-        if (event.key.virt == kVirtReturn || event.key.virt == kVirtEnter) {
-            const Level& level = levels_.back();
-            if (level.highlighted >= 0 && level.menu->getSubMenu(level.highlighted) == nullptr) {
-                choice = {level.menu, level.highlighted};
-                return true;
-            }
-        }
-        return false;
+void CMenuSession::highlight(size_t levelIndex, int32_t entry) {
+    Level& level = levels_[levelIndex];
+    level.highlighted = entry;
+    closeFrom(levelIndex + 1);
+    paint(levels_[levelIndex]);
+    if (COptionMenu* submenu = level.menu->getSubMenu(entry)) {
+        const CRect row = entryRect(level.menu, level.rect, entry);
+        const CRect parent = level.rect;
+        open(submenu, {parent.right - 1, row.top - kBorder}, parent.left);
     }
+}
+
+bool CMenuSession::handleKey(const CKeyEvent& key, CMenuChoice& choice) {
+    if (key.virt == kVirtEscape) return true;
+    Level& level = levels_[keyLevel_];
+    COptionMenu* menu = level.menu;
+    const int32_t count = menu->getNbEntries();
+    switch (key.virt) {
+        case kVirtUp:
+        case kVirtDown: {
+            // The next entry that is not a separator, wrapping around.
+            const int32_t step = key.virt == kVirtDown ? 1 : count - 1;
+            int32_t entry = level.highlighted < 0 && step != 1 ? 0 : level.highlighted;
+            for (int32_t tries = 0; tries < count; ++tries) {
+                entry = (entry + step + count) % count;
+                if (!menu->isSeparator(entry)) break;
+            }
+            highlight(keyLevel_, entry);
+            return false;
+        }
+        case kVirtLeft:
+            if (keyLevel_ > 0) {
+                --keyLevel_;
+                highlight(keyLevel_, levels_[keyLevel_].highlighted);
+                closeFrom(keyLevel_ + 1);
+            }
+            return false;
+        case kVirtRight:
+        case kVirtReturn:
+        case kVirtEnter:
+            if (level.highlighted < 0) return false;
+            if (menu->getSubMenu(level.highlighted) != nullptr) {
+                if (keyLevel_ + 1 < levels_.size()) {
+                    ++keyLevel_;
+                    highlight(keyLevel_, 0);
+                }
+                return false;
+            }
+            if (key.virt == kVirtRight) return false;
+            choice = {menu, level.highlighted};
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMenuSession::handle(const CPlatformEvent& event, CMenuChoice& choice) {
+    if (event.type == CPlatformEvent::kKeyDown) return handleKey(event.key, choice);
     if (event.type != CPlatformEvent::kMouseDown && event.type != CPlatformEvent::kMouseUp) {
         return false;
     }
@@ -216,6 +257,7 @@ CMenuChoice CMenuSession::run(const CPoint& frameTopLeft) {
     open(root_, frameTopLeft, INT32_MIN);
     visitedEntry_ = false;
     releasedOnce_ = false;
+    keyLevel_ = 0;
     CMenuChoice choice;
     while (true) {
         frame_->doIdleStuff();

@@ -2,7 +2,8 @@
 // popup window of the platform; the pointer is polled each pass. A press, a drag onto an entry and
 // a release there choose it; a click that only opens the menu leaves it open for a second click.
 // A click outside every level, a release outside after the pointer visited an entry, or Escape
-// cancels; Return chooses the highlighted entry.
+// cancels. Up and Down move through the entries, Right and Left into and out of submenus, Return
+// chooses.
 // Separators cannot be chosen; resting on a submenu entry opens the submenu beside it.
 #pragma once
 
@@ -55,6 +56,10 @@ class CMenuSession {
     int32_t entryAt(const Level& level, const CPoint& where) const;
     // Highlights the entry under the pointer, opening or closing submenus to match.
     void hover(const CPoint& where, int32_t& levelHit, int32_t& entry);
+    // Highlights an entry of a level (or none, -1), closing deeper levels and opening the
+    // entry's submenu.
+    void highlight(size_t levelIndex, int32_t entry);
+    bool handleKey(const CKeyEvent& key, CMenuChoice& choice);
     // True when the event ends the session (with a choice, or none).
     bool handle(const CPlatformEvent& event, CMenuChoice& choice);
 
@@ -63,6 +68,7 @@ class CMenuSession {
     std::vector<Level> levels_;
     bool visitedEntry_ = false;
     bool releasedOnce_ = false;
+    size_t keyLevel_ = 0;  // the level the arrow keys move in
 };
 
 }  // namespace sorvella

@@ -90,6 +90,15 @@ TEST(OptionMenu, ReportsTheChosenIndexCountingSeparators) {
     EXPECT_EQ(fixture.menu->getCurrent(), 1);
     EXPECT_EQ(fixture.menu->displayText(), "Bass E");
 
+    // From the keyboard: Down three times passes over the separator; Return chooses.
+    fixture.window->press(CHeadlessWindow::click({20, 15}));
+    for (int32_t key : {kVirtDown, kVirtDown, kVirtDown, kVirtUp, kVirtDown, kVirtReturn}) {
+        fixture.window->typeKey(key);
+    }
+    fixture.frame->idle();
+    EXPECT_EQ(fixture.menu->getCurrent(), 3);
+    EXPECT_EQ(fixture.window->openPopupCount(), 0);
+
     // Values select entry trunc(value); indices outside the entries are ignored.
     fixture.menu->setValue(3.99f);
     EXPECT_EQ(fixture.menu->getCurrent(), 3);
