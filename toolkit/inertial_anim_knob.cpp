@@ -53,6 +53,17 @@ void CInertialAnimKnob::finishGlide(CDrawContext* context) {
     }
 }
 
+bool CInertialAnimKnob::onWheel(CDrawContext* context, const CPoint&, float distance) {
+    if (!getMouseEnabled()) return false;
+    beginEdit();
+    value_ = value_ + distance * (getMax() - getMin()) / 100.0f;
+    bounceValue();
+    valueChanged(context, this);
+    finishGlide(context);
+    endEdit();
+    return true;
+}
+
 void CInertialAnimKnob::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!getMouseEnabled()) return;
     if (buttons == -1) buttons = context->getMouseButtons();

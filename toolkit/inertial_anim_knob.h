@@ -31,6 +31,8 @@ class CInertialAnimKnob : public CAnimKnob, private CControlListener {
     float getValue() const override { return current_; }
 
     void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
+    // A wheel notch glides too, at once: nothing would advance a glide left for later.
+    bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
     void doIdleStuff() override;
 
   private:

@@ -142,6 +142,12 @@ TEST(InertialKnob, FullInertiaTurnsOneJumpIntoFortyEqualSteps) {
     EXPECT_EQ(steps.back(), 1.0f);  // the last step lands on the target exactly
     EXPECT_EQ(knob->stepsLeft(), 0);
     EXPECT_TRUE(fixture.listener.editsPaired());
+
+    // A wheel notch down glides all the way at once as well.
+    fixture.window->postEvent({CPlatformEvent::kWheel, kCentre, 0, -10.0f, {}, {}});
+    fixture.frame->idle();
+    EXPECT_NEAR(knob->getValue(), 0.9f, 1e-6f);
+    EXPECT_EQ(knob->stepsLeft(), 0);
 }
 
 TEST(InertialKnob, WithoutInertiaEachMoveArrivesOnePassLater) {
