@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include "tests/toolkit/toolkit_harness.h"
+#include "toolkit/buttons.h"
+#include "toolkit/menu_session.h"
+#include "toolkit/option_menu.h"
+#include "toolkit/splash_screen.h"
+#include "toolkit/text_edit.h"
+
+namespace sorvella {
+namespace {
+
+using test::HeadlessFixture;
+
+CPoint centreOf(const CRect& r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST(Buttons, OnOffTogglesAndKickFollowsThePointer) {
+    HeadlessFixture fixture;
+    auto* onOff = new COnOffButton({10, 10, 30, 20}, &fixture.listener, 1, nullptr);
+    auto* kick = new CKickButton({50, 10, 70, 20}, &fixture.listener, 2, 10, nullptr);
+    fixture.frame->addView(onOff);
+    fixture.frame->addView(kick);
+    fixture.run(CHeadlessWindow::click({15, 15}));
+    fixture.run(CHeadlessWindow::click({15, 15}));
+    EXPECT_EQ(fixture.listener.values(), (std::vector<float>{1.0f, 0.0f}));
+
+    fixture.listener.reports.clear();
+    // Pressed, dragged off and back on, let go: 1, 0, 1, and 0 on release.
+    fixture.run({{{55, 15}, kLButton, true},
+                 {{90, 15}, kLButton, true},
+                 {{90, 15}, kLButton, true},
+                 {{60, 12}, kLButton, true},
+                 {{60, 12}, 0, true}});
+    EXPECT_EQ(fixture.listener.values(), (std::vector<float>{1.0f, 0.0f, 1.0f, 0.0f}));
+    // Let go outside: the release still reports 0.
+    fixture.listener.reports.clear();
+    fixture.run({{{55, 15}, kLButton, true}, {{90, 15}, kLButton, true}, {{90, 15}, 0, true}});
+    EXPECT_EQ(fixture.listener.values(), (std::vector<float>{1.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(fixture.listener.edits.size(), 8u);
+    EXPECT_TRUE(fixture.listener.editsPaired());
+}
+
+struct MenuFixture : HeadlessFixture {
+    MenuFixture() {
+        menu = new COptionMenu({10, 10, 100, 22}, &listener, 73);
+        for (const char* entry : {"Bass A", "Bass E", "-", "User-defined"})
+            menu->addEntry(entry);
+        frame->addView(menu);
+        popup = CMenuSession::popupRect(menu, {10, 22});
+    }
+    CPoint entry(int32_t index) const {
+        return centreOf(CMenuSession::entryRect(menu, popup, index));
+    }
+    COptionMenu* menu;
+    CRect popup;
+};
+
+TEST(OptionMenu, ReportsTheChosenIndexCountingSeparators) {
+    MenuFixture fixture;
+    // Click to open, then click the entry after the separator.
+    fixture.run({{{20, 15}, kLButton, true},
+                 {{20, 15}, 0, true},
+                 {fixture.entry(3), kLButton, true},
+                 {fixture.entry(3), 0, true}});
+    ASSERT_EQ(fixture.listener.reports.size(), 1u);
+    EXPECT_EQ(fixture.listener.reports[0].tag, 73);
+    EXPECT_EQ(fixture.listener.reports[0].value, 3.0f);
+    EXPECT_EQ(fixture.menu->getCurrent(), 3);
+    EXPECT_EQ(fixture.window->openPopupCount(), 0);
+
+    // Press, drag onto the separator and let go there: nothing is chosen and the menu stays
+    // open; a click outside closes it.
+    fixture.listener.reports.clear();
+    fixture.run({{{20, 15}, kLButton, true},
+                 {fixture.entry(2), kLButton, true},
+                 {fixture.entry(2), 0, true},
+                 {{250, 150}, kLButton, true},
+                 {{250, 150}, 0, true}});
+    EXPECT_TRUE(fixture.listener.reports.empty());
+    EXPECT_EQ(fixture.menu->getCurrent(), 3);
+    EXPECT_EQ(fixture.menu->getLastResult(), -1);
+    EXPECT_EQ(fixture.window->openPopupCount(), 0);
+
+    // Press-drag-release on an entry chooses it.
+    fixture.run({{{20, 15}, kLButton, true},
+                 {fixture.entry(1), kLButton, true},
+                 {fixture.entry(1), 0, true}});
+    EXPECT_EQ(fixture.menu->getCurrent(), 1);
+    EXPECT_EQ(fixture.menu->displayText(), "Bass E");
+
+    // From the keyboard: Down three times passes over the separator; Return chooses.
+    fixture.window->press(CHeadlessWindow::click({20, 15}));
+    for (int32_t key : {kVirtDown, kVirtDown, kVirtDown, kVirtUp, kVirtDown, kVirtReturn}) {
+        fixture.window->typeKey(key);
+    }
+    fixture.frame->idle();
+    EXPECT_EQ(fixture.menu->getCurrent(), 3);
+    EXPECT_EQ(fixture.window->openPopupCount(), 0);
+
+    // Values select entry trunc(value); indices outside the entries are ignored.
+    fixture.menu->setValue(3.99f);
+    EXPECT_EQ(fixture.menu->getCurrent(), 3);
+    fixture.menu->setValue(4.0f);
+    fixture.menu->setValue(-1.0f);
+    EXPECT_EQ(fixture.menu->getCurrent(), 3);
+    EXPECT_TRUE(fixture.listener.editsPaired());
+}
+
+TEST(OptionMenu, PopsUpWithTheFramesScale) {
+    HeadlessFixture fixture(150, 100, 1.5);
+    auto* menu = new COptionMenu({10, 10, 100, 22}, &fixture.listener, 5);
+    for (const char* entry : {"linear", "circular"})
+        menu->addEntry(entry);
+    fixture.frame->addView(menu);
+    const CRect popup = CMenuSession::popupRect(menu, {10, 22});
+    const CRect entry = CMenuSession::entryRect(menu, popup, 1);
+    const CPoint pixels(entry.left * 3 / 2 + 10, entry.top * 3 / 2 + 10);
+    fixture.run({{{30, 30}, kLButton, true}, {pixels, kLButton, true}, {pixels, 0, true}});
+    EXPECT_EQ(menu->getCurrent(), 1);
+    ASSERT_EQ(fixture.window->popups().size(), 1u);
+    EXPECT_EQ(fixture.window->popups()[0].rect,
+              CRect(15, 33, 15 + popup.width() * 3 / 2, 33 + popup.height() * 3 / 2));
+}
+
+TEST(OptionMenu, SubmenuChoiceGoesToTheSubmenuWithItsCheckMark) {
+    HeadlessFixture fixture;
+    test::RecordingListener settings;
+    COptionMenu root({0, 0, 0, 0}, &settings, -1, nullptr, nullptr, kPopupStyle | kCheckStyle);
+    COptionMenu inertia({0, 0, 0, 0}, &settings, -1, nullptr, nullptr, kPopupStyle | kCheckStyle);
+    for (const char* entry : {"off", "tiny", "small"})
+        inertia.addEntry(entry);
+    root.addEntry(&inertia, "X/Y inertia");
+    root.addEntry("Other");
+    const CRect rootRect = CMenuSession::popupRect(&root, {40, 40});
+    const CPoint onSubmenu = centreOf(CMenuSession::entryRect(&root, rootRect, 0));
+    const CRect subRect = CMenuSession::popupRect(&inertia, {rootRect.right - 1, rootRect.top});
+    const CPoint onTiny = centreOf(CMenuSession::entryRect(&inertia, subRect, 1));
+    int32_t mostPopups = 0;
+    fixture.window->setOnPace(
+        [&] { mostPopups = std::max(mostPopups, fixture.window->openPopupCount()); });
+    // What the pad does with a right click: the menu pops up at the click point.
+    fixture.window->setPointerScript({{{40, 40}, kRButton, true},
+                                      {onSubmenu, kRButton, true},
+                                      {onTiny, kRButton, true},
+                                      {onTiny, 0, true}});
+    fixture.frame->addView(&root);
+    CDrawContext context(fixture.frame.get(), fixture.frame->backing());
+    CPoint where(40, 40);
+    root.mouse(&context, where);
+    fixture.frame->removeView(&root, false);
+
+    EXPECT_EQ(mostPopups, 2);
+    EXPECT_EQ(root.getLastMenu(), &inertia);
+    EXPECT_EQ(root.getLastResult(), 1);
+    EXPECT_EQ(inertia.getCurrent(), 1);
+    EXPECT_TRUE(inertia.isCheckEntry(1));
+    EXPECT_FALSE(inertia.isCheckEntry(0));
+    ASSERT_EQ(settings.reports.size(), 1u);
+    EXPECT_EQ(settings.reports[0].value, 1.0f);
+    EXPECT_EQ(fixture.window->openPopupCount(), 0);
+}
+
+TEST(TextEdit, EditsWithinItsLimitAndReportsWhenEditingEnds) {
+    HeadlessFixture fixture;
+    auto* field = new CTextEdit({10, 10, 160, 22}, &fixture.listener, 59, "Init");
+    field->setMaxLength(24);
+    fixture.frame->addView(field);
+
+    fixture.run(CHeadlessWindow::click({150, 15}));
+    EXPECT_TRUE(field->isEditing());
+    EXPECT_TRUE(fixture.window->hasKeyboardFocus());
+    fixture.window->typeKey(kVirtBack);
+    fixture.window->typeText(std::string(" choir\a pad that is far too long"));
+    fixture.window->typeKey(kVirtReturn);
+    fixture.frame->idle();
+    EXPECT_EQ(field->getText(), "Ini choir pad that is fa");  // 24 characters, no bell
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_FALSE(fixture.window->hasKeyboardFocus());
+    ASSERT_EQ(fixture.listener.reports.size(), 1u);
+
+    // Escape puts the old text back without a report.
+    fixture.run(CHeadlessWindow::click({15, 15}));
+    fixture.window->typeText("xyz");
+    fixture.window->typeKey(kVirtEscape);
+    fixture.frame->idle();
+    EXPECT_EQ(field->getText(), "Ini choir pad that is fa");
+    EXPECT_EQ(fixture.listener.reports.size(), 1u);
+
+    // A click elsewhere ends editing and reports; the caret went where the first click was.
+    fixture.run(CHeadlessWindow::click({12, 15}));
+    fixture.window->typeText("A");
+    fixture.frame->idle();
+    fixture.run(CHeadlessWindow::click({200, 100}));
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_FALSE(fixture.window->hasKeyboardFocus());
+    EXPECT_EQ(field->getText(), "Ini choir pad that is fa");  // full: the A did not fit
+    EXPECT_EQ(fixture.listener.reports.size(), 2u);
+    EXPECT_TRUE(fixture.listener.editsPaired());
+}
+
+TEST(Frame, ModalViewTakesEveryClickUntilCleared) {
+    HeadlessFixture fixture;
+    auto* behind = new COnOffButton({10, 10, 30, 30}, &fixture.listener, 1, nullptr);
+    fixture.frame->addView(behind);
+    CViewContainer page({100, 50, 200, 150}, fixture.frame.get());
+    page.setBackgroundColor({0, 0, 255, 255});
+    auto* inside = new COnOffButton({10, 10, 30, 30}, &fixture.listener, 2, nullptr);
+    page.addView(inside);
+
+    ASSERT_TRUE(fixture.frame->setModalView(&page));
+    fixture.frame->idle();
+    EXPECT_EQ(test::redAt(*fixture.frame, {150, 140}), 0);  // the page is drawn on top
+    fixture.run(CHeadlessWindow::click({20, 20}));
+    EXPECT_EQ(behind->getValue(), 0.0f);
+    fixture.run(CHeadlessWindow::click({120, 70}));  // page coordinates 20, 20
+    EXPECT_EQ(inside->getValue(), 1.0f);
+
+    fixture.frame->setModalView(nullptr);
+    fixture.frame->idle();
+    EXPECT_EQ(test::redAt(*fixture.frame, {150, 140}), 200);  // the frame shows again
+    fixture.run(CHeadlessWindow::click({20, 20}));
+    EXPECT_EQ(behind->getValue(), 1.0f);
+}
+
+TEST(Frame, LaterViewsLieAboveAndGetTheClick) {
+    HeadlessFixture fixture;
+    auto* lower = new COnOffButton({10, 10, 40, 40}, &fixture.listener, 1, nullptr);
+    auto* upper = new COnOffButton({20, 20, 50, 50}, &fixture.listener, 2, nullptr);
+    fixture.frame->addView(lower);
+    fixture.frame->addView(upper);
+    fixture.run(CHeadlessWindow::click({30, 30}));
+    EXPECT_EQ(upper->getValue(), 1.0f);
+    EXPECT_EQ(lower->getValue(), 0.0f);
+    fixture.frame->idle();
+    EXPECT_EQ(test::redAt(*fixture.frame, {30, 30}), 170);  // the upper one's "on" colour
+}
+
+TEST(SplashScreen, OpensAsModalPanelAndClosesOnTheNextClick) {
+    HeadlessFixture fixture;
+    CBitmap* panel = test::makeFilm(1, 237, 63);
+    auto* splash =
+        new CSplashScreen({12, 20, 235, 50}, &fixture.listener, 78, panel, {0, 0, 237, 63});
+    panel->forget();
+    fixture.frame->addView(splash);
+    fixture.run(CHeadlessWindow::click({100, 30}));
+    EXPECT_EQ(splash->getValue(), 1.0f);
+    EXPECT_EQ(fixture.frame->getModalView(), splash);
+    EXPECT_EQ(splash->getViewSize(), CRect(0, 0, 237, 63));
+    fixture.run(CHeadlessWindow::click({5, 5}));
+    EXPECT_EQ(splash->getValue(), 0.0f);
+    EXPECT_EQ(fixture.frame->getModalView(), nullptr);
+    EXPECT_EQ(splash->getViewSize(), CRect(12, 20, 235, 50));
+    EXPECT_EQ(fixture.listener.reports.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sorvella
