@@ -1,7 +1,8 @@
 #include "editor/editor_mailbox.h"
 
-#include <cmath>
+#include <mutex>
 
+#include "core/my_vsti.h"
 #include "core/parameter_table.h"
 #include "editor/editor_layout.h"
 
@@ -28,19 +29,29 @@ void EditorMailbox::touch(std::int32_t tag) {
     markDirty(tag);
 }
 
-void EditorMailbox::showParameter(std::int32_t index, float value) {
-    if (!tags::isTag(index) || !isOpen()) return;
-    post(index, value);
+namespace {
+
+// The controls that show parameter `index` and the values they take from it: its own control,
+// its display (value x 127; the voice count for "Voices") and, for a vowel parameter, its menu.
+template <typename Show>
+void forEachShowing(std::int32_t index, float value, Show&& show) {
+    show(index, value);
     if (!isParameterIndex(index)) return;
     // A display's value only decides whether it redraws; its text comes from the instrument.
-    const float shown =
-        index == kVoices ? static_cast<float>(voiceCountFromValue(value)) : value * 127.0f;
-    post(tags::displayOf(index), shown);
+    show(tags::displayOf(index),
+         index == kVoices ? static_cast<float>(voiceCountFromValue(value)) : value * 127.0f);
     const std::int32_t menu = controlTagOf(index);
     if (menu >= tags::kFirstVowelMenu && menu <= tags::kLastVowelMenu) {
-        post(menu,
+        show(menu,
              static_cast<float>(static_cast<double>(value) * 100.0 + static_cast<double>(0.01f)));
     }
+}
+
+}  // namespace
+
+void EditorMailbox::showParameter(std::int32_t index, float value) {
+    if (!tags::isTag(index) || !isOpen()) return;
+    forEachShowing(index, value, [this](std::int32_t tag, float v) { post(tag, v); });
 }
 
 void EditorMailbox::showProgramName(const char* name) {
@@ -132,6 +143,32 @@ void EditorMailbox::collect(EditorChanges& out) {
     out.redrawAll = (flags & kRedrawAllBit) != 0;
     out.sampleRateChanged = (flags & kRateBit) != 0;
     out.sampleRate = sampleRate_.load(std::memory_order_relaxed);
+}
+
+void takeKeptValues(MyVsti& instrument, EditorChanges& changes) {
+    std::bitset<kNumParams> wanted;
+    for (std::int32_t p = 0; p < kNumParams; ++p) {
+        forEachShowing(p, 0.0f, [&](std::int32_t tag, float) {
+            if (changes.dirty.test(static_cast<std::size_t>(tag)))
+                wanted.set(static_cast<std::size_t>(p));
+        });
+    }
+    if (wanted.none()) return;
+    std::array<float, kNumParams> kept{};
+    {
+        std::lock_guard lock(instrument.audioLock());
+        for (std::int32_t p = 0; p < kNumParams; ++p) {
+            if (wanted.test(static_cast<std::size_t>(p)))
+                kept[static_cast<std::size_t>(p)] = instrument.getParameter(p);
+        }
+    }
+    for (std::int32_t p = 0; p < kNumParams; ++p) {
+        if (!wanted.test(static_cast<std::size_t>(p))) continue;
+        forEachShowing(p, kept[static_cast<std::size_t>(p)], [&](std::int32_t tag, float v) {
+            changes.dirty.set(static_cast<std::size_t>(tag));
+            changes.values[static_cast<std::size_t>(tag)] = v;
+        });
+    }
 }
 
 }  // namespace sorvella

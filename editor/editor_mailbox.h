@@ -15,6 +15,8 @@
 
 namespace sorvella {
 
+class MyVsti;
+
 // What changed since the last collection.
 struct EditorChanges {
     std::bitset<tags::kCount> dirty;  // controls to set to values[tag] and redraw
@@ -88,5 +90,11 @@ class EditorMailbox {
     std::atomic<std::uint64_t> latestName_{0};
     std::array<NameSlot, kNameSlots> names_;
 };
+
+// The threads that change a parameter tell the editor after releasing the audio lock, so two of
+// them changing one parameter may tell it in the opposite order. After collecting, the window's
+// thread therefore takes the kept value of every parameter whose control, display or menu is
+// dirty from the instrument, under the audio lock, and shows that.
+void takeKeptValues(MyVsti& instrument, EditorChanges& changes);
 
 }  // namespace sorvella
