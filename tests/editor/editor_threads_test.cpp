@@ -11,40 +11,27 @@
 #include "editor/editor_mailbox.h"
 #include "editor/envelope_editor_model.h"
 #include "editor/formant_editor_model.h"
+#include "editor/mailbox_editor.h"
 #include "support/test_host.h"
 
 namespace sorvella {
 namespace {
 
-// The instrument's editor as far as the threads are concerned: every call only records.
-class RecordingEditor : public InstrumentEditor {
+// An editor without a window: every call from other threads only records.
+class RecordingEditor : public MailboxEditor {
   public:
-    explicit RecordingEditor(MyVsti& instrument) : instrument_(instrument) {
-        mailbox.setOpen(true);
-    }
+    using MailboxEditor::MailboxEditor;
     bool isReady() const override { return true; }
     bool getRect(vst2::ERect**) override { return false; }
     bool open(void*) override { return true; }
     void close() override {}
-    void setParameter(std::int32_t index, float value) override {
-        mailbox.showParameter(index, value);
-    }
-    void showProgramName(const char* name) override { mailbox.showProgramName(name); }
-    void refreshProgramButtons() override {
-        mailbox.refreshProgramButtons(instrument_.getProgram());
-    }
-    void sampleRateChanged(float rate) override { mailbox.sampleRateChanged(rate); }
-
-    EditorMailbox mailbox;
-
-  private:
-    MyVsti& instrument_;
 };
 
 TEST(EditorThreads, TheWindowEditsAndShowsWhileHostAndAudioThreadsChangeTheInstrument) {
     MyVsti vsti(&testing::HostRecorder::callback,
                 [](MyVsti& v) -> InstrumentEditor* { return new RecordingEditor(v); });
     auto& editor = static_cast<RecordingEditor&>(*vsti.instrumentEditor());
+    editor.mailbox().setOpen(true);
     vsti.setParameter(kVowel1Start, 0.26f);
     vsti.resume();
     std::atomic<bool> audioDone{false};
@@ -72,7 +59,7 @@ TEST(EditorThreads, TheWindowEditsAndShowsWhileHostAndAudioThreadsChangeTheInstr
     EditorChanges changes;
     std::vector<float> shown(tags::kCount, -1.0f);
     auto idle = [&] {
-        editor.mailbox.collect(changes);
+        editor.mailbox().collect(changes);
         takeKeptValues(vsti, changes);
         for (std::int32_t t = 0; t < tags::kCount; ++t) {
             if (changes.dirty.test(static_cast<std::size_t>(t))) shown[t] = changes.values[t];
