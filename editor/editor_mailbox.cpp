@@ -58,16 +58,16 @@ void EditorMailbox::showProgramName(const char* name) {
     if (!isOpen()) return;
     const std::uint64_t ticket = nextTicket_.fetch_add(1, std::memory_order_relaxed) + 1;
     NameSlot& slot = names_[ticket % kNameSlots];
-    // A seqlock per slot: readers that see the stamp change while they copy try again later.
+    // A seqlock per slot, without fences: each character is a release store, so a reader that
+    // sees one character of this write also sees the stamp cleared before it.
     slot.stamp.store(0, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
     bool ended = name == nullptr;
     for (std::size_t i = 0; i < kProgramNameMax; ++i) {
         const char c = ended ? '\0' : name[i];
         ended = ended || c == '\0';
-        slot.text[i].store(c, std::memory_order_relaxed);
+        slot.text[i].store(c, std::memory_order_release);
     }
-    slot.text[kProgramNameMax].store('\0', std::memory_order_relaxed);
+    slot.text[kProgramNameMax].store('\0', std::memory_order_release);
     slot.stamp.store(ticket, std::memory_order_release);
     std::uint64_t latest = latestName_.load(std::memory_order_relaxed);
     while (latest < ticket &&
@@ -82,8 +82,7 @@ bool EditorMailbox::readName(char* out) {
     const NameSlot& slot = names_[ticket % kNameSlots];
     if (slot.stamp.load(std::memory_order_acquire) != ticket) return false;
     for (std::size_t i = 0; i <= kProgramNameMax; ++i)
-        out[i] = slot.text[i].load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+        out[i] = slot.text[i].load(std::memory_order_acquire);
     return slot.stamp.load(std::memory_order_relaxed) == ticket;
 }
 
