@@ -26,9 +26,11 @@ constexpr std::array<std::int32_t, 7> kGridHertz{250, 500, 1000, 2000, 4000, 800
 constexpr std::array<std::int32_t, 4> kVowelParameters{kVowel1Start, kVowel1End, kVowel2Start,
                                                        kVowel2End};
 
+// Far-off (or undefined) positions are held where int arithmetic stays exact.
 std::int32_t toPixel(float v) {
     constexpr float kFar = 1.0e7f;
-    return static_cast<std::int32_t>(std::clamp(v, -kFar, kFar));
+    if (!(v > -kFar)) return static_cast<std::int32_t>(-kFar);
+    return static_cast<std::int32_t>(std::min(v, kFar));
 }
 
 MyFormantData& instrumentSet(MyVsti& instrument, std::int32_t slot) {

@@ -87,10 +87,6 @@ TEST(EditorMailbox, NamesButtonsAndTheClosedEditor) {
         ASSERT_TRUE(changes.dirty.test(static_cast<std::size_t>(64 + slot)));
         EXPECT_EQ(changes.values[64 + slot], slot == 3 ? 1.0f : 0.0f);
     }
-    box.showProgramName(nullptr);
-    box.collect(changes);
-    EXPECT_TRUE(changes.programNameChanged);
-    EXPECT_STREQ(changes.programName, "");
     box.collect(changes);
     EXPECT_FALSE(changes.any());
 }

@@ -81,11 +81,6 @@ TEST(EditorThreads, TheWindowEditsAndShowsWhileHostAndAudioThreadsChangeTheInstr
 
     // What the window shows at the end is what the instrument keeps.
     idle();
-    for (std::int32_t p = 0; p < kNumParams; ++p) {
-        if (shown[p] >= 0.0f) {
-            EXPECT_EQ(shown[p], vsti.getParameter(p)) << p;
-        }
-    }
     EXPECT_EQ(shown[kLevel], vsti.getParameter(kLevel));
     EXPECT_EQ(shown[kReverbMix], vsti.getParameter(kReverbMix));
 }
