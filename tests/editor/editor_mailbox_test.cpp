@@ -1,0 +1,152 @@
+#include "editor/editor_mailbox.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sorvella {
+namespace {
+
+struct Recorded {
+    std::int32_t tag;
+    float value;
+};
+
+std::vector<Recorded> recorded(const EditorChanges& c) {
+    std::vector<Recorded> out;
+    for (std::int32_t t = 0; t < tags::kCount; ++t) {
+        if (c.dirty.test(static_cast<std::size_t>(t))) out.push_back({t, c.values[t]});
+    }
+    return out;
+}
+
+TEST(EditorMailbox, AParameterReachesItsControlDisplayAndMenu) {
+    struct Case {
+        std::int32_t index;
+        float value;
+        std::vector<Recorded> expected;
+    };
+    const Case cases[] = {
+        // "Voices": the display shows the voice count.
+        {kVoices, 15.0f / 31.0f, {{0, 15.0f / 31.0f}, {29, 16.0f}}},
+        {kMixBreath, 0.5f, {{5, 0.5f}, {34, 63.5f}}},
+        // A vowel parameter also moves its menu: trunc(value x 100 + 0.01) is the entry.
+        {kVowel1Start, 0.26f, {{15, 0.26f}, {44, 0.26f * 127.0f}, {73, 26.01f}}},
+        {kVowel2End, 0.25f, {{19, 0.25f}, {48, 0.25f * 127.0f}, {76, 25.01f}}},
+        {tags::kWav, 0.0f, {{94, 0.0f}}},
+        {-1, 1.0f, {}},
+        {96, 1.0f, {}},
+    };
+    EditorMailbox box;
+    box.setOpen(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        box.showParameter(c.index, c.value);
+        EditorChanges changes;
+        box.collect(changes);
+        const auto got = recorded(changes);
+        ASSERT_EQ(got.size(), c.expected.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].tag, c.expected[i].tag);
+            EXPECT_FLOAT_EQ(got[i].value, c.expected[i].value);
+        }
+        if (c.index == kVowel1Start) {
+            EXPECT_EQ(static_cast<int>(got[2].value), 26);
+        }
+    }
+}
+
+TEST(EditorMailbox, NamesButtonsAndTheClosedEditor) {
+    EditorMailbox box;
+    EditorChanges changes;
+    // Closed: nothing is recorded but the sample rate.
+    box.showParameter(kLevel, 0.5f);
+    box.showProgramName("Closed");
+    box.refreshProgramButtons(2);
+    box.controllerMapChanged();
+    box.sampleRateChanged(96000.0f);
+    box.setOpen(true);
+    box.collect(changes);
+    EXPECT_FALSE(changes.dirty.any());
+    EXPECT_FALSE(changes.programNameChanged || changes.redrawAll || changes.controllerMapChanged);
+    EXPECT_TRUE(changes.sampleRateChanged);
+    EXPECT_EQ(changes.sampleRate, 96000.0f);
+
+    box.showProgramName("A name of thirty characters!!");
+    box.refreshProgramButtons(3);
+    box.collect(changes);
+    ASSERT_TRUE(changes.programNameChanged);
+    EXPECT_STREQ(changes.programName, "A name of thirty charact");
+    EXPECT_TRUE(changes.redrawAll);
+    EXPECT_TRUE(changes.dirty.test(tags::kEnvelopeEditor));
+    for (std::int32_t slot = 0; slot < 8; ++slot) {
+        ASSERT_TRUE(changes.dirty.test(static_cast<std::size_t>(64 + slot)));
+        EXPECT_EQ(changes.values[64 + slot], slot == 3 ? 1.0f : 0.0f);
+    }
+    box.collect(changes);
+    EXPECT_FALSE(changes.any());
+}
+
+// Host threads and the audio thread record while the window's thread collects. Each writer owns
+// its parameters and writes rising values, so the window's thread must never see one fall, every
+// name it sees must be one that was written whole, and at the end it must see the last values.
+TEST(EditorMailbox, WritersOnManyThreadsAndTheWindowsThread) {
+    constexpr int kRounds = 4000;
+    EditorMailbox box;
+    box.setOpen(true);
+    const std::string names[2] = {std::string(24, 'a'), std::string(24, 'b')};
+    std::atomic<int> running{4};
+    auto parameterWriter = [&](std::int32_t first, std::int32_t last) {
+        for (int r = 1; r <= kRounds; ++r) {
+            for (std::int32_t p = first; p <= last; ++p)
+                box.showParameter(p, static_cast<float>(r) / kRounds);
+            if (r % 64 == 0) box.refreshProgramButtons(r % 8);
+        }
+        running.fetch_sub(1);
+    };
+    auto nameWriter = [&](int which) {
+        for (int r = 0; r < kRounds; ++r) {
+            box.showProgramName(names[which].c_str());
+            box.controllerMapChanged();
+            box.sampleRateChanged(44100.0f + static_cast<float>(which));
+        }
+        running.fetch_sub(1);
+    };
+    std::vector<std::thread> writers;
+    writers.emplace_back(parameterWriter, 0, 14);   // the audio thread's MIDI controllers
+    writers.emplace_back(parameterWriter, 15, 28);  // host automation
+    writers.emplace_back(nameWriter, 0);
+    writers.emplace_back(nameWriter, 1);
+
+    std::vector<float> seen(tags::kCount, 0.0f);
+    int names_seen = 0;
+    EditorChanges changes;
+    auto check = [&] {
+        box.collect(changes);
+        for (std::int32_t p = 0; p < kNumParams; ++p) {
+            if (!changes.dirty.test(static_cast<std::size_t>(p))) continue;
+            EXPECT_GE(changes.values[p], seen[p]) << p;
+            seen[p] = changes.values[p];
+        }
+        if (changes.programNameChanged) {
+            ++names_seen;
+            EXPECT_TRUE(changes.programName == names[0] || changes.programName == names[1])
+                << changes.programName;
+        }
+    };
+    while (running.load() > 0)
+        check();
+    for (std::thread& t : writers)
+        t.join();
+    check();
+    for (std::int32_t p = 0; p < kNumParams; ++p)
+        EXPECT_EQ(seen[p], 1.0f) << p;
+    EXPECT_GT(names_seen, 0);
+}
+
+}  // namespace
+}  // namespace sorvella
