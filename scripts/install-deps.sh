@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config binutils libgtest-dev libbenchmark-dev)
+# The standalone program's devices, and the JACK server and tools its end-to-end check runs on.
+packages+=(librtaudio-dev librtmidi-dev libsndfile1-dev jackd2)
 packages+=("$@")
 
 missing=()
