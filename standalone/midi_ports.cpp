@@ -225,7 +225,6 @@ void MidiPorts::sendOutputController(std::uint8_t data1, std::uint8_t data2) {
     const std::uint8_t message[3] = {static_cast<std::uint8_t>(0xB0 | outputChannel_),
                                      static_cast<std::uint8_t>(data1 & 0x7F),
                                      static_cast<std::uint8_t>(data2 & 0x7F)};
-    std::lock_guard guard(lists_.lock());
     output_->send(message, sizeof message);
 }
 
@@ -240,7 +239,6 @@ void MidiPorts::sendInstrumentEvents(const vst2::VstEvents* events) {
 
 void MidiPorts::reset() {
     if (!output_) return;
-    std::lock_guard guard(lists_.lock());
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
         const std::uint8_t message[3] = {static_cast<std::uint8_t>(0xB0 | channel), kAllNotesOff,
                                          0};
@@ -249,14 +247,13 @@ void MidiPorts::reset() {
 }
 
 void MidiPorts::stop() {
-    // The input port is closed outside the lock: its callback may be waiting for it.
+    // The input stops first, so that no note arrives after the notes were reset.
     if (input_) input_->stop();
     reset();
 }
 
 void MidiPorts::close() {
     input_.reset();
-    std::lock_guard guard(lists_.lock());
     output_.reset();
 }
 

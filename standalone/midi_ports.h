@@ -44,6 +44,9 @@ struct MidiPortsSetup {
     std::int32_t blockFrames = 0;
 };
 
+// The input side meets the audio thread under the lists' lock. The output port is used on the
+// main thread alone (the instrument sends controllers from its editor), so sending never holds
+// a lock the audio thread waits for.
 class MidiPorts {
   public:
     // Opens the chosen ports. An input port that cannot be opened is left closed without a
