@@ -72,17 +72,14 @@ int main(int argc, char** argv) {
 
     sorvella::setErrorPresenter(sorvella::presentWithDialog);
     std::unique_ptr<sorvella::MyVstiStandalone> app = sorvella::MyVstiStandalone::create();
-    if (!app) {
-        sorvella::reportError(sorvella::kErrorOutOfMemory);
-        return 1;
-    }
+    if (!app) return 1;
 
     sorvella::MainLoop loop;
     loop.watch(signals, [&] {
         sorvella::takeSignal(signals);
         loop.quit(0);
     });
-    loop.watch(instance.requestFd(), [&] { instance.takeRequests([] {}); });
+    loop.watch(instance.requestFd(), [&] { instance.takeRequests([&] { app->raiseWindow(); }); });
     loop.setTimer(kIdlePeriod, [&] { app->idle(); });
     const int code = loop.run();
 

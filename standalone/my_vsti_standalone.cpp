@@ -42,7 +42,13 @@ MyVstiStandalone::MyVstiStandalone(EditorFactory editorFactory)
     : MyVsti(&MyVstiStandalone::hostCallback, std::move(editorFactory)) {}
 
 std::unique_ptr<MyVstiStandalone> MyVstiStandalone::create(EditorFactory editorFactory) {
-    std::unique_ptr<MyVstiStandalone> app(new MyVstiStandalone(std::move(editorFactory)));
+    std::unique_ptr<MyVstiStandalone> app(new (std::nothrow)
+                                              MyVstiStandalone(std::move(editorFactory)));
+    if (!app) {
+        reportError(kErrorOutOfMemory);
+        return nullptr;
+    }
+    // The instrument reported its own failures (tables, editor artwork).
     if (!app->isInitialised() || !app->isEditorReady()) return nullptr;
     MyVstiStandalone* expected = nullptr;
     if (!theApplication.compare_exchange_strong(expected, app.get())) return nullptr;
@@ -175,6 +181,10 @@ void MyVstiStandalone::controlChanged(std::int32_t tag, float value) {
     } else if (tag == kWavButtonTag) {
         toggleRecording();
     }
+}
+
+void MyVstiStandalone::raiseWindow() {
+    if (window_) window_->raise();
 }
 
 void MyVstiStandalone::idle() {

@@ -29,7 +29,7 @@ class MyVstiStandalone : public MyVsti {
   public:
     // Builds the application object, publishes it to the host callback and only then opens and
     // starts the devices, so that no block renders and no callback is answered before the
-    // object is complete. Null when the instrument could not be built.
+    // object is complete. Null, after reporting, when the instrument could not be built.
     static std::unique_ptr<MyVstiStandalone> create(EditorFactory editorFactory = {});
     ~MyVstiStandalone() override;
 
@@ -55,6 +55,8 @@ class MyVstiStandalone : public MyVsti {
 
     // The window, once it exists; null again before it goes.
     void setWindow(StandaloneWindow* window) { window_ = window; }
+    // A second start of the program asked for the window.
+    void raiseWindow();
 
     // Recording, also for the window's WAV button.
     bool recording() const { return recorder_ != nullptr; }

@@ -14,8 +14,8 @@ constexpr std::chrono::milliseconds kDrainPeriod{10};
 
 }  // namespace
 
-std::unique_ptr<WavRecorder> WavRecorder::create(const std::string& path,
-                                                 std::uint32_t sampleRate) {
+std::unique_ptr<WavRecorder> WavRecorder::create(const std::string& path, std::uint32_t sampleRate,
+                                                 std::size_t ringSamples) {
     std::unique_ptr<ByteSink> sink = createFileSink(path);
     if (!sink) {
         reportError(kErrorOpening);
@@ -27,7 +27,7 @@ std::unique_ptr<WavRecorder> WavRecorder::create(const std::string& path,
         reportError(kErrorWriting);
         return nullptr;
     }
-    return std::make_unique<WavRecorder>(std::move(writer));
+    return std::make_unique<WavRecorder>(std::move(writer), ringSamples);
 }
 
 WavRecorder::WavRecorder(std::unique_ptr<WavWriter> writer, std::size_t ringSamples)

@@ -21,7 +21,8 @@ class WavRecorder {
 
     // Creates the file and writes its header. Reports "Error opening file" or "Error writing
     // file" and gives null when either fails.
-    static std::unique_ptr<WavRecorder> create(const std::string& path, std::uint32_t sampleRate);
+    static std::unique_ptr<WavRecorder> create(const std::string& path, std::uint32_t sampleRate,
+                                               std::size_t ringSamples = kRingSamples);
 
     // Starts the writer thread on a writer whose header is written.
     WavRecorder(std::unique_ptr<WavWriter> writer, std::size_t ringSamples = kRingSamples);

@@ -163,7 +163,8 @@ TEST(WavWriter, StopsBeforeTheSizesWrap) {
 TEST(WavRecorder, AudioThreadBlocksReachTheFileWhole) {
     test::TempDir dir;
     const std::string path = (dir / "take.wav").string();
-    std::unique_ptr<WavRecorder> recorder = WavRecorder::create(path, 44100);
+    // A ring that holds the whole take: this "audio thread" runs far faster than real time.
+    std::unique_ptr<WavRecorder> recorder = WavRecorder::create(path, 44100, 1 << 20);
     ASSERT_TRUE(recorder);
     RecorderSlot slot;
     slot.attach(recorder.get());
@@ -202,7 +203,7 @@ TEST(WavRecorder, FailuresAreReportedAndStopTheRecording) {
     WavRecorder recorder(std::move(writer));
     const std::vector<std::int16_t> block = ramp(2205);
     recorder.write(block.data(), 2205);
-    for (int i = 0; i < 500 && recorder.status() == WavStatus::kRecording; ++i)
+    for (int i = 0; i < 2500 && recorder.status() == WavStatus::kRecording; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_EQ(recorder.status(), WavStatus::kWriteFailed);
     EXPECT_FALSE(recorder.finish());
