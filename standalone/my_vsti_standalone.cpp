@@ -187,6 +187,19 @@ void MyVstiStandalone::raiseWindow() {
     if (window_) window_->raise();
 }
 
+bool MyVstiStandalone::computerKey(std::uint32_t evdevCode, bool pressed) {
+    const std::int32_t inputChannel = checkedInputChannel(config_.values().inputChannel);
+    const auto channel = static_cast<std::uint8_t>(inputChannel == kAllChannels ? 0 : inputChannel);
+    const std::optional<ShortMessage> message =
+        pressed ? keyboard_.keyDown(evdevCode, channel) : keyboard_.keyUp(evdevCode, channel);
+    // The notes take the MIDI input's way to the audio thread, and its timing.
+    if (message && midi_) {
+        midi_->lists().receive(message->bytes.data(), message->bytes.size(),
+                               midiClockMilliseconds());
+    }
+    return isComputerKeyboardKey(evdevCode);
+}
+
 void MyVstiStandalone::idle() {
     if (editor) editor->idle();
     // A recording that stopped by itself (disk full, size limit) is finished here, where

@@ -14,6 +14,7 @@
 #include "core/my_vsti.h"
 #include "presets/file_selector.h"
 #include "standalone/audio_output.h"
+#include "standalone/computer_keyboard.h"
 #include "standalone/device_setup.h"
 #include "standalone/midi_ports.h"
 #include "standalone/recorder_slot.h"
@@ -57,6 +58,10 @@ class MyVstiStandalone : public MyVsti {
     void setWindow(StandaloneWindow* window) { window_ = window; }
     // A second start of the program asked for the window.
     void raiseWindow();
+    // The window's key events (evdev key codes) while no text is being edited: notes from the
+    // computer keyboard, which join the MIDI input's notes on its channel. True when the key
+    // belongs to the keyboard.
+    bool computerKey(std::uint32_t evdevCode, bool pressed);
 
     // Recording, also for the window's WAV button.
     bool recording() const { return recorder_ != nullptr; }
@@ -93,6 +98,7 @@ class MyVstiStandalone : public MyVsti {
     RecorderSlot recorderSlot_;
     StandaloneWindow* window_ = nullptr;
     vst2::VstTimeInfo timeInfo_{};
+    ComputerKeyboard keyboard_;
     std::set<char*> ownedReturnPaths_;
     FileDialog fileDialog_ = runFileDialog;
     bool shutDown_ = false;
