@@ -33,10 +33,11 @@ stop_all() {
     pids=()
 }
 fail() {
-    echo "50-jack: $*" >&2
     for log in "$work"/*.log; do
-        [ -f "$log" ] && { echo "--- ${log##*/}" >&2; grep -v '^ALSA lib' "$log" | tail -n 20 >&2; }
+        echo "--- ${log##*/}" >&2
+        grep -v '^ALSA lib' "$log" | tail -n 20 >&2 || true
     done
+    echo "50-jack: $*" >&2
     exit 1
 }
 trap 'stop_all; rm -rf "$work"' EXIT
