@@ -47,6 +47,9 @@ class StandaloneHost : public ::testing::Test {
         return MyVstiStandalone::hostCallback(app->getAeffect(), opcode, 0, value, ptr, 0.0f);
     }
 
+    // What reaches a fake MIDI output port; it outlives the application, whose shut-down resets
+    // the port.
+    std::vector<std::vector<std::uint8_t>> sent;
     std::unique_ptr<MyVstiStandalone> app;
     std::vector<FileRequest> requests;
     std::optional<std::string> answer;
@@ -138,7 +141,6 @@ TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
 }
 
 TEST_F(StandaloneHost, MidiInAndOutThroughTheBlocks) {
-    std::vector<std::vector<std::uint8_t>> sent;
     MidiPortsSetup setup;
     setup.inputChannel = 16;  // out of range: all channels
     setup.outputChannel = 2;
