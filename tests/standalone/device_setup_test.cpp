@@ -1,0 +1,151 @@
+// The device configuration: stored values, the checks on what the settings file holds, the Setup
+// dialog's model, and the audio device list's order.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "presets/settings_names.h"
+#include "standalone/audio_output.h"
+#include "standalone/device_setup.h"
+#include "standalone/midi_ports.h"
+
+namespace sorvella {
+namespace {
+
+TEST(DeviceChecks, ValuesFromTheSettingsFileAreHeldToWhatTheDevicesTake) {
+    // Audio device index -> the default device, which the list puts first.
+    EXPECT_EQ(checkedAudioDevice(2, 3), 2u);
+    EXPECT_EQ(checkedAudioDevice(3, 3), 0u);
+    EXPECT_EQ(checkedAudioDevice(-1, 3), 0u);
+    EXPECT_EQ(checkedAudioDevice(0, 0), 0u);
+    // MIDI port index -> none.
+    EXPECT_EQ(checkedMidiPort(1, 2), std::optional<std::size_t>(1));
+    EXPECT_EQ(checkedMidiPort(2, 2), std::nullopt);
+    EXPECT_EQ(checkedMidiPort(-1, 2), std::nullopt);
+    // Channels: all for input, none for output.
+    for (std::int32_t bad : {-1, 16, -2, INT_MAX}) {
+        EXPECT_EQ(checkedInputChannel(bad), kAllChannels) << bad;
+        EXPECT_EQ(checkedOutputChannel(bad), kNoChannel) << bad;
+    }
+    EXPECT_EQ(checkedInputChannel(15), 15);
+    EXPECT_EQ(checkedOutputChannel(0), 0);
+    // Latency: blocks are computed in 64 bits; one that does not fit 32 bits reads as 50 ms.
+    EXPECT_EQ(framesForLatency(25, 44100), 1102);
+    EXPECT_EQ(framesForLatency(INT_MAX, 96000), std::int64_t{INT_MAX} * 96000 / 1000);
+    EXPECT_EQ(checkedLatency(INT_MAX, 44100), 50);
+    EXPECT_EQ(checkedLatency(48000, 44100), 48000);
+    EXPECT_EQ(checkedLatency(0, 44100), 0);
+    EXPECT_EQ(checkedLatency(-5, 44100), -5);
+    EXPECT_EQ(checkedSampleRate(0), 44100);
+    EXPECT_EQ(checkedSampleRate(-48000), 44100);
+    EXPECT_EQ(checkedSampleRate(48000), 48000);
+}
+
+TEST(DeviceSetupStore, FreshDefaultsRoundTripAndHandEdits) {
+    SettingsKey key;
+    ASSERT_TRUE(key.open(settings::kSubkey, settings::kClassText));
+    for (const char* name : {settings::kMidiInDevice, settings::kLatency, settings::kTempo,
+                             settings::kInputChannel, settings::kSampleRate})
+        key.setText(name, std::nullopt);
+    EXPECT_EQ(readDeviceSetup(key), DeviceSetup{});
+
+    DeviceSetup chosen;
+    chosen.midiInDevice = 2;
+    chosen.midiOutDevice = 1;
+    chosen.inputChannel = kAllChannels;
+    chosen.outputChannel = kNoChannel;
+    chosen.audioDevice = 3;
+    chosen.latencyMs = 10;
+    chosen.primary = true;
+    chosen.sampleRate = 48000;
+    chosen.tempo = 97.5f;
+    writeDeviceSetup(key, chosen);
+    EXPECT_EQ(readDeviceSetup(key), chosen);
+
+    key.setText(settings::kLatency, "abc");
+    key.setText(settings::kPrimary, "yes");
+    const DeviceSetup edited = readDeviceSetup(key);
+    EXPECT_EQ(edited.latencyMs, 0);
+    EXPECT_FALSE(edited.primary);
+}
+
+TEST(SetupModel, OpeningSelectionAndWhatOkStores) {
+    DeviceSetup stored;
+    stored.midiInDevice = 4;  // no longer in the list
+    stored.inputChannel = kAllChannels;
+    stored.outputChannel = 15;
+    stored.sampleRate = 22050;  // none of the offered rates
+    stored.tempo = 99.999f;
+    SetupSelection s = openingSelection(stored, 2, 1, 3);
+    EXPECT_EQ(s.midiIn, std::nullopt);
+    EXPECT_EQ(s.inputChannel, std::optional<std::size_t>(0));
+    EXPECT_EQ(s.midiOut, std::optional<std::size_t>(0));
+    EXPECT_EQ(s.outputChannel, std::optional<std::size_t>(16));
+    EXPECT_EQ(s.audioDevice, std::optional<std::size_t>(0));
+    EXPECT_EQ(s.sampleRate, std::nullopt);
+    EXPECT_EQ(s.latencyText, "50");
+    EXPECT_EQ(s.tempoText, "100.00");
+
+    // Lists left without a selection keep the stored values.
+    DeviceSetup ok = confirmedSetup(stored, s);
+    EXPECT_EQ(ok.midiInDevice, 4);
+    EXPECT_EQ(ok.sampleRate, 22050);
+    EXPECT_EQ(ok.inputChannel, kAllChannels);
+    EXPECT_EQ(ok.outputChannel, 15);
+    EXPECT_FLOAT_EQ(ok.tempo, 100.0f);
+
+    s.outputChannel = 0;  // "none"
+    s.sampleRate = 1;
+    s.midiIn = 1;
+    ok = confirmedSetup(stored, s);
+    EXPECT_EQ(ok.outputChannel, kNoChannel);
+    EXPECT_EQ(ok.sampleRate, 48000);
+    EXPECT_EQ(ok.midiInDevice, 1);
+
+    const struct {
+        const char* text;
+        std::int32_t latency;
+    } fields[] = {{"", 50},    {"25", 25},          {"0", 0},
+                  {"12a", 50}, {"99999999999", 50}, {"2147483647", INT_MAX}};
+    for (const auto& f : fields)
+        EXPECT_EQ(parseLatencyField(f.text), f.latency) << f.text;
+    EXPECT_FLOAT_EQ(parseTempoField("abc"), 120.0f);
+    EXPECT_EQ(channelEntries(true)[0], "all");
+    EXPECT_EQ(channelEntries(false)[0], "none");
+    EXPECT_EQ(channelEntries(false)[16], "16");
+}
+
+TEST(AudioDeviceList, DefaultFirstOthersInOrderAndRates) {
+    std::vector<AudioDeviceInfo> devices(4);
+    const char* labels[] = {"JACK: system", "ALSA: hw:0,0", "ALSA: default", "PulseAudio: out"};
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        devices[i].label = labels[i];
+    devices[2].isDefault = true;
+    devices[3].isDefault = true;
+    putDefaultFirst(devices);
+    const char* order[] = {"ALSA: default", "JACK: system", "ALSA: hw:0,0", "PulseAudio: out"};
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        EXPECT_EQ(devices[i].label, order[i]);
+
+    AudioDeviceInfo jack;
+    jack.sampleRates = {48000};
+    jack.preferredRate = 48000;
+    EXPECT_EQ(rateForDevice(jack, 44100), 48000) << "a JACK server's rate holds";
+    AudioDeviceInfo card;
+    card.sampleRates = {44100, 48000, 96000};
+    card.preferredRate = 48000;
+    EXPECT_EQ(rateForDevice(card, 44100), 44100);
+    EXPECT_EQ(rateForDevice(AudioDeviceInfo{}, 88200), 88200);
+}
+
+TEST(AudioOutput, NoStreamWithoutALatency) {
+    for (std::int32_t latency : {0, -20}) {
+        AudioOut out(AudioRequest{0, latency, 44100});
+        EXPECT_FALSE(out.isOpen());
+        EXPECT_EQ(out.framesPerBlock(), 0);
+        EXPECT_FALSE(out.start([](void*, std::int16_t*, std::int32_t) {}, nullptr));
+    }
+}
+
+}  // namespace
+}  // namespace sorvella

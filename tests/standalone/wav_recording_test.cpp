@@ -1,0 +1,230 @@
+// The WAV recorder: header fields, what a short write or a failed seek leaves, the 32-bit size
+// limit, and a recording handed over by another thread through the ring into a real file.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include "standalone/recorder_slot.h"
+#include "standalone/wav_recorder.h"
+#include "support/temp_dir.h"
+#include "support/test_host.h"
+
+namespace sorvella {
+namespace {
+
+std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+std::uint16_t u16At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+// A sink in memory that takes at most `room` bytes in all, and whose seek can fail. With
+// keepBytes false it only counts, so gigabytes can pass through it.
+class FakeSink final : public ByteSink {
+  public:
+    struct State {
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t written = 0;
+        std::uint64_t position = 0;
+        std::uint64_t room = UINT64_MAX;
+        bool seekFails = false;
+        bool keepBytes = true;
+        bool closed = false;
+    };
+    explicit FakeSink(State& state) : s_(state) {}
+
+    std::size_t write(const void* data, std::size_t bytes) override {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, s_.room));
+        s_.room -= n;
+        if (s_.keepBytes) {
+            if (s_.bytes.size() < s_.position + n) s_.bytes.resize(s_.position + n);
+            std::memcpy(s_.bytes.data() + s_.position, data, n);
+        }
+        s_.position += n;
+        s_.written += n;
+        return n;
+    }
+    bool rewind() override {
+        if (s_.seekFails) return false;
+        s_.position = 0;
+        return true;
+    }
+    bool truncate(std::uint64_t size) override {
+        if (s_.keepBytes && size < s_.bytes.size()) s_.bytes.resize(size);
+        return true;
+    }
+    bool close() override {
+        s_.closed = true;
+        return true;
+    }
+
+  private:
+    State& s_;
+};
+
+std::vector<std::int16_t> ramp(std::uint32_t frames) {
+    std::vector<std::int16_t> samples(2 * frames);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(i * 7);
+    return samples;
+}
+
+TEST(WavHeader, FieldsWhileRecordingAndFinished) {
+    struct Case {
+        bool finished;
+        std::uint32_t rate;
+        std::uint32_t frames;
+        std::uint32_t riffSize;
+        std::uint32_t dataSize;
+    };
+    const Case cases[] = {
+        {false, 44100, 0, 44, 0},                   // an unfinished file (program killed)
+        {true, 44100, 0, 36, 0},                    // started and stopped with no block
+        {true, 44100, 100 * 2205, 882036, 882000},  // 100 blocks of 2205 frames
+        {true, 48000, 1, 40, 4},
+        {true, 96000, kMaxWavFrames, 4294967292u, 4294967256u},
+    };
+    for (const Case& c : cases) {
+        const WavHeader h =
+            c.finished ? finishedWavHeader(c.rate, c.frames) : recordingWavHeader(c.rate);
+        const std::vector<std::uint8_t> b(h.begin(), h.end());
+        EXPECT_EQ(std::memcmp(b.data(), "RIFF", 4), 0);
+        EXPECT_EQ(u32At(b, 4), c.riffSize) << c.frames;
+        EXPECT_EQ(std::memcmp(b.data() + 8, "WAVEfmt ", 8), 0);
+        EXPECT_EQ(u32At(b, 16), 16u);
+        EXPECT_EQ(u16At(b, 20), 1u);
+        EXPECT_EQ(u16At(b, 22), 2u);
+        EXPECT_EQ(u32At(b, 24), c.rate);
+        EXPECT_EQ(u32At(b, 28), 4 * c.rate);
+        EXPECT_EQ(u16At(b, 32), 4u);
+        EXPECT_EQ(u16At(b, 34), 16u);
+        EXPECT_EQ(std::memcmp(b.data() + 36, "data", 4), 0);
+        EXPECT_EQ(u32At(b, 40), c.dataSize) << c.frames;
+    }
+}
+
+TEST(WavWriter, ShortWriteKeepsOnlyWholeFramesAndStops) {
+    FakeSink::State state;
+    state.room = kWavHeaderBytes + 10;  // two frames and half of a third
+    WavWriter writer(std::make_unique<FakeSink>(state), 44100);
+    ASSERT_TRUE(writer.start());
+    const std::vector<std::int16_t> samples = ramp(5);
+    EXPECT_EQ(writer.append(samples.data(), 5), 2u);
+    EXPECT_EQ(writer.status(), WavStatus::kWriteFailed);
+    state.room = UINT64_MAX;
+    EXPECT_EQ(writer.append(samples.data(), 5), 0u) << "nothing is written after a failure";
+    EXPECT_TRUE(writer.finish());
+    ASSERT_EQ(state.bytes.size(), kWavHeaderBytes + 8) << "the partial frame is cut off";
+    EXPECT_EQ(u32At(state.bytes, 40), 8u);
+    EXPECT_EQ(u32At(state.bytes, 4), 44u);
+    EXPECT_EQ(std::memcmp(state.bytes.data() + 44, samples.data(), 8), 0);
+}
+
+TEST(WavWriter, FailedSeekWritesNoHeaderAtTheEnd) {
+    FakeSink::State state;
+    state.seekFails = true;
+    WavWriter writer(std::make_unique<FakeSink>(state), 44100);
+    ASSERT_TRUE(writer.start());
+    const std::vector<std::int16_t> samples = ramp(3);
+    writer.append(samples.data(), 3);
+    EXPECT_FALSE(writer.finish());
+    EXPECT_EQ(state.written, kWavHeaderBytes + 12);
+    EXPECT_TRUE(state.closed);
+}
+
+TEST(WavWriter, StopsBeforeTheSizesWrap) {
+    FakeSink::State state;
+    state.keepBytes = false;
+    WavWriter writer(std::make_unique<FakeSink>(state), 44100);
+    ASSERT_TRUE(writer.start());
+    // The sink never reads the samples, so one small buffer stands for a gigabyte of them.
+    const std::vector<std::int16_t> samples = ramp(4);
+    constexpr std::uint32_t kPiece = 1u << 28;
+    std::uint64_t taken = 0;
+    for (int i = 0; i < 5; ++i)
+        taken += writer.append(samples.data(), kPiece);
+    EXPECT_EQ(taken, kMaxWavFrames);
+    EXPECT_EQ(writer.status(), WavStatus::kFull);
+    EXPECT_EQ(state.written, kWavHeaderBytes + std::uint64_t{kMaxWavFrames} * 4);
+    state.keepBytes = true;
+    EXPECT_TRUE(writer.finish());
+    EXPECT_EQ(u32At(state.bytes, 4), 4294967292u);
+    EXPECT_EQ(u32At(state.bytes, 40), 4294967256u);
+}
+
+TEST(WavRecorder, AudioThreadBlocksReachTheFileWhole) {
+    test::TempDir dir;
+    const std::string path = (dir / "take.wav").string();
+    // A ring that holds the whole take: this "audio thread" runs far faster than real time.
+    std::unique_ptr<WavRecorder> recorder = WavRecorder::create(path, 44100, 1 << 20);
+    ASSERT_TRUE(recorder);
+    RecorderSlot slot;
+    slot.attach(recorder.get());
+    const std::vector<std::int16_t> block = ramp(2205);
+    std::thread audio([&] {
+        for (int i = 0; i < 100; ++i)
+            slot.write(block.data(), 2205);
+    });
+    audio.join();
+    EXPECT_EQ(slot.detach(), recorder.get());
+    slot.write(block.data(), 2205);  // after detaching: reaches nothing
+    EXPECT_TRUE(recorder->finish());
+
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_EQ(file.size(), 44u + 882000u);
+    EXPECT_EQ(u32At(file, 4), 882036u);
+    EXPECT_EQ(u32At(file, 40), 882000u);
+    for (std::size_t b = 0; b < 100; b += 33) {
+        EXPECT_EQ(std::memcmp(file.data() + 44 + b * 8820, block.data(), 8820), 0) << b;
+    }
+}
+
+TEST(WavRecorder, FailuresAreReportedAndStopTheRecording) {
+    testing::CapturedBoxes boxes;
+    test::TempDir dir;
+    EXPECT_FALSE(WavRecorder::create((dir / "missing" / "take.wav").string(), 44100));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Error opening file");
+
+    // A disk that fills up: the writer thread notices, the status says so, finishing reports it.
+    FakeSink::State state;
+    state.room = kWavHeaderBytes + 4000;
+    auto writer = std::make_unique<WavWriter>(std::make_unique<FakeSink>(state), 44100);
+    ASSERT_TRUE(writer->start());
+    WavRecorder recorder(std::move(writer));
+    const std::vector<std::int16_t> block = ramp(2205);
+    recorder.write(block.data(), 2205);
+    for (int i = 0; i < 2500 && recorder.status() == WavStatus::kRecording; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(recorder.status(), WavStatus::kWriteFailed);
+    EXPECT_FALSE(recorder.finish());
+    EXPECT_EQ(recorder.framesWritten(), 1000u);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "Error writing file");
+}
+
+TEST(WavRecorder, AFullRingStopsTheRecordingInsteadOfLeavingAGap) {
+    testing::CapturedBoxes boxes;
+    FakeSink::State state;
+    auto writer = std::make_unique<WavWriter>(std::make_unique<FakeSink>(state), 44100);
+    ASSERT_TRUE(writer->start());
+    WavRecorder recorder(std::move(writer), 64);
+    const std::vector<std::int16_t> block = ramp(40);
+    recorder.write(block.data(), 40);  // 80 samples do not fit a ring of 64
+    recorder.write(block.data(), 2);   // nor does anything after the overrun
+    EXPECT_FALSE(recorder.finish());
+    EXPECT_EQ(recorder.framesWritten(), 0u);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sorvella
