@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 #include <vector>
@@ -220,46 +221,34 @@ TEST_F(EnvDataReadTest, EdgesThatAreAccepted) {
     }
 }
 
-TEST_F(EnvDataReadTest, ValuesThatAreNotNumbers) {
+TEST_F(EnvDataReadTest, ValuesThatAreNotNumbersOrOutOfBounds) {
+    using Damage = std::function<void(CurveFields&)>;
+    std::vector<Damage> damage = {
+        [](CurveFields& f) { f.durations[2] = MyEnvData::kMaxDurationMs * 1.5f; },
+        [](CurveFields& f) { f.levels[1] = 1e30f; },
+        [](CurveFields& f) { f.setCurve(1, 0.0f); },  // norm infinite
+        [](CurveFields& f) { f.setCurve(1, 0.001f); },
+        [](CurveFields& f) { f.setCurve(1, 126.0f); },
+        [](CurveFields& f) { f.curveNorms[1] = 0.5f; },  // does not belong to k = 1
+        [](CurveFields& f) { f.startTimes[3] = 1e20f; },
+    };
     for (float bad : {kNaN, kInf, -kInf}) {
         for (std::size_t slot : {0u, 7u}) {  // in use and beyond the points in use
             for (auto array : {&CurveFields::durations, &CurveFields::levels, &CurveFields::curves,
                                &CurveFields::startTimes, &CurveFields::curveNorms}) {
-                CurveFields f = good;
-                (f.*array)[slot] = bad;
-                expectRejected(f);
+                damage.push_back([=](CurveFields& f) { (f.*array)[slot] = bad; });
             }
         }
+        damage.push_back([=](CurveFields& f) { f.startTimes[8] = bad; });
+    }
+    for (std::size_t i = 0; i < damage.size(); ++i) {
+        SCOPED_TRACE(i);
         CurveFields f = good;
-        f.startTimes[8] = bad;
+        damage[i](f);
         expectRejected(f);
     }
-}
-
-TEST_F(EnvDataReadTest, ValuesOutOfBounds) {
-    CurveFields f = good;
-    f.durations[2] = MyEnvData::kMaxDurationMs * 1.5f;
-    expectRejected(f);
-    f = good;
-    f.levels[1] = 1e30f;
-    expectRejected(f);
-    f = good;
-    f.setCurve(1, 0.0f);  // norm infinite
-    expectRejected(f);
-    f = good;
-    f.setCurve(1, 0.001f);
-    expectRejected(f);
-    f = good;
-    f.setCurve(1, 126.0f);
-    expectRejected(f);
-    f = good;
-    f.curveNorms[1] = 0.5f;  // does not belong to k = 1
-    expectRejected(f);
-    f = good;
-    f.startTimes[3] = 1e20f;
-    expectRejected(f);
     // The bends the curve handle can make are all accepted.
-    f = good;
+    CurveFields f = good;
     f.setCurve(1, 119.95f);
     f.setCurve(2, -59.98f);
     f.setCurve(3, 0.02f);

@@ -86,11 +86,7 @@ TEST_F(TuningTest, AMissingFileNamesItsPath) {
     EXPECT_EQ(boxes.boxes[0].text, "Error opening file\n" + path);
     EXPECT_EQ(boxes.boxes[0].title, "Sorvella Error");
     EXPECT_EQ(boxes.boxes[0].style, 0x30);
-}
-
-TEST_F(TuningTest, ARememberedFileThatNoLongerLoadsIsForgotten) {
-    std::string path = (dir / "gone.tun").string();
-    settings.setText(settings::kTuning, path);
+    settings.setText(settings::kTuning, path);  // remembered, then gone: forgotten
     restoreTuning(settings);
     EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
 }
