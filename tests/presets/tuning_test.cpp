@@ -70,9 +70,10 @@ TEST_F(TuningTest, TheEntryCountMustBeExactly128) {
 TEST_F(TuningTest, LinesMatchOnlyTheirOwnPattern) {
     // Commented, spaced-before-"=" and out-of-range lines do not count; a space after "=" does,
     // and the first character of a line is not examined.
-    std::string path = writeTuning("mixed.tun", 126, 0.0f,
-                                   ";Note 1=100\nNote 60 =6000\nNote 200=1\nxote 126= 12600\n"
-                                   "note 127=12700\nNote 5=99999999999\n");
+    std::string path =
+        writeTuning("mixed.tun", 126, 0.0f,
+                    ";Note 1=100\nNote 60 =6000\nNote 200=1\nNote 128=1\nxote 126= 12600\n"
+                    "note 127=12700\nNote 5=99999999999\n");
     EXPECT_TRUE(loadTuningFile(path.c_str(), settings));
     std::string noSection = (dir / "none.tun").string();
     std::ofstream(noSection) << " [Tuning]\nNote 0=0\n";
