@@ -40,36 +40,16 @@ class InstrumentPrograms : public ::testing::Test {
 };
 
 TEST_F(InstrumentPrograms, ControlIntervalFollowsTheSinglePrecisionReciprocal) {
-    vsti->setSampleRate(96000.0f);
-    EXPECT_EQ(vsti->controlInterval(), 29);
-    vsti->setSampleRate(22050.0f);
-    EXPECT_EQ(vsti->controlInterval(), 127);
-    vsti->setSampleRate(48000.0f);
-    EXPECT_EQ(vsti->controlInterval(), 58);
-    vsti->setSampleRate(44100.0f);
-    EXPECT_EQ(vsti->controlInterval(), 63);
     // A rate the engine cannot run at keeps the previous one.
-    vsti->setSampleRate(0.0f);
-    vsti->setSampleRate(-5.0f);
-    EXPECT_EQ(vsti->controlInterval(), 63);
-}
-
-TEST(InstrumentLifetime, InstancesShareTheTablesAndTheLastReleasesThem) {
-    HostRecorder host;
-    auto first = makeInstrument();
-    auto second = makeInstrument();
-    EXPECT_TRUE(tablesBuilt());
-    first.reset();
-    EXPECT_TRUE(tablesBuilt());
-    testing::sendMidi(*second, 0, 0x90, 69, 100);
-    std::vector<float> l, r;
-    testing::render(*second, l, r, 4096);
-    float peak = 0.0f;
-    for (float x : l)
-        peak = std::max(peak, std::abs(x));
-    EXPECT_GT(peak, 0.0f);
-    second.reset();
-    EXPECT_FALSE(tablesBuilt());
+    for (auto [rate, interval] : {std::pair{96000.0f, 29},
+                                  {22050.0f, 127},
+                                  {48000.0f, 58},
+                                  {44100.0f, 63},
+                                  {0.0f, 63},
+                                  {-5.0f, 63}}) {
+        vsti->setSampleRate(rate);
+        EXPECT_EQ(vsti->controlInterval(), interval) << rate;
+    }
 }
 
 }  // namespace

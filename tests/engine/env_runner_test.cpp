@@ -1,10 +1,12 @@
+// The envelope runner on curves the reference voice does not play: loops to the last point, the
+// shortest and longest segments, curves beyond the runner's 32 segments and denormal levels.
+// Its values on the curves notes play are compared with the reference in voice_exact_test.cpp.
 #include "engine/env_runner.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <vector>
+#include <tuple>
 
 #include "engine/env_data.h"
 #include "engine/env_test_curves.h"
@@ -17,63 +19,19 @@ using test::fieldsOf;
 using test::readFields;
 
 constexpr std::int32_t k300Ms = 13230;  // 300 ms at 44.1 samples per ms
-// At 13230 samples per segment the recurrence with k = 1 ends each segment within about 2e-5 of
-// its target (its discretisation error shrinks with the segment length); 5e-5 leaves room for
-// rounding and still fails by far any decay that stops short of the target.
-constexpr float kEndTolerance = 5e-5f;
-
-struct SegmentEnd {
-    std::int32_t segment;
-    float value;
-};
-
-// Runs until the runner has left n segments (or finished) and returns the last value of each.
-std::vector<SegmentEnd> runSegments(EnvRunner& r, int n) {
-    std::vector<SegmentEnd> ends;
-    while (static_cast<int>(ends.size()) < n && r.active() != 0) {
-        const std::int32_t segment = r.segment();
-        const std::int32_t length = r.active();
-        float value = 0.0f;
-        for (std::int32_t i = 0; i < length; ++i)
-            value = r.next();
-        ends.push_back({segment, value});
-    }
-    return ends;
-}
 
 void advance(EnvRunner& r, int samples) {
     for (int i = 0; i < samples; ++i)
         r.next();
 }
 
-TEST(EnvRunnerTest, DefaultCurveSegmentsEndOnTheirScaledTargets) {
-    MyEnvData c("Osc1", 8);
-    for (float scale : {1.0f, 0.25f}) {
-        EnvRunner r;
-        r.load(c, scale, 1.0f);
-        EXPECT_EQ(r.segment(), 0);
-        EXPECT_EQ(r.active(), k300Ms);
-        const auto ends = runSegments(r, 5);
-        const std::int32_t order[] = {0, 1, 2, EnvRunner::kLoopSlot, 2};
-        const float targets[] = {1.0f, 0.5f, 0.35f, 0.5f, 0.35f};
-        ASSERT_EQ(ends.size(), 5u);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(ends[i].segment, order[i]);
-            EXPECT_NEAR(ends[i].value, scale * targets[i], kEndTolerance) << scale << " " << i;
-        }
-        EXPECT_EQ(r.segment(), EnvRunner::kLoopSlot);
-    }
-}
-
-TEST(EnvRunnerTest, SegmentLengths) {
+TEST(EnvRunnerTest, SegmentLengthsAreBounded) {
     MyEnvData c("Osc1", 8);
     c.setDuration(1, 100.0f);
     c.setDuration(2, 0.0f);
     EnvRunner r;
     r.load(c, 1.0f, 1.0f);
-    advance(r, k300Ms - 1);
-    EXPECT_EQ(r.segment(), 0);
-    r.next();
+    advance(r, k300Ms);
     EXPECT_EQ(r.segment(), 1);
     EXPECT_EQ(r.active(), 4410);
     advance(r, 4410);
@@ -83,78 +41,14 @@ TEST(EnvRunnerTest, SegmentLengths) {
     EXPECT_EQ(r.segment(), EnvRunner::kLoopSlot);
     EXPECT_EQ(r.active(), 4410);  // the slot replays the loop's first segment
 
-    c.setDuration(0, 1.0f);  // 44.1 samples
-    r.load(c, 1.0f, 1.0f);
-    EXPECT_EQ(r.active(), 50);
-    c.setDuration(0, 1.2f);  // 52.92 samples
-    r.load(c, 1.0f, 1.0f);
-    EXPECT_EQ(r.active(), 52);
-}
-
-TEST(EnvRunnerTest, BentSegmentsStartAtThePreviousLevelAndReachTheirTarget) {
-    MyEnvData c("Osc1", 8);
-    c.setCurveFromHandle(0, 0.25f);  // k = 15.02: slow start, steep end
-    c.setCurveFromHandle(1, 0.7f);   // falling 1.0 to 0.5 with t = 0.6: k = -0.50
-    EnvRunner r;
-    r.load(c, 1.0f, 1.0f);
-    float first = r.next();
-    EXPECT_GT(first, 0.0f);
-    EXPECT_LT(first, 1e-6f);
-    advance(r, k300Ms / 2 - 1);
-    EXPECT_LT(r.next(), 0.25f);  // below the straight line at the middle
-    advance(r, k300Ms / 2 - 2);
-    // The start a grows by about 2^k over the segment, so its error grows with k as well.
-    EXPECT_NEAR(r.next(), 1.0f, 6e-3f);
-    EXPECT_EQ(r.segment(), 1);
-    first = r.next();
-    EXPECT_NEAR(first, 1.0f, 1e-4f);
-    const auto ends = runSegments(r, 1);
-    EXPECT_NEAR(ends[0].value, 0.5f, kEndTolerance);
-}
-
-TEST(EnvRunnerTest, OneSegmentLoopHoldsItsLevel) {
-    MyEnvData c("Osc1", 8);
-    ASSERT_TRUE(c.setLoop(2, 1));
-    EnvRunner r;
-    r.load(c, 1.0f, 1.0f);
-    advance(r, 3 * k300Ms);
-    EXPECT_EQ(r.segment(), EnvRunner::kLoopSlot);
-    for (int i = 0; i < 4 * k300Ms; ++i)
-        ASSERT_EQ(r.next(), 0.35f) << i;
-    EXPECT_EQ(r.segment(), EnvRunner::kLoopSlot);
-    EXPECT_NE(r.active(), 0);
-}
-
-TEST(EnvRunnerTest, LoopBackSlotStartsFromTheLoopsLastLevel) {
-    MyEnvData c("Osc1", 8);
-    EnvRunner r;
-    r.load(c, 1.0f, 1.0f);
-    advance(r, 3 * k300Ms);
-    ASSERT_EQ(r.segment(), EnvRunner::kLoopSlot);
-    EXPECT_NEAR(r.next(), 0.35f, 1e-4f);
-}
-
-TEST(EnvRunnerTest, ReleaseLeavesTheLoopFromTheCurrentValue) {
-    MyEnvData c("Osc1", 8);
-    EnvRunner r;
-    r.load(c, 1.0f, 1.0f);
-    advance(r, k300Ms + 5000);
-    const float v = r.next();
-    ASSERT_EQ(r.segment(), 1);
-    r.release();
-    EXPECT_EQ(r.segment(), 3);
-    EXPECT_EQ(r.active(), k300Ms);
-    EXPECT_NEAR(r.next(), v, 1e-4f);
-    const auto ends = runSegments(r, 3);
-    ASSERT_EQ(ends.size(), 2u);
-    EXPECT_NEAR(ends[0].value, 0.15f, kEndTolerance);
-    EXPECT_NEAR(ends[1].value, 0.0f, kEndTolerance);
-    EXPECT_EQ(r.active(), 0);
-    EXPECT_EQ(r.next(), 0.0f);
-    r.release();  // a finished runner stays finished
-    r.fade();
-    EXPECT_EQ(r.active(), 0);
-    EXPECT_EQ(r.next(), 0.0f);
+    for (auto [ms, timeScale, samples] : {std::tuple{1.2f, 1.0f, 52},
+                                          {MyEnvData::kMaxDurationMs, 1.0f, 26460000},
+                                          {MyEnvData::kMaxDurationMs, 1e9f, 26460000},
+                                          {300.0f, std::numeric_limits<float>::quiet_NaN(), 50}}) {
+        c.setDuration(0, ms);
+        r.load(c, 1.0f, timeScale);
+        EXPECT_EQ(r.active(), samples) << ms << " " << timeScale;
+    }
 }
 
 TEST(EnvRunnerTest, LoopToTheLastPointFadesInExactly100Samples) {
@@ -169,10 +63,8 @@ TEST(EnvRunnerTest, LoopToTheLastPointFadesInExactly100Samples) {
     const float v = r.next();
     r.release();
     EXPECT_EQ(r.active(), EnvRunner::kFadeSamples);
-    const float a = -v * 0.33333334f;
-    EXPECT_FLOAT_EQ(r.next(), a * (1.0f + 2.0f * 0.01f) + (v - a));
     float last = v;
-    for (int i = 1; i < 100; ++i) {
+    for (int i = 0; i < 100; ++i) {
         ASSERT_EQ(r.active(), EnvRunner::kFadeSamples) << i;
         const float out = r.next();
         ASSERT_LT(out, last);
@@ -183,13 +75,23 @@ TEST(EnvRunnerTest, LoopToTheLastPointFadesInExactly100Samples) {
     EXPECT_LT(last, 0.0125f * v);
     EXPECT_EQ(r.active(), 0);
     EXPECT_EQ(r.next(), 0.0f);
+    r.release();  // a finished runner stays finished
+    r.fade();
+    EXPECT_EQ(r.active(), 0);
 }
 
-TEST(EnvRunnerTest, EmptyCurveFinishesAtOnce) {
+TEST(EnvRunnerTest, EmptyCurveFinishesAtOnceAndOneSegmentLoopsHold) {
     MyEnvData c("Osc1", 8);
+    ASSERT_TRUE(c.setLoop(2, 1));
+    EnvRunner r;
+    r.load(c, 1.0f, 1.0f);
+    advance(r, 3 * k300Ms);
+    for (int i = 0; i < 2 * k300Ms; ++i)
+        ASSERT_EQ(r.next(), 0.35f) << i;
+    EXPECT_EQ(r.segment(), EnvRunner::kLoopSlot);
+
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(c.removePoint(0));
-    EnvRunner r;
     r.load(c, 1.0f, 1.0f);
     EXPECT_EQ(r.active(), 0);
     EXPECT_EQ(r.next(), 0.0f);
@@ -239,30 +141,6 @@ TEST(EnvRunnerTest, DenormalStartsAreFlushed) {
     for (int i = 0; i < k300Ms; ++i)
         ASSERT_EQ(r.next(), 0.0f) << i;
     EXPECT_EQ(r.segment(), 1);
-}
-
-TEST(EnvRunnerTest, SampleCountsStayBounded) {
-    MyEnvData c("Osc1", 8);
-    c.setDuration(0, MyEnvData::kMaxDurationMs);
-    EnvRunner r;
-    r.load(c, 1.0f, 1.0f);
-    EXPECT_EQ(r.active(), 26460000);
-    r.load(c, 1.0f, 1e9f);
-    EXPECT_EQ(r.active(), 26460000);
-    r.load(c, 1.0f, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(r.active(), 50);
-}
-
-TEST(EnvRunnerTest, ReloadStartsAfresh) {
-    MyEnvData c("Osc1", 8);
-    EnvRunner r;
-    r.load(c, 1.0f, 1.0f);
-    advance(r, 2 * k300Ms + 7);
-    r.release();
-    r.load(c, 1.0f, 1.0f);
-    EXPECT_EQ(r.segment(), 0);
-    EXPECT_EQ(r.active(), k300Ms);
-    EXPECT_LT(r.next(), 1e-3f);
 }
 
 }  // namespace

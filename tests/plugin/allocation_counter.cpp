@@ -35,7 +35,6 @@ std::int64_t liveAllocations() {
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
-#include <new>
 
 // glibc's own allocator under its exported internal names: the replacements forward here, so
 // every block still comes from (and goes back to) the one C library heap.
@@ -75,18 +74,6 @@ bool validAlignment(std::size_t alignment) {
 void* alignedBlock(std::size_t alignment, std::size_t size) {
     if (alignment < alignof(std::max_align_t)) alignment = alignof(std::max_align_t);
     return counted(__libc_memalign(alignment, size));
-}
-
-void* newBlock(std::size_t size) {
-    void* block = counted(__libc_malloc(size == 0 ? 1 : size));
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
-}
-
-void* newAlignedBlock(std::size_t size, std::align_val_t alignment) {
-    void* block = alignedBlock(static_cast<std::size_t>(alignment), size == 0 ? 1 : size);
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
 }
 
 }  // namespace
@@ -139,72 +126,6 @@ SORVELLA_EXPORT int posix_memalign(void** result, std::size_t alignment,
 }
 
 }  // extern "C"
-
-SORVELLA_EXPORT void* operator new(std::size_t size) {
-    return newBlock(size);
-}
-SORVELLA_EXPORT void* operator new[](std::size_t size) {
-    return newBlock(size);
-}
-SORVELLA_EXPORT void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return counted(__libc_malloc(size == 0 ? 1 : size));
-}
-SORVELLA_EXPORT void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return counted(__libc_malloc(size == 0 ? 1 : size));
-}
-SORVELLA_EXPORT void* operator new(std::size_t size, std::align_val_t alignment) {
-    return newAlignedBlock(size, alignment);
-}
-SORVELLA_EXPORT void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return newAlignedBlock(size, alignment);
-}
-SORVELLA_EXPORT void* operator new(std::size_t size, std::align_val_t alignment,
-                                   const std::nothrow_t&) noexcept {
-    return alignedBlock(static_cast<std::size_t>(alignment), size == 0 ? 1 : size);
-}
-SORVELLA_EXPORT void* operator new[](std::size_t size, std::align_val_t alignment,
-                                     const std::nothrow_t&) noexcept {
-    return alignedBlock(static_cast<std::size_t>(alignment), size == 0 ? 1 : size);
-}
-
-SORVELLA_EXPORT void operator delete(void* block) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete[](void* block) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete(void* block, std::size_t) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete[](void* block, std::size_t) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete(void* block, const std::nothrow_t&) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete[](void* block, const std::nothrow_t&) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete(void* block, std::align_val_t) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete[](void* block, std::align_val_t) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete(void* block, std::align_val_t,
-                                     const std::nothrow_t&) noexcept {
-    release(block);
-}
-SORVELLA_EXPORT void operator delete[](void* block, std::align_val_t,
-                                       const std::nothrow_t&) noexcept {
-    release(block);
-}
 
 namespace sorvella::test {
 

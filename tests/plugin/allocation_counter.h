@@ -1,8 +1,9 @@
 // Counts the allocator calls a thread makes while counting is switched on, so that the tests can
 // tell whether the plugin allocates inside its process calls. The test program replaces malloc,
-// calloc, realloc, free and every form of operator new and delete; the plugin links the C++
-// runtime dynamically, so its allocations land here too. AddressSanitizer replaces the allocator
-// itself: under it nothing is counted and allocationCountingAvailable() is false.
+// calloc, realloc, free and the aligned forms; the C++ runtime's operator new and delete call
+// them, and the plugin links that runtime dynamically, so its allocations land here too.
+// AddressSanitizer replaces the allocator itself: under it nothing is counted and
+// allocationCountingAvailable() is false.
 #pragma once
 
 #include <cstdint>

@@ -36,38 +36,22 @@ double periodOf(const Stereo& audio, std::int64_t begin, std::int64_t length, do
                          periods);
 }
 
-TEST(PluginPitch, Note69OfTheDefaultProgramSoundsAt220Hz) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    const Stereo out = host.play({{0, noteOn(69, 100)}}, frames(1.0));
-    // Unison spread, chorus and the octave of oscillator 2 blur the waveform, not its period.
-    const double period =
-        measurePeriod(out.left, frames(0.4), frames(0.5), kRate / 294.0, kRate / 147.0, 1);
-    EXPECT_NEAR(period, kRate / 220.0, kRate / 220.0 * 0.02);
-}
-
-TEST(PluginPitch, NotesFollowEqualTemperament) {
-    for (int note : {57, 69, 81, 60}) {
-        SCOPED_TRACE(note);
-        const Stereo out = render({{0, noteOn(note, 100)}}, frames(1.0), plainTone);
-        const double expected = kRate / noteHz(note);
-        EXPECT_NEAR(periodOf(out, frames(0.4), frames(0.5), expected), expected, expected * 1e-3);
-    }
-}
-
-TEST(PluginPitch, PitchBendSpansTwoSemitones) {
+// Notes in equal temperament (69 at 220 Hz); a bend spans two semitones, only its most
+// significant seven bits count and 64 is the centre.
+TEST(PluginPitch, NotesFollowEqualTemperamentAndTheBend) {
     struct Case {
+        int note;
         int msb;
         int lsb;
         double semitones;
     };
-    // Only the most significant seven bits count; 64 is the centre.
-    for (const Case& bend : {Case{0, 0, -2.0}, Case{64, 0, 0.0}, Case{64, 127, 0.0},
-                             Case{127, 127, 2.0 * (127.0 / 64.0 - 1.0)}, Case{32, 0, -1.0}}) {
-        SCOPED_TRACE(testing::Message() << "bend " << bend.msb << "/" << bend.lsb);
-        const Stereo out = render({{0, pitchBend(bend.msb, bend.lsb)}, {0, noteOn(69, 100)}},
+    for (const Case& c : {Case{57, 64, 0, 0.0}, Case{81, 64, 0, 0.0}, Case{60, 64, 0, 0.0},
+                          Case{69, 0, 0, -2.0}, Case{69, 64, 127, 0.0},
+                          Case{69, 127, 127, 2.0 * (127.0 / 64.0 - 1.0)}, Case{69, 32, 0, -1.0}}) {
+        SCOPED_TRACE(testing::Message() << "note " << c.note << ", bend " << c.msb << "/" << c.lsb);
+        const Stereo out = render({{0, pitchBend(c.msb, c.lsb)}, {0, noteOn(c.note, 100)}},
                                   frames(1.0), plainTone);
-        const double expected = kRate / (220.0 * std::pow(2.0, bend.semitones / 12.0));
+        const double expected = kRate / (noteHz(c.note) * std::pow(2.0, c.semitones / 12.0));
         EXPECT_NEAR(periodOf(out, frames(0.4), frames(0.5), expected), expected, expected * 1e-3);
     }
 }
@@ -93,19 +77,20 @@ TEST(PluginNotes, VelocityZeroReleasesLikeANoteOff) {
     const Stereo otherChannel = withRelease(noteOff(60, 0, 15));
     const Stereo sounding = render(held, frames(1.5), voicesOnly);
 
+    const Stereo stray =
+        render({{0, noteOn(60, 100)}, {frames(0.2), noteOff(61)}, {frames(0.3), noteOff(72)}},
+               frames(1.5), voicesOnly);
+    EXPECT_TRUE(identical(stray, sounding)) << "note-offs of notes not sounding do nothing";
     EXPECT_TRUE(identical(velocityZero, noteOffRelease));
+    // All notes off (controller 123) releases too, even with the pedal down.
+    const Stereo allOff = render(
+        {{0, controlChange(64, 127)}, {0, noteOn(60, 100)}, {frames(0.3), controlChange(123, 0)}},
+        frames(1.5), voicesOnly);
+    EXPECT_TRUE(identical(allOff, noteOffRelease));
     EXPECT_TRUE(identical(otherChannel, noteOffRelease)) << "the channel is ignored";
     EXPECT_LT(peak(noteOffRelease, frames(1.2)), kSilent);
     EXPECT_GT(peak(sounding, frames(1.2)), 1e-3f);
     EXPECT_GT(peak(noteOffRelease, frames(0.1), frames(0.3)), 1e-3f);
-}
-
-TEST(PluginNotes, NoteOffForANoteNotSoundingDoesNothing) {
-    const Stereo plain = render({{0, noteOn(60, 100)}}, frames(0.8), voicesOnly);
-    const Stereo stray =
-        render({{0, noteOn(60, 100)}, {frames(0.2), noteOff(61)}, {frames(0.3), noteOff(72)}},
-               frames(0.8), voicesOnly);
-    EXPECT_TRUE(identical(stray, plain));
 }
 
 TEST(PluginNotes, RestrikingANoteReplacesItsVoice) {
@@ -115,18 +100,6 @@ TEST(PluginNotes, RestrikingANoteReplacesItsVoice) {
     const Stereo fresh = render({{again, noteOn(60, 100)}}, frames(1.0), voicesOnly);
     EXPECT_LT(relativeDifference(restruck, fresh, again + frames(0.15)), 1e-3);
     EXPECT_GT(relativeDifference(restruck, fresh, frames(0.1), again), 0.5);
-}
-
-TEST(PluginNotes, AllNotesOffReleasesEvenWithThePedalDown) {
-    const Stereo reference =
-        render({{0, noteOn(60, 100)}, {frames(0.3), noteOff(60)}}, frames(1.5), voicesOnly);
-    const Stereo allOff = render({{0, noteOn(60, 100)}, {frames(0.3), controlChange(123, 0)}},
-                                 frames(1.5), voicesOnly);
-    const Stereo pedalled = render(
-        {{0, controlChange(64, 127)}, {0, noteOn(60, 100)}, {frames(0.3), controlChange(123, 0)}},
-        frames(1.5), voicesOnly);
-    EXPECT_TRUE(identical(allOff, reference));
-    EXPECT_TRUE(identical(pedalled, reference));
 }
 
 class PluginSustain : public ::testing::Test {
@@ -141,31 +114,17 @@ class PluginSustain : public ::testing::Test {
     }
 };
 
-TEST_F(PluginSustain, PedalHoldsAReleasedNoteUntilItLifts) {
-    const Stereo held =
-        render(pedalled({{frames(1.5), controlChange(64, 0)}}), frames(2.8), voicesOnly);
-    const Stereo lateOff =
-        render({{kStart, noteOn(60, 100)}, {frames(1.5), noteOff(60)}}, frames(2.8), voicesOnly);
-    EXPECT_TRUE(identical(held, lateOff));
-    EXPECT_GT(peak(held, frames(1.2), frames(1.5)), 1e-3f);
-    EXPECT_LT(peak(held, frames(2.5)), kSilent);
-}
-
+// The pedal holds a released note until it lifts; it is down from 64.
 TEST_F(PluginSustain, PedalIsDownFrom64) {
-    const Score down64 = {{0, controlChange(64, 64)},
-                          {kStart, noteOn(60, 100)},
-                          {frames(0.2), noteOff(60)},
-                          {frames(0.6), controlChange(64, 0)}};
-    const Score down63 = {{0, controlChange(64, 63)},
-                          {kStart, noteOn(60, 100)},
-                          {frames(0.2), noteOff(60)},
-                          {frames(0.6), controlChange(64, 0)}};
-    const Stereo heldTo06 =
-        render({{kStart, noteOn(60, 100)}, {frames(0.6), noteOff(60)}}, frames(1.2), voicesOnly);
-    const Stereo releasedAt02 =
-        render({{kStart, noteOn(60, 100)}, {frames(0.2), noteOff(60)}}, frames(1.2), voicesOnly);
-    EXPECT_TRUE(identical(render(down64, frames(1.2), voicesOnly), heldTo06));
-    EXPECT_TRUE(identical(render(down63, frames(1.2), voicesOnly), releasedAt02));
+    for (auto [pedal, heldUntil] : {std::pair{64, 0.6}, {63, 0.2}}) {
+        const Score score = {{0, controlChange(64, pedal)},
+                             {kStart, noteOn(60, 100)},
+                             {frames(0.2), noteOff(60)},
+                             {frames(0.6), controlChange(64, 0)}};
+        const Stereo released = render(
+            {{kStart, noteOn(60, 100)}, {frames(heldUntil), noteOff(60)}}, frames(1.2), voicesOnly);
+        EXPECT_TRUE(identical(render(score, frames(1.2), voicesOnly), released)) << pedal;
+    }
 }
 
 // A voice released by the pedal has nothing pending: later pedal-ups must not restart its release.
@@ -179,21 +138,20 @@ TEST_F(PluginSustain, LaterPedalUpsDoNotRestartARelease) {
                                               {frames(0.55), controlChange(64, 127)},
                                               {frames(0.6), controlChange(64, 0)}}),
                                     frames(1.5), voicesOnly);
+    const Stereo upsWithoutDown = render({{kStart, noteOn(60, 100)},
+                                          {frames(0.1), controlChange(64, 0)},
+                                          {frames(0.2), noteOff(60)},
+                                          {frames(0.5), controlChange(64, 0)}},
+                                         frames(1.5), voicesOnly);
+    const Stereo plain =
+        render({{kStart, noteOn(60, 100)}, {frames(0.2), noteOff(60)}}, frames(1.5), voicesOnly);
+    EXPECT_TRUE(identical(upsWithoutDown, plain));
     EXPECT_TRUE(identical(twice, once));
     EXPECT_TRUE(identical(downAndUp, once));
     // The second pedal-up falls inside the release, where restarting it would be audible.
     const Stereo releasedLater =
         render(pedalled({{frames(0.6), controlChange(64, 0)}}), frames(1.5), voicesOnly);
     EXPECT_GT(relativeDifference(releasedLater, once, frames(0.6)), 0.01);
-}
-
-TEST_F(PluginSustain, PedalUpWithoutPedalDownChangesNothing) {
-    const Score plain = {{kStart, noteOn(60, 100)}, {frames(0.3), noteOff(60)}};
-    Score withPedalUps = plain;
-    withPedalUps.push_back({frames(0.1), controlChange(64, 0)});
-    withPedalUps.push_back({frames(0.4), controlChange(64, 0)});
-    EXPECT_TRUE(identical(render(withPedalUps, frames(1.0), voicesOnly),
-                          render(plain, frames(1.0), voicesOnly)));
 }
 
 struct Strike {
@@ -254,39 +212,27 @@ int stolenNote(int limit, const std::vector<Strike>& strikes) {
     return best;
 }
 
-TEST(PluginVoiceStealing, WithinTheLimitNothingIsStolen) {
-    EXPECT_EQ(
-        stolenNote(
-            5, {{40, 100, 0.0}, {50, 100, 0.1}, {60, 100, 0.2}, {70, 100, 0.3}, {80, 100, 0.4}}),
-        0);
-}
-
-TEST(PluginVoiceStealing, OldestArmedVoiceGoesButNotTheLowestNote) {
-    EXPECT_EQ(
-        stolenNote(
-            4, {{40, 100, 0.0}, {50, 100, 0.1}, {60, 100, 0.2}, {70, 100, 0.3}, {80, 100, 0.4}}),
-        50);
-    EXPECT_EQ(
-        stolenNote(
-            4, {{60, 100, 0.0}, {40, 100, 0.1}, {70, 100, 0.2}, {50, 100, 0.3}, {80, 100, 0.4}}),
-        60);
-}
-
-TEST(PluginVoiceStealing, AmongUnarmedVoicesTheSoftestGoes) {
-    // Struck together, no voice has sounded yet when the fifth note arrives.
-    EXPECT_EQ(stolenNote(
-                  4, {{40, 100, 0.0}, {50, 60, 0.0}, {60, 30, 0.0}, {70, 90, 0.0}, {80, 100, 0.0}}),
-              60);
-    // On equal velocity the older voice goes.
-    EXPECT_EQ(
-        stolenNote(4,
-                   {{40, 100, 0.0}, {50, 70, 0.0}, {60, 70, 0.0}, {70, 100, 0.0}, {80, 100, 0.0}}),
-        50);
-}
-
-TEST(PluginVoiceStealing, WithOneVoiceTheLowestNoteIsNotProtected) {
-    EXPECT_EQ(stolenNote(1, {{40, 100, 0.0}, {70, 100, 0.2}}), 40);
-    EXPECT_EQ(stolenNote(1, {{70, 100, 0.0}, {40, 100, 0.2}}), 70);
+// The oldest armed voice goes, else the softest unarmed one (the older on equal velocity); with
+// two or more voices allowed the lowest sounding note is spared.
+TEST(PluginVoiceStealing, WhichVoiceGivesWay) {
+    struct Case {
+        int limit;
+        std::vector<Strike> strikes;
+        int stolen;  // 0: none
+    };
+    const std::vector<Case> cases = {
+        {5, {{40, 100, 0.0}, {50, 100, 0.1}, {60, 100, 0.2}, {70, 100, 0.3}, {80, 100, 0.4}}, 0},
+        {4, {{40, 100, 0.0}, {50, 100, 0.1}, {60, 100, 0.2}, {70, 100, 0.3}, {80, 100, 0.4}}, 50},
+        {4, {{60, 100, 0.0}, {40, 100, 0.1}, {70, 100, 0.2}, {50, 100, 0.3}, {80, 100, 0.4}}, 60},
+        {4, {{40, 100, 0.0}, {50, 60, 0.0}, {60, 30, 0.0}, {70, 90, 0.0}, {80, 100, 0.0}}, 60},
+        {4, {{40, 100, 0.0}, {50, 70, 0.0}, {60, 70, 0.0}, {70, 100, 0.0}, {80, 100, 0.0}}, 50},
+        {1, {{40, 100, 0.0}, {70, 100, 0.2}}, 40},
+        {1, {{70, 100, 0.0}, {40, 100, 0.2}}, 70},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "limit " << c.limit << ", expected " << c.stolen);
+        EXPECT_EQ(stolenNote(c.limit, c.strikes), c.stolen);
+    }
 }
 
 }  // namespace

@@ -34,12 +34,6 @@ class PluginParameters : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(host.open()); }
 
-    // Sets a value and returns the display text of the value kept.
-    std::string shown(std::int32_t index, float value) {
-        host.setParameter(index, value);
-        return host.parameterDisplay(index);
-    }
-
     TestHost host;
 };
 
@@ -49,15 +43,6 @@ TEST_F(PluginParameters, NamesAndLabels) {
         EXPECT_EQ(host.parameterName(index), kNames[index]);
         const bool percent = index >= kMixBreath && index <= kReverbMix;
         EXPECT_EQ(host.parameterLabel(index), percent ? "%" : " ");
-    }
-}
-
-TEST_F(PluginParameters, NewInstrumentKeepsTheDefaultProgram) {
-    std::array<float, kParamCount> kept = kDefaultProgram;
-    kept[kVoices] = static_cast<float>(15.0 / 31.0);
-    kept[kUnisonNotes] = static_cast<float>(3 * 0.14000000059604645);
-    for (std::int32_t index = 0; index < kParamCount; ++index) {
-        EXPECT_FLOAT_EQ(host.getParameter(index), kept[index]) << kNames[index];
     }
 }
 
@@ -72,84 +57,54 @@ TEST_F(PluginParameters, NewInstrumentShowsTheDefaultProgram) {
     }
 }
 
-TEST_F(PluginParameters, VoicesQuantiseToACount) {
-    EXPECT_EQ(shown(kVoices, 0.5f), "16");
-    EXPECT_EQ(host.getParameter(kVoices), static_cast<float>(15.0 / 31.0));
-    EXPECT_EQ(shown(kVoices, 1.0f), "32");
-    EXPECT_EQ(host.getParameter(kVoices), 1.0f);
-    EXPECT_EQ(shown(kVoices, 0.0f), "01");
-    EXPECT_EQ(host.getParameter(kVoices), 0.0f);
-    EXPECT_EQ(shown(kVoices, voicesValue(4)), "04");
-    EXPECT_EQ(shown(kVoices, 0.1f), "04");  // 3.1 + 0.1 truncates to 3
-}
-
-TEST_F(PluginParameters, UnisonNotesQuantiseToCopies) {
-    EXPECT_EQ(shown(kUnisonNotes, 0.5f), "04");
-    EXPECT_FLOAT_EQ(host.getParameter(kUnisonNotes), 0.42f);
-    EXPECT_EQ(shown(kUnisonNotes, 0.0f), "OFF");
-    EXPECT_EQ(shown(kUnisonNotes, 1.0f), "08");
-    EXPECT_FLOAT_EQ(host.getParameter(kUnisonNotes), 0.98f);
-    EXPECT_EQ(shown(kUnisonNotes, 0.14f), "02");
-}
-
-// n·0.14 in double precision with 0.14 = 0.14000000059604645, rounded to single precision (for
-// n = 3 and 6 the product lies halfway between two floats and rounds to the even one).
-TEST_F(PluginParameters, CountsKeepTheirExactMultipleOf014) {
-    for (Param parameter : {kUnisonNotes, kOsc1Shape, kOsc2Shape}) {
-        for (int n = 0; n <= 7; ++n) {
-            host.setParameter(parameter, static_cast<float>(n) * 0.14f + 0.01f);
-            const float kept = host.getParameter(parameter);
-            const auto expected = static_cast<float>(n * 0.14000000059604645);
-            EXPECT_EQ(kept, expected) << kNames[parameter] << " n = " << n << ": kept "
-                                      << std::hexfloat << kept << ", expected " << expected;
+// Values and the texts and kept values they give; counts keep n times 0.14 in double precision
+// rounded to single precision, vowels their row's hundredth.
+TEST_F(PluginParameters, ValuesShowTheirTextAndKeepTheirStep) {
+    struct Case {
+        Param parameter;
+        float value;
+        const char* text;
+        float kept;
+    };
+    const Case cases[] = {
+        {kVoices, 0.5f, "16", static_cast<float>(15.0 / 31.0)},
+        {kVoices, 1.0f, "32", 1.0f},
+        {kVoices, 0.0f, "01", 0.0f},
+        {kVoices, 0.1f, "04", static_cast<float>(3.0 / 31.0)},  // 3.1 + 0.1 truncates to 3
+        {kUnisonNotes, 0.5f, "04", static_cast<float>(3 * 0.14000000059604645)},
+        {kUnisonNotes, 0.0f, "OFF", 0.0f},
+        {kUnisonNotes, 1.0f, "08", static_cast<float>(7 * 0.14000000059604645)},
+        {kOsc1Shape, 0.14f, "2", static_cast<float>(0.14000000059604645)},
+        {kOsc2Shape, 1.0f, "8", static_cast<float>(7 * 0.14000000059604645)},
+        {kOsc2Shape, 0.43f, "4", static_cast<float>(3 * 0.14000000059604645)},
+        {kOsc1Shape, 0.85f, "7", static_cast<float>(6 * 0.14000000059604645)},
+        {kVowel1Start, 0.22f, "Soprano I", 0.22f},
+        {kVowel1Start, 0.243f, "Soprano U", 0.24f},
+        {kVowel1Start, 0.25f, "Soprano U", 0.25f},
+        {kVowel1Start, 0.9f, "Soprano U", 0.26f},
+        {kVowel2End, 0.1f, "CounterTenor A", 0.1f},
+        {kVowel2Start, 0.15f, "Alto A", 0.15f},
+        {kOsc2Detune, 0.5f, "0", 0.5f},
+        {kOsc2Detune, 0.0f, "-48", 0.0f},
+        {kOsc2Detune, 1.0f, "48", 1.0f},
+        {kMix1, 0.0f, "OFF", 0.0f},
+        {kMix1, 0.05f, "005", 0.05f},
+        {kGranularLevel, 0.009f, "OFF", 0.009f},
+        {kLevel, 0.35f, "34", 0.35f},  // the float nearest 0.35 lies just below it
+        {kLevel, 1.0f, "100", 1.0f},
+    };
+    for (const Case& c : cases) {
+        host.setParameter(c.parameter, c.value);
+        EXPECT_EQ(host.parameterDisplay(c.parameter), c.text)
+            << kNames[c.parameter] << " " << c.value;
+        const bool vowel = c.parameter >= kVowel1Start && c.parameter <= kVowel2End;
+        if (vowel) {
+            EXPECT_FLOAT_EQ(host.getParameter(c.parameter), c.kept) << c.value;
+        } else {
+            EXPECT_EQ(host.getParameter(c.parameter), c.kept)
+                << kNames[c.parameter] << " " << c.value;
         }
     }
-}
-
-TEST_F(PluginParameters, VowelsShowTheirTableRow) {
-    EXPECT_EQ(shown(kVowel1Start, 0.22f), "Soprano I");
-    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.22f);
-    EXPECT_EQ(shown(kVowel1Start, 0.243f), "Soprano U");
-    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.24f);
-    EXPECT_EQ(shown(kVowel1Start, 0.25f), "Soprano U");
-    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.25f);
-    EXPECT_EQ(shown(kVowel1Start, 0.9f), "Soprano U");
-    EXPECT_FLOAT_EQ(host.getParameter(kVowel1Start), 0.26f);
-    EXPECT_EQ(shown(kVowel2End, 0.0f), "Bass A");
-    EXPECT_EQ(shown(kVowel2End, 0.1f), "CounterTenor A");
-    EXPECT_EQ(shown(kVowel1End, 0.24f), "Soprano U");
-    EXPECT_EQ(shown(kVowel2Start, 0.15f), "Alto A");
-}
-
-TEST_F(PluginParameters, SemitonesOfOscillatorTwo) {
-    EXPECT_EQ(shown(kOsc2Detune, 0.625f), "12");
-    EXPECT_EQ(shown(kOsc2Detune, 0.5f), "0");
-    EXPECT_EQ(shown(kOsc2Detune, 0.0f), "-48");
-    EXPECT_EQ(shown(kOsc2Detune, 1.0f), "48");
-    EXPECT_EQ(host.getParameter(kOsc2Detune), 1.0f);
-}
-
-TEST_F(PluginParameters, PercentAndOffTexts) {
-    EXPECT_EQ(shown(kMix1, 0.0f), "OFF");
-    EXPECT_EQ(shown(kMix1, 0.05f), "005");
-    EXPECT_EQ(shown(kMix1, 1.0f), "100");
-    EXPECT_EQ(shown(kReverbMix, 1.0f), "100");
-    EXPECT_EQ(shown(kGranularLevel, 0.009f), "OFF");
-    EXPECT_EQ(shown(kLevel, 0.35f), "34");  // the float nearest 0.35 lies just below it
-    EXPECT_EQ(shown(kLevel, 0.0f), "0");
-    EXPECT_EQ(shown(kLevel, 1.0f), "100");
-    EXPECT_EQ(host.getParameter(kLevel), 1.0f);
-}
-
-TEST_F(PluginParameters, ShapesQuantiseToEight) {
-    const std::vector<std::pair<float, const char*>> cases = {
-        {0.0f, "1"}, {0.14f, "2"}, {0.98f, "8"}, {1.0f, "8"}};
-    for (const auto& [value, text] : cases) {
-        EXPECT_EQ(shown(kOsc1Shape, value), text) << value;
-        EXPECT_EQ(shown(kOsc2Shape, value), text) << value;
-    }
-    host.setParameter(kOsc1Shape, 1.0f);
-    EXPECT_FLOAT_EQ(host.getParameter(kOsc1Shape), 0.98f);
 }
 
 TEST_F(PluginParameters, IndexesOutsideTheTableAreHarmless) {

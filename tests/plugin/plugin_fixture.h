@@ -2,7 +2,6 @@
 // "Default" program, and set-ups that make the output easy to measure.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "tests/plugin/test_host.h"
@@ -43,12 +42,6 @@ enum Param : std::int32_t {
 };
 
 constexpr float kRate = 44100.0f;
-
-// The values a new instrument's program slots hold.
-constexpr std::array<float, kParamCount> kDefaultProgram = {
-    0.5f,  0.5f,  0.625f, 0.68f, 1.0f, 0.34f, 0.81f, 0.815f, 0.79f, 1.0f,
-    0.87f, 0.71f, 0.615f, 0.5f,  0.5f, 0.0f,  0.02f, 0.5f,   0.2f,  0.22f,
-    0.5f,  0.5f,  0.5f,   0.5f,  0.8f, 0.0f,  0.0f,  0.0f,   0.0f};
 
 // The "Voices" value that sets a polyphony limit of n (1..32).
 float voicesValue(int limit);

@@ -43,7 +43,7 @@ TEST(PluginEvents, EventsInOneListEachTakeTheirOwnSample) {
 }
 
 TEST(PluginEvents, EventsBeyondTheBlockStartTheNextBlock) {
-    for (std::int32_t delta : {512, 600, 100000}) {
+    for (std::int32_t delta : {512, 100000}) {
         SCOPED_TRACE(delta);
         TestHost late;
         TestHost reference;
@@ -89,18 +89,6 @@ TEST(PluginEvents, AKeptListIsNeverReadAgain) {
     EXPECT_GT(peak(later, frames(0.9)), 1e-3f);
 }
 
-TEST(PluginEvents, NegativeAndUnorderedDeltasAreHandled) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    host.sendEvents({noteOn(60, 127, -5)});
-    EXPECT_EQ(firstAbove(host.process(512), kOnset), 0);
-    host.sendEvents({noteOn(62, 127, 300), noteOn(64, 127, 100), noteOff(60, -1000),
-                     controlChange(7, 64, 200)});
-    const Stereo out = host.process(512);
-    EXPECT_EQ(countNonFinite(out), 0u);
-    EXPECT_EQ(host.getParameter(kLevel), 64.0f * 0.007874015718698502f);
-}
-
 TEST(PluginEvents, ListsOfAnySizeAndKind) {
     TestHost host;
     ASSERT_TRUE(openStarted(host));
@@ -109,8 +97,14 @@ TEST(PluginEvents, ListsOfAnySizeAndKind) {
         many.push_back(i % 2 == 0 ? noteOn(20 + i % 100, 1 + i % 127, i % 512)
                                   : noteOff(20 + (i - 1) % 100, i % 512));
     }
-    host.sendEvents(many);
+    host.sendEvents({noteOn(60, 127, -5)});
+    EXPECT_EQ(firstAbove(host.process(512), kOnset), 0) << "a negative delta plays at once";
+    host.sendEvents({noteOn(62, 127, 300), noteOn(64, 127, 100), noteOff(60, -1000),
+                     controlChange(7, 64, 200)});
     Stereo out = host.process(512);
+    EXPECT_EQ(host.getParameter(kLevel), 64.0f * 0.007874015718698502f);
+    host.sendEvents(many);
+    out.append(host.process(512));
     host.sendEvents({});
     out.append(host.process(512));
 
@@ -140,27 +134,15 @@ TEST(PluginBuffers, EveryBlockSizeWritesExactlyItsFrames) {
     // The harness checks every process call; this covers the sizes hosts are known to send.
     TestHost host;
     ASSERT_TRUE(openStarted(host));
+    host.process(0);
     host.sendEvents({noteOn(60, 100), noteOn(67, 100, 3)});
-    for (std::int32_t size : {1, 7, 10, 17, 64, 500, 512, 2027, 4096, 8192, 88200}) {
+    host.process(0);
+    host.process(-1);
+    for (std::int32_t size : {1, 7, 17, 512, 2027, 8192, 88200}) {
         const Stereo out = host.process(size);
         EXPECT_EQ(out.frames(), static_cast<std::size_t>(size));
         EXPECT_EQ(countNonFinite(out), 0u) << size;
     }
-}
-
-TEST(PluginBuffers, EmptyBlocksWriteNothing) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    host.process(0);
-    host.sendEvents({noteOn(60, 100)});
-    host.process(0);
-    host.process(-1);
-    const Stereo out = host.process(512);
-    EXPECT_EQ(countNonFinite(out), 0u);
-    std::vector<float> left(16, 0.5f);
-    std::vector<float> right(16, 0.5f);
-    host.processAccumulating(left, right, 0);
-    EXPECT_EQ(left, std::vector<float>(16, 0.5f));
 }
 
 TEST(PluginBuffers, ProcessAddsToTheOutput) {
@@ -170,38 +152,19 @@ TEST(PluginBuffers, ProcessAddsToTheOutput) {
     ASSERT_TRUE(openStarted(replacing));
     voicesOnly(accumulating);
     voicesOnly(replacing);
-    const Score score = {{0, noteOn(60, 100)}, {700, noteOn(67, 90)}, {frames(0.5), noteOff(60)}};
-    const Stereo expected = replacing.play(score, frames(1.0));
-
-    std::vector<float> left(static_cast<std::size_t>(frames(1.0)));
-    std::vector<float> right(left.size());
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        left[i] = 0.25f + static_cast<float>(i % 100) * 0.001f;
-        right[i] = -0.5f;
-    }
-    const std::vector<float> baseLeft = left;
-    accumulating.sendEvents({noteOn(60, 100)});
-    std::size_t at = 0;
-    while (at < left.size()) {
-        const auto block = static_cast<std::int32_t>(std::min<std::size_t>(512, left.size() - at));
-        std::vector<float> blockLeft(left.begin() + at, left.begin() + at + block);
-        std::vector<float> blockRight(right.begin() + at, right.begin() + at + block);
-        if (at <= 700 && 700 < at + block) {
-            accumulating.sendEvents({noteOn(67, 90, static_cast<std::int32_t>(700 - at))});
-        }
-        const auto off = static_cast<std::size_t>(frames(0.5));
-        if (at <= off && off < at + block) {
-            accumulating.sendEvents({noteOff(60, static_cast<std::int32_t>(off - at))});
-        }
-        accumulating.processAccumulating(blockLeft, blockRight, block);
-        std::copy(blockLeft.begin(), blockLeft.end(), left.begin() + at);
-        std::copy(blockRight.begin(), blockRight.end(), right.begin() + at);
-        at += block;
-    }
+    const Stereo expected = replacing.play({{0, noteOn(60, 100)}, {300, noteOn(67, 90)}}, 51200);
     ASSERT_GT(peak(expected), 1e-3f);
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        ASSERT_NEAR(left[i], baseLeft[i] + expected.left[i], 1e-6f) << i;
-        ASSERT_NEAR(right[i], -0.5f + expected.right[i], 1e-6f) << i;
+    accumulating.sendEvents({noteOn(60, 100), noteOn(67, 90, 300)});
+    for (std::size_t at = 0; at < expected.frames(); at += 512) {
+        std::vector<float> left(512), right(512, -0.5f);
+        for (std::size_t i = 0; i < 512; ++i)
+            left[i] = 0.25f + static_cast<float>(i % 100) * 0.001f;
+        const std::vector<float> base = left;
+        accumulating.processAccumulating(left, right, 512);
+        for (std::size_t i = 0; i < 512; ++i) {
+            ASSERT_NEAR(left[i], base[i] + expected.left[at + i], 1e-6f) << at + i;
+            ASSERT_NEAR(right[i], -0.5f + expected.right[at + i], 1e-6f) << at + i;
+        }
     }
 }
 
@@ -240,69 +203,8 @@ TEST(PluginBuffers, DecayToSilenceLeavesNoSubnormals) {
     EXPECT_EQ(subnormal, 0u);
 }
 
-// Sample rates and block sizes that hosts use, with notes, bends and controllers on the way.
-class RateAndBlockGrid : public ::testing::TestWithParam<float> {};
-
-TEST_P(RateAndBlockGrid, OutputStaysFiniteAndBounded) {
-    const float rate = GetParam();
-    for (std::int32_t block : {1, 7, 64, 512, 4096}) {
-        SCOPED_TRACE(testing::Message() << rate << " Hz, blocks of " << block);
-        TestHost host;
-        ASSERT_TRUE(host.open());
-        host.start(rate, block);
-        const Score score = {{0, noteOn(48, 127)},
-                             {3, noteOn(60, 100)},
-                             {frames(0.05, rate), noteOn(67, 60)},
-                             {frames(0.1, rate), pitchBend(0)},
-                             {frames(0.15, rate), controlChange(7, 127)},
-                             {frames(0.2, rate), pitchBend(127)},
-                             {frames(0.25, rate), controlChange(33, 0)},
-                             {frames(0.3, rate), noteOff(48)},
-                             {frames(0.35, rate), noteOff(60)},
-                             {frames(0.4, rate), noteOn(84, 127)}};
-        const Stereo out = host.play(score, frames(0.6, rate), block);
-        EXPECT_EQ(countNonFinite(out), 0u);
-        EXPECT_LT(peak(out), 100.0f);
-        EXPECT_GT(peak(out), 1e-3f);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(HostRates, RateAndBlockGrid,
-                         ::testing::Values(22050.0f, 32000.0f, 44100.0f, 45678.901f, 48000.0f,
-                                           88200.0f, 96000.0f, 176400.0f, 192000.0f),
-                         [](const ::testing::TestParamInfo<float>& info) {
-                             return std::to_string(static_cast<int>(info.param)) + "Hz";
-                         });
-
-TEST(PluginSampleRate, PitchIsKeptInHertzAtEveryRate) {
-    for (float rate : {22050.0f, 48000.0f, 96000.0f, 45678.901f}) {
-        SCOPED_TRACE(rate);
-        TestHost host;
-        ASSERT_TRUE(host.open());
-        host.start(rate, 512);
-        plainTone(host);
-        const Stereo out = host.play({{0, noteOn(69, 100)}}, frames(1.0, rate));
-        const double expected = rate / 220.0;
-        EXPECT_NEAR(measurePeriod(out.left, frames(0.4, rate), frames(0.5, rate), expected * 0.8,
-                                  expected * 1.25),
-                    expected, expected * 1e-3);
-    }
-}
-
-TEST(PluginSampleRate, BlockSizeAndRateRequestLeavesTheRateDependentState) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    plainTone(host);
-    host.suspend();
-    EXPECT_EQ(host.dispatch(vst2::effSetBlockSizeAndSampleRate, 0, 512, nullptr, 48000.0f), 1);
-    host.resume();
-    const Stereo out = host.play({{0, noteOn(69, 100)}}, frames(1.0));
-    // Still 220 cycles per 44100 samples: the rate of the last effSetSampleRate.
-    const double expected = kRate / 220.0;
-    EXPECT_NEAR(measurePeriod(out.left, frames(0.4), frames(0.5), expected * 0.8, expected * 1.25),
-                expected, expected * 1e-3);
-}
-
+// A rate set while active cuts the voices; effSetBlockSizeAndSampleRate leaves the rate of the
+// last effSetSampleRate in force.
 TEST(PluginSampleRate, ARateSetWhileActiveCutsTheVoices) {
     TestHost host;
     ASSERT_TRUE(openStarted(host));
@@ -312,8 +214,10 @@ TEST(PluginSampleRate, ARateSetWhileActiveCutsTheVoices) {
     host.setSampleRate(48000.0f);
     const Stereo after = host.play({}, frames(0.2, 48000.0f));
     EXPECT_LT(peak(after), kSilent);
-    host.setParameter(kReverbMix, 0.0f);
     plainTone(host);
+    host.suspend();
+    EXPECT_EQ(host.dispatch(vst2::effSetBlockSizeAndSampleRate, 0, 512, nullptr, 96000.0f), 1);
+    host.resume();
     const Stereo renewed = host.play({{0, noteOn(69, 100)}}, frames(1.0, 48000.0f));
     const double expected = 48000.0 / 220.0;
     EXPECT_NEAR(measurePeriod(renewed.left, frames(0.4, 48000.0f), frames(0.5, 48000.0f),
@@ -326,9 +230,12 @@ TEST(PluginLifecycle, SuspendReleasesNotesAndResumeCycles) {
     ASSERT_TRUE(openStarted(host));
     voicesOnly(host);
     Stereo all;
-    for (int cycle = 0; cycle < 10; ++cycle) {
+    for (int cycle = 0; cycle < 3; ++cycle) {
         SCOPED_TRACE(cycle);
-        const Stereo playing = host.play({{0, noteOn(50 + cycle, 100)}}, frames(0.2));
+        // Held and pedalled notes alike.
+        const Stereo playing = host.play(
+            {{0, noteOn(50 + cycle, 100)}, {0, controlChange(64, 127)}, {100, noteOn(64, 100)}},
+            frames(0.2));
         EXPECT_GT(peak(playing, frames(0.1)), 1e-3f);
         host.suspend();
         // Hosts may keep calling process while suspended; released notes die away.
@@ -367,18 +274,6 @@ TEST(PluginLifecycle, SuspendAndBlockSizeReleaseLikeANoteOff) {
     }
 }
 
-TEST(PluginLifecycle, PanicSuspendAndResumeWhileNotesSound) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    voicesOnly(host);
-    host.play({{0, noteOn(60, 100)}, {0, controlChange(64, 127)}, {100, noteOn(64, 100)}},
-              frames(0.3));
-    host.suspend();
-    host.resume();
-    const Stereo out = host.play({}, frames(1.5));
-    EXPECT_LT(peak(out, frames(1.2)), kSilent) << "suspend releases held and pedalled notes";
-}
-
 TEST(PluginLifecycle, ProcessBeforeResumeAndRatesWhileActive) {
     TestHost host;
     ASSERT_TRUE(host.open());
@@ -394,17 +289,23 @@ TEST(PluginLifecycle, ProcessBeforeResumeAndRatesWhileActive) {
     EXPECT_EQ(countNonFinite(out), 0u);
 }
 
-TEST(PluginLifecycle, UnusualRatesFromAHostAreSurvived) {
+TEST(PluginLifecycle, AnyRateFromAHostIsSurvived) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    for (float rate :
-         {1.0f, 8000.0f, 11025.0f, 384000.0f, 768000.0f, 1411200.0f, 0.0f, -44100.0f, nan, inf}) {
+    for (float rate : {1.0f, 8000.0f, 22050.0f, 45678.901f, 96000.0f, 192000.0f, 384000.0f,
+                       1411200.0f, 0.0f, -44100.0f, nan, inf}) {
         SCOPED_TRACE(rate);
         TestHost host;
         ASSERT_TRUE(host.open());
         host.start(rate, 512);
-        const Stereo out = host.play({{0, noteOn(60, 100)}, {700, noteOff(60)}}, 4096);
+        const Score score = {{0, noteOn(48, 127)},    {3, noteOn(60, 100)},
+                             {300, pitchBend(0)},     {600, controlChange(7, 127)},
+                             {900, pitchBend(127)},   {1200, noteOff(48)},
+                             {1500, noteOn(84, 127)}, {2000, noteOff(60)}};
+        Stereo out = host.play(score, 4096, 7);
+        out.append(host.play({}, 8192, 4096));
         EXPECT_EQ(countNonFinite(out), 0u);
+        EXPECT_LT(peak(out), 100.0f);
     }
 }
 

@@ -340,48 +340,25 @@ std::size_t TestHost::strayCallbacks() {
     return gStrayCallbacks.load();
 }
 
-vst2::intptr TestHost::callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
-                                vst2::intptr value, void* ptr, float opt) {
+vst2::intptr TestHost::callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t,
+                                vst2::intptr, void*, float) {
     PauseAllocationCounting notThePlugins;
     TestHost* host = hostOf(effect);
     if (host == nullptr) {
         ++gStrayCallbacks;
         return opcode == vst2::audioMasterVersion ? 2400 : 0;
     }
-    return host->answer(effect, opcode, index, value, ptr, opt);
+    return host->answer(effect, opcode);
 }
 
-vst2::intptr TestHost::answer(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
-                              vst2::intptr value, void* ptr, float opt) {
-    HostCall call;
-    call.effect = effect;
-    call.opcode = opcode;
-    call.index = index;
-    call.value = value;
-    call.opt = opt;
-    if (opcode == vst2::audioMasterCanDo && ptr != nullptr) {
-        call.text = static_cast<const char*>(ptr);
-    }
-    if (opcode == vst2::audioMasterProcessEvents && ptr != nullptr) {
-        const auto* list = static_cast<const vst2::VstEvents*>(ptr);
-        for (std::int32_t i = 0; i < list->numEvents; ++i) {
-            const vst2::VstEvent* event = list->events[i];
-            if (event != nullptr && event->type == vst2::kVstMidiType) {
-                call.events.push_back(*reinterpret_cast<const vst2::VstMidiEvent*>(event));
-            }
-        }
-    }
+vst2::intptr TestHost::answer(vst2::AEffect* effect, std::int32_t opcode) {
     {
         std::lock_guard<std::mutex> lock(callsMutex_);
-        calls_.push_back(call);
+        calls_.push_back({effect, opcode});
     }
     switch (opcode) {
         case vst2::audioMasterVersion:
             return options_.version;
-        case vst2::audioMasterCanDo: {
-            const auto found = options_.canDo.find(call.text);
-            return found != options_.canDo.end() ? found->second : 0;
-        }
         case vst2::audioMasterGetSampleRate:
             return static_cast<vst2::intptr>(sampleRate_);
         case vst2::audioMasterGetBlockSize:

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,17 +43,11 @@ using EntryPoint = vst2::AEffect* (*)(vst2::HostCallback);
 struct HostCall {
     vst2::AEffect* effect = nullptr;
     std::int32_t opcode = 0;
-    std::int32_t index = 0;
-    vst2::intptr value = 0;
-    float opt = 0.0f;
-    std::string text;                        // audioMasterCanDo: the string asked about
-    std::vector<vst2::VstMidiEvent> events;  // audioMasterProcessEvents: the MIDI events sent
 };
 
 struct HostOptions {
-    vst2::intptr version = 2400;                // the answer to audioMasterVersion
-    std::map<std::string, vst2::intptr> canDo;  // audioMasterCanDo answers; others get 0
-    const char* entryName = "VSTPluginMain";    // or "main"
+    vst2::intptr version = 2400;              // the answer to audioMasterVersion
+    const char* entryName = "VSTPluginMain";  // or "main"
 };
 
 struct Stereo {
@@ -93,7 +86,6 @@ class TestHost {
     // effClose; the instance destroys itself. Returns the answer.
     vst2::intptr close();
     vst2::AEffect* effect() const { return effect_; }
-    const PluginLibrary& library() const { return *library_; }
 
     // A host's usual order before rendering: sample rate, block size, resume.
     void start(float sampleRate = 44100.0f, std::int32_t blockSize = 512);
@@ -148,8 +140,7 @@ class TestHost {
   private:
     static vst2::intptr callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
                                  vst2::intptr value, void* ptr, float opt);
-    vst2::intptr answer(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
-                        vst2::intptr value, void* ptr, float opt);
+    vst2::intptr answer(vst2::AEffect* effect, std::int32_t opcode);
     void prepareOutputs(std::int32_t frames);
     // Overruns past the frame count always; with replacing, also samples left unwritten.
     void checkOutputs(std::int32_t frames, const char* call, bool replacing);

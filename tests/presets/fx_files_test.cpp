@@ -59,10 +59,21 @@ TEST_F(FxFilesTest, APatchFileHasItsHeaderAndThePresetChunk) {
                                                56));
     EXPECT_EQ(wordAt(file, 56), 993u);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 60, file.end()), chunkBytes(*source, true));
+    ASSERT_EQ(chmod(path("p.fxp").c_str(), 0444), 0);  // a read-only file loads
+    ASSERT_TRUE(loadPatchFile(*target, path("p.fxp").c_str()));
+    const std::vector<std::uint8_t> loaded = chunkBytes(*target, true);
+    EXPECT_EQ(std::vector<std::uint8_t>(loaded.begin() + 12, loaded.end()),
+              std::vector<std::uint8_t>(file.begin() + 72, file.end()));  // after the slot index
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(FxFilesTest, ABankFileHasItsHeaderAndTheBankChunk) {
+    for (std::int32_t p = 0; p < kNumPrograms; ++p) {
+        source->setProgram(p);
+        editWorkingProgram(*source, ("Bank " + std::to_string(p)).c_str(), static_cast<float>(p));
+        source->storeProgram(p);
+    }
+    source->setProgram(5);
     ASSERT_TRUE(saveBankFile(*source, path("b.fxb").c_str()));
     std::vector<std::uint8_t> file = readBytes(dir / "b.fxb");
     ASSERT_EQ(file.size(), 7516u);
@@ -73,27 +84,10 @@ TEST_F(FxFilesTest, ABankFileHasItsHeaderAndTheBankChunk) {
     EXPECT_EQ(wordAt(file, 156), 7356u);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 160, file.end()),
               chunkBytes(*source, false));
-}
-
-TEST_F(FxFilesTest, FilesRoundTrip) {
-    for (std::int32_t p = 0; p < kNumPrograms; ++p) {
-        source->setProgram(p);
-        editWorkingProgram(*source, ("Bank " + std::to_string(p)).c_str(), static_cast<float>(p));
-        source->storeProgram(p);
-    }
-    source->setProgram(5);
-    ASSERT_TRUE(saveBankFile(*source, path("all.fxb").c_str()));
-    ASSERT_TRUE(loadBankFile(*target, path("all.fxb").c_str()));
+    ASSERT_TRUE(loadBankFile(*target, path("b.fxb").c_str()));
     EXPECT_EQ(target->getProgram(), 0);
     target->setProgram(5);
     EXPECT_EQ(chunkBytes(*target, false), chunkBytes(*source, false));
-
-    auto fresh = testing::makeInstrument();
-    source->setProgram(0);
-    ASSERT_TRUE(savePatchFile(*source, path("one.fxp").c_str()));
-    ASSERT_TRUE(loadPatchFile(*fresh, path("one.fxp").c_str()));
-    EXPECT_EQ(chunkBytes(*fresh, true), chunkBytes(*source, true));
-    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(FxFilesTest, LoadingABankSelectsItsProgramThenProgramZero) {
@@ -168,15 +162,6 @@ TEST_F(FxFilesTest, ShortEmptyMissingAndOddFilesAreRefused) {
     EXPECT_FALSE(loadPatchFile(*target, path("short.fxp").c_str()));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Invalid file format");
-}
-
-TEST_F(FxFilesTest, AReadOnlyFileLoads) {
-    source->setProgramName("Read only");
-    ASSERT_TRUE(savePatchFile(*source, path("ro.fxp").c_str()));
-    ASSERT_EQ(chmod(path("ro.fxp").c_str(), 0444), 0);
-    EXPECT_TRUE(loadPatchFile(*target, path("ro.fxp").c_str()));
-    EXPECT_STREQ(target->workingProgram().name(), "Read only");
-    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(FxFilesTest, AFailedSaveLeavesThePreviousFile) {

@@ -70,9 +70,10 @@ TEST_F(TuningTest, TheEntryCountMustBeExactly128) {
 TEST_F(TuningTest, LinesMatchOnlyTheirOwnPattern) {
     // Commented, spaced-before-"=" and out-of-range lines do not count; a space after "=" does,
     // and the first character of a line is not examined.
-    std::string path = writeTuning("mixed.tun", 126, 0.0f,
-                                   ";Note 1=100\nNote 60 =6000\nNote 200=1\nxote 126= 12600\n"
-                                   "note 127=12700\nNote 5=99999999999\n");
+    std::string path =
+        writeTuning("mixed.tun", 126, 0.0f,
+                    ";Note 1=100\nNote 60 =6000\nNote 200=1\nNote 128=1\nxote 126= 12600\n"
+                    "note 127=12700\nNote 5=99999999999\n");
     EXPECT_TRUE(loadTuningFile(path.c_str(), settings));
     std::string noSection = (dir / "none.tun").string();
     std::ofstream(noSection) << " [Tuning]\nNote 0=0\n";
@@ -84,11 +85,9 @@ TEST_F(TuningTest, AMissingFileNamesItsPath) {
     EXPECT_FALSE(loadTuningFile(path.c_str(), settings));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Error opening file\n" + path);
-}
-
-TEST_F(TuningTest, ARememberedFileThatNoLongerLoadsIsForgotten) {
-    std::string path = (dir / "gone.tun").string();
-    settings.setText(settings::kTuning, path);
+    EXPECT_EQ(boxes.boxes[0].title, "Sorvella Error");
+    EXPECT_EQ(boxes.boxes[0].style, 0x30);
+    settings.setText(settings::kTuning, path);  // remembered, then gone: forgotten
     restoreTuning(settings);
     EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
 }
