@@ -68,8 +68,6 @@ class ChorusUnit {
     static void finishPairWide(Piece& first, Piece& second, const float* in1, const float* in2,
                                float* out1, float* out2);
 
-    // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count);
     // Two units side by side over the same run, so that their recursions overlap. Each output
     // may be its own input.
     static void processPair(ChorusUnit& one, ChorusUnit& two, const float* in1, const float* in2,
@@ -245,16 +243,6 @@ class ChorusUnit::Piece {
     __m128 outs_[kEffectsPiece];
 };
 
-inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
-    for (int from = 0; from < count; from += kEffectsPiece) {
-        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
-        Piece piece(*this, m);
-        for (int n = 0; n < m; ++n)
-            piece.step(n);
-        piece.finish(in + from, out + from);
-    }
-}
-
 inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
                                     const float* in2, float* out1, float* out2, int count) {
     for (int from = 0; from < count; from += kEffectsPiece) {
@@ -276,11 +264,6 @@ inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const floa
 }
 
 #else
-
-inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
-    for (int n = 0; n < count; ++n)
-        out[n] = process(in[n]);
-}
 
 inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
                                     const float* in2, float* out1, float* out2, int count) {

@@ -79,11 +79,6 @@ class FormantBank {
         return sum;
     }
 
-    class Run;
-
-    // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count);
-
     void resetState();
 
     // Response of resonator k; 0 for an index outside the bank.
@@ -93,69 +88,6 @@ class FormantBank {
 };
 
 #if SORVELLA_SSE2
-
-// The bank over a run of samples with its state in registers: resonators 0..3 side by side, the
-// fifth on its own, each doing exactly the operations of Resonator::process(). finish() hands
-// the state back.
-class FormantBank::Run {
-  public:
-    explicit Run(FormantBank& bank) : bank_(bank) {
-        static_assert(kFormantCount == 5);
-        const auto& r = bank.resonators;
-        zeroCoef_ = _mm_setr_ps(r[0].zeroCoef, r[1].zeroCoef, r[2].zeroCoef, r[3].zeroCoef);
-        a1_ = _mm_setr_ps(r[0].a1, r[1].a1, r[2].a1, r[3].a1);
-        a2_ = _mm_setr_ps(r[0].a2, r[1].a2, r[2].a2, r[3].a2);
-        outGain_ = _mm_setr_ps(r[0].outGain, r[1].outGain, r[2].outGain, r[3].outGain);
-        x1_ = _mm_setr_ps(r[0].x1, r[1].x1, r[2].x1, r[3].x1);
-        x2_ = _mm_setr_ps(r[0].x2, r[1].x2, r[2].x2, r[3].x2);
-        y1_ = _mm_setr_ps(r[0].y1, r[1].y1, r[2].y1, r[3].y1);
-        y2_ = _mm_setr_ps(r[0].y2, r[1].y2, r[2].y2, r[3].y2);
-        last_ = r[4];
-    }
-
-    SORVELLA_ALWAYS_INLINE float step(float x) {
-        const __m128 xv = _mm_set1_ps(x);
-        __m128 y = _mm_sub_ps(xv, _mm_mul_ps(zeroCoef_, x2_));
-        y = _mm_add_ps(y, _mm_mul_ps(a1_, y1_));
-        y = _mm_sub_ps(y, _mm_mul_ps(a2_, y2_));
-        y = _mm_add_ps(y, _mm_set1_ps(1e-24f));
-        x2_ = x1_;
-        x1_ = xv;
-        y2_ = y1_;
-        y1_ = y;
-        const __m128 o = _mm_mul_ps(y, outGain_);
-        const float fifth = last_.process(x);
-        return simd::sumInOrder(o) + fifth;
-    }
-
-    void finish() {
-        auto& r = bank_.resonators;
-        alignas(16) float v[4][4];
-        _mm_store_ps(v[0], x1_);
-        _mm_store_ps(v[1], x2_);
-        _mm_store_ps(v[2], y1_);
-        _mm_store_ps(v[3], y2_);
-        for (std::size_t k = 0; k < 4; ++k) {
-            r[k].x1 = v[0][k];
-            r[k].x2 = v[1][k];
-            r[k].y1 = v[2][k];
-            r[k].y2 = v[3][k];
-        }
-        r[4] = last_;
-    }
-
-  private:
-    FormantBank& bank_;
-    __m128 zeroCoef_;
-    __m128 a1_;
-    __m128 a2_;
-    __m128 outGain_;
-    __m128 x1_;
-    __m128 x2_;
-    __m128 y1_;
-    __m128 y2_;
-    Resonator last_;
-};
 
 // Two banks: resonators 0..3 of each side by side, and the two fifth resonators in lanes 0 and 1
 // of a third vector (lanes 2 and 3 idle at zero coefficients).
@@ -267,26 +199,7 @@ class FormantBankPair {
     Lanes fifths_;
 };
 
-#else
-
-class FormantBank::Run {
-  public:
-    explicit Run(FormantBank& bank) : bank_(bank) {}
-    SORVELLA_ALWAYS_INLINE float step(float x) { return bank_.process(x); }
-    void finish() {}
-
-  private:
-    FormantBank& bank_;
-};
-
 #endif
-
-inline void FormantBank::processBlock(const float* in, float* out, int count) {
-    Run run(*this);
-    for (int n = 0; n < count; ++n)
-        out[n] = run.step(in[n]);
-    run.finish();
-}
 
 // Apply operation of a vowel parameter: a value selecting a table row loads that row into the
 // set; the slot is then recomputed from the set. Returns the value the parameter keeps.

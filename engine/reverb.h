@@ -47,9 +47,6 @@ class ReverbUnit {
     class Piece;
     class WidePair;
 
-    // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count);
-
     std::size_t lineLength(int line) const { return lines_[static_cast<std::size_t>(line)].size(); }
     float filterK(int line) const { return k_[static_cast<std::size_t>(line)]; }
     float filterA(int line) const { return a_[static_cast<std::size_t>(line)]; }
@@ -104,25 +101,6 @@ class ReverbUnit::Piece {
     alignas(16) float reads_[kReverbLines][kEffectsPiece];
     alignas(16) float states_[kReverbLines][kEffectsPiece + 4];
 };
-
-inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
-    for (int from = 0; from < count; from += kEffectsPiece) {
-        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
-        Piece piece(*this, m);
-        if (piece.batched()) {
-            for (int n = 0; n < m; ++n)
-                piece.step(n);
-        }
-        piece.finish(in + from, out + from);
-    }
-}
-
-#else
-
-inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
-    for (int n = 0; n < count; ++n)
-        out[n] = process(in[n]);
-}
 
 #endif
 

@@ -104,26 +104,6 @@ template <bool kFeedback, bool kPairs>
     return out;
 }
 
-// s + lane 0 + lane 1 + … + lane n−1, strictly in that order.
-template <int kCount>
-[[gnu::always_inline]] inline __m128 sumLanes(__m128 s, __m128 v) {
-    s = _mm_add_ss(s, v);
-    if constexpr (kCount > 1) s = _mm_add_ss(s, _mm_shuffle_ps(v, v, 1));
-    if constexpr (kCount > 2) s = _mm_add_ss(s, _mm_movehl_ps(v, v));
-    if constexpr (kCount > 3) s = _mm_add_ss(s, _mm_shuffle_ps(v, v, 3));
-    return s;
-}
-
-template <int kCount, bool kFeedback, bool kPairs>
-[[gnu::always_inline]] inline float stackSample(const StackWave& wave, UnisonStack& st, float fm) {
-    constexpr int kFirst = kCount < 4 ? kCount : 4;
-    __m128 s = sumLanes<kFirst>(_mm_setzero_ps(), stepLanes<kFeedback, kPairs>(wave, st, 0, fm));
-    if constexpr (kCount > 4) {
-        s = sumLanes<kCount - 4>(s, stepLanes<kFeedback, kPairs>(wave, st, 4, fm));
-    }
-    return _mm_cvtss_f32(s);
-}
-
 // The sums of two stacks side by side: lane 0 runs s1 + a0 + a1 + …, lane 1 runs s2 + b0 + b1 + ….
 template <int kCount>
 [[gnu::always_inline]] inline __m128 sumPairLanes(__m128 s, __m128 a, __m128 b) {
@@ -136,24 +116,6 @@ template <int kCount>
         if constexpr (kCount > 3) s = _mm_add_ps(s, _mm_movehl_ps(hi, hi));
     }
     return s;
-}
-
-// One sample of two stacks with the same copy count.
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline void stackPair(const StackWave& w1, UnisonStack& st1, float fm1,
-                                             const StackWave& w2, UnisonStack& st2, float fm2,
-                                             float& sum1, float& sum2) {
-    constexpr int kFirst = kCount < 4 ? kCount : 4;
-    const __m128 a = stepLanes<kFb1, kPairs>(w1, st1, 0, fm1);
-    const __m128 b = stepLanes<kFb2, kPairs>(w2, st2, 0, fm2);
-    __m128 s = sumPairLanes<kFirst>(_mm_setzero_ps(), a, b);
-    if constexpr (kCount > 4) {
-        const __m128 c = stepLanes<kFb1, kPairs>(w1, st1, 4, fm1);
-        const __m128 d = stepLanes<kFb2, kPairs>(w2, st2, 4, fm2);
-        s = sumPairLanes<kCount - 4>(s, c, d);
-    }
-    sum1 = _mm_cvtss_f32(s);
-    sum2 = _mm_cvtss_f32(_mm_shuffle_ps(s, s, 1));
 }
 
 // s + row 0 + row 1 + … + row n−1 of four rows transposed so that each holds one copy over four
@@ -341,10 +303,6 @@ inline StackLanes stepHeld(const StackWave& w1, HeldStack<kCount>& h1, float fm1
 #endif
 
 }  // namespace stack_detail
-
-// Advances copies 0..count−1 (count 1..8) of a stack by one sample and returns the sum of their
-// outputs, copy 0 first. Copies beyond count inside a lane group advance too; nothing reads them.
-float runStack(const StackWave& wave, UnisonStack& st, float fm, int count);
 
 // phase −= its integer part, for the copies 0..count−1 (and the rest of their lane group).
 inline void wrapStack(UnisonStack& st, int count) {

@@ -44,21 +44,6 @@ MyNote::MyNote(VoiceContext& owner)
     chooseKernels();
 }
 
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
-    v.tick();
-    v.advanceEnvelopes();
-    const VoiceContext& o = v.owner_;
-    float sum1;
-    float sum2;
-    stack_detail::stackPair<kCount, kFb1, kFb2, kPairs>(v.wave1_, v.osc1_, o.fm1, v.wave2_, v.osc2_,
-                                                        o.fm2, sum1, sum2);
-    const float grain = o.grain;
-    osc1 = v.granular_.feed(sum1 * v.envValue1_, grain);
-    osc2 = v.granular_.feed(sum2 * v.envValue2_, grain);
-    noise = v.noiseWith(v.envValue3_, v.owner_.noiseSeed);
-}
-
 // The envelopes of up to `group` samples from sample j, stopping after the sample on which the
 // voice finishes; they come before the stacks because they decide which sample is the last.
 [[gnu::always_inline]] inline int MyNote::envelopeGroup(BlockScratch& s, int j, int group) {
@@ -333,10 +318,6 @@ MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, Bloc
 
 template <int kCount, bool kPairs>
 void MyNote::chooseKernels() {
-    sampleKernels_[0] = &sampleKernel<kCount, false, false, kPairs>;
-    sampleKernels_[1] = &sampleKernel<kCount, true, false, kPairs>;
-    sampleKernels_[2] = &sampleKernel<kCount, false, true, kPairs>;
-    sampleKernels_[3] = &sampleKernel<kCount, true, true, kPairs>;
     runKernels_[0] = &runKernel<kCount, false, false, kPairs>;
     runKernels_[1] = &runKernel<kCount, true, false, kPairs>;
     runKernels_[2] = &runKernel<kCount, false, true, kPairs>;

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "engine/unison_stack.h"
+
 namespace sorvella {
 namespace {
 
@@ -130,15 +132,15 @@ TEST(WaveTableReadTest, InterpolatesAndWraps) {
         ramp[i] = static_cast<float>(i);
     const float* t = ramp.data();
     const float cell = 1.0f / kWaveTableSize;
-    EXPECT_EQ(readWaveTable(t, 0.0f), 0.0f);
-    EXPECT_EQ(readWaveTable(t, 3.0f * cell), 3.0f);  // odd x takes the lower cell with f = 1
-    EXPECT_EQ(readWaveTable(t, 100.25f * cell), 100.25f);
-    EXPECT_EQ(readWaveTable(t, 0.25f), 2048.0f);
-    EXPECT_EQ(readWaveTable(t, 3.25f), 2048.0f);
+    EXPECT_EQ(readStackTable(t, 0.0f), 0.0f);
+    EXPECT_EQ(readStackTable(t, 3.0f * cell), 3.0f);  // odd x takes the lower cell with f = 1
+    EXPECT_EQ(readStackTable(t, 100.25f * cell), 100.25f);
+    EXPECT_EQ(readStackTable(t, 0.25f), 2048.0f);
+    EXPECT_EQ(readStackTable(t, 3.25f), 2048.0f);
     // Between the last entry and the first the table wraps around.
-    EXPECT_EQ(readWaveTable(t, 8191.5f * cell), 8191.0f * 0.5f);
-    EXPECT_EQ(readWaveTable(t, -0.5f * cell), 8191.0f * 0.5f);
-    EXPECT_EQ(readWaveTable(t, -0.75f), 2048.0f);
+    EXPECT_EQ(readStackTable(t, 8191.5f * cell), 8191.0f * 0.5f);
+    EXPECT_EQ(readStackTable(t, -0.5f * cell), 8191.0f * 0.5f);
+    EXPECT_EQ(readStackTable(t, -0.75f), 2048.0f);
 }
 
 }  // namespace
