@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "engine/simd.h"
 
 namespace sorvella {
 
@@ -40,7 +38,7 @@ void GranularLine::clear() {
 void GranularLine::feedBlock(const float* sum1, const float* env1, const float* sum2,
                              const float* env2, float grain, float* out1, float* out2, int n) {
     int j = 0;
-#if defined(__SSE2__)
+#if SORVELLA_SSE2
     // Four samples are eight accesses: they read slots w+1..w+8 before writing w..w+7, and as long
     // as none of them wraps, every read still finds the value the one-by-one order would.
     const __m128 g = _mm_set1_ps(grain);

@@ -6,15 +6,8 @@
 
 #include <cstdint>
 
+#include "engine/simd.h"
 #include "engine/wave_pairs.h"
-
-#if defined(__SSE2__) && defined(__x86_64__)
-#define SORVELLA_STACK_SSE2 1
-#include <emmintrin.h>
-#include <xmmintrin.h>
-#else
-#define SORVELLA_STACK_SSE2 0
-#endif
 
 namespace sorvella {
 
@@ -36,7 +29,7 @@ constexpr std::int32_t kStackTableMask = 8191;
 // x − 0.5 rounded to nearest under the current (round-to-nearest) mode, as the processor's
 // 32-bit conversion does it.
 inline std::int32_t roundDown(float x) {
-#if SORVELLA_STACK_SSE2
+#if SORVELLA_SSE2
     return _mm_cvtss_si32(_mm_set_ss(x - 0.5f));
 #else
     return static_cast<std::int32_t>(__builtin_lrintf(x - 0.5f));
@@ -54,7 +47,7 @@ inline float readStackTable(const float* table, float p) {
 
 namespace stack_detail {
 
-#if SORVELLA_STACK_SSE2
+#if SORVELLA_SSE2
 
 // Reads four lanes at once: the same x, i, f and interpolation as readStackTable, lane by lane.
 template <bool kPairs>
@@ -306,7 +299,7 @@ inline StackLanes stepHeld(const StackWave& w1, HeldStack<kCount>& h1, float fm1
 
 // phase −= its integer part, for the copies 0..count−1 (and the rest of their lane group).
 inline void wrapStack(UnisonStack& st, int count) {
-#if SORVELLA_STACK_SSE2
+#if SORVELLA_SSE2
     for (int first = 0; first < count; first += 4) {
         const __m128 p = _mm_load_ps(st.phase + first);
         const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(p, _mm_set1_ps(0.5f)));

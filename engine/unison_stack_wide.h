@@ -8,16 +8,13 @@
 #include "engine/simd.h"
 #include "engine/unison_stack.h"
 
-#if SORVELLA_STACK_SSE2 && SORVELLA_WIDE_VECTORS
-#define SORVELLA_STACK_WIDE 1
+#if SORVELLA_WIDE_VECTORS
 #define SORVELLA_WIDE [[gnu::target("avx2"), gnu::always_inline]] inline
-#else
-#define SORVELLA_STACK_WIDE 0
 #endif
 
 namespace sorvella {
 
-#if SORVELLA_STACK_WIDE
+#if SORVELLA_WIDE_VECTORS
 
 namespace stack_detail {
 

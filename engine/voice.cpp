@@ -148,7 +148,7 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
     return j;
 }
 
-#if SORVELLA_STACK_WIDE
+#if SORVELLA_WIDE_VECTORS
 
 namespace {
 
@@ -326,7 +326,7 @@ void MyNote::chooseKernels() {
     pairKernels_[1] = &pairKernel<kCount, true, false, kPairs>;
     pairKernels_[2] = &pairKernel<kCount, false, true, kPairs>;
     pairKernels_[3] = &pairKernel<kCount, true, true, kPairs>;
-#if SORVELLA_STACK_WIDE
+#if SORVELLA_WIDE_VECTORS
     if constexpr (kPairs) {
         if (wideVectorsAvailable()) {
             runKernels_[0] = &runKernelWide<kCount, false, false>;
