@@ -47,7 +47,6 @@ MyNote::MyNote(VoiceContext& owner)
 // The envelopes of up to `group` samples from sample j, stopping after the sample on which the
 // voice finishes; they come before the stacks because they decide which sample is the last.
 [[gnu::always_inline]] inline int MyNote::envelopeGroup(BlockScratch& s, int j, int group) {
-#if SORVELLA_SSE2
     // Four samples inside every runner's segment: the three side by side. The voice plays on
     // through them (at least one runner sounds), so it is armed and not finished after them.
     if (group == 4 && env1_.steadyForFour() && env2_.steadyForFour() && env3_.steadyForFour() &&
@@ -59,7 +58,6 @@ MyNote::MyNote(VoiceContext& owner)
         armed = true;
         return 4;
     }
-#endif
     int k = 0;
     while (k < group) {
         advanceEnvelopes();
@@ -73,13 +71,8 @@ MyNote::MyNote(VoiceContext& owner)
 }
 
 int MyNote::steadyGroups(int limit) const {
-#if SORVELLA_SSE2
     if ((env1_.active() | env2_.active() | env3_.active()) == 0) return 0;
     return std::min({limit, env1_.steadyGroups(), env2_.steadyGroups(), env3_.steadyGroups()});
-#else
-    (void)limit;
-    return 0;
-#endif
 }
 
 // k samples of the stacks from sample j, each with its own sums, the phases held in registers.
@@ -117,7 +110,6 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
     LoneNoise lone = v.loneNoise(noise);
     int j = from;
     while (j < frames) {
-#if SORVELLA_SSE2
         // Within their segments the envelopes stay in registers too, group after group; the
         // voice plays on through them (at least one runner sounds), so it is armed.
         if (const int groups = v.steadyGroups((frames - j) / 4); groups > 0) {
@@ -131,7 +123,6 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
             v.leaveSteady(s, j);
             continue;
         }
-#endif
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         lone.draw(v.blockEnv3_, j, k);
         if (k == 4) {

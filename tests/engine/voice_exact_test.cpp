@@ -284,7 +284,7 @@ void expectSameAsReference(const Scenario& sc) {
     // must give the reference's samples.
     for (bool wide : {true, false}) {
         allowWideVectors(wide);
-        for (int run : {63, 5, 256, 1000}) {
+        for (int run : {7, 63, 512}) {
             SCOPED_TRACE(std::string(wide ? "wide" : "four-lane") + " voice by voice, runs of " +
                          std::to_string(run));
             expectSameSums(engineSums(sc, Drive::ByVoice, run), reference);
