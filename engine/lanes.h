@@ -233,6 +233,35 @@ SORVELLA_ALWAYS_INLINE I32x4 splatInt(std::int32_t x) {
 #endif
 }
 
+SORVELLA_ALWAYS_INLINE I32x4 operator&(I32x4 a, I32x4 b) {
+#if SORVELLA_SSE2
+    return {_mm_and_si128(a.v, b.v)};
+#elif SORVELLA_NEON
+    return {vandq_s32(a.v, b.v)};
+#else
+    return {{a.v[0] & b.v[0], a.v[1] & b.v[1], a.v[2] & b.v[2], a.v[3] & b.v[3]}};
+#endif
+}
+
+// The four lanes as unsigned table indexes.
+struct Indexes4 {
+    std::uint32_t at[4];
+};
+
+SORVELLA_ALWAYS_INLINE Indexes4 indexes(I32x4 a) {
+#if SORVELLA_SSE2
+    // Two lanes at a time through a 64-bit move: the processor moves vector lanes into integer
+    // registers through one narrow path.
+    const auto lo = static_cast<std::uint64_t>(_mm_cvtsi128_si64(a.v));
+    const auto hi = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(a.v, a.v)));
+    return {{static_cast<std::uint32_t>(lo), static_cast<std::uint32_t>(lo >> 32),
+             static_cast<std::uint32_t>(hi), static_cast<std::uint32_t>(hi >> 32)}};
+#else
+    return {{static_cast<std::uint32_t>(a.lane<0>()), static_cast<std::uint32_t>(a.lane<1>()),
+             static_cast<std::uint32_t>(a.lane<2>()), static_cast<std::uint32_t>(a.lane<3>())}};
+#endif
+}
+
 // a0 b0 a1 b1 and a2 b2 a3 b3.
 SORVELLA_ALWAYS_INLINE F32x4 zipLow(F32x4 a, F32x4 b) {
 #if SORVELLA_SSE2

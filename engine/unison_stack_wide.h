@@ -104,13 +104,13 @@ struct WideStacks {
 
 // The group's lanes of one sample as the four-lane code keeps them.
 [[gnu::target("avx2")]] inline void splitStacks(const __m256* v, int groups, StackLanes& l) {
-    l.a = _mm256_castps256_ps128(v[0]);
-    l.b = _mm256_extractf128_ps(v[0], 1);
+    l.a.v = _mm256_castps256_ps128(v[0]);
+    l.b.v = _mm256_extractf128_ps(v[0], 1);
     if (groups > 1) {
-        l.c = _mm256_castps256_ps128(v[1]);
-        l.d = _mm256_extractf128_ps(v[1], 1);
+        l.c.v = _mm256_castps256_ps128(v[1]);
+        l.d.v = _mm256_extractf128_ps(v[1], 1);
     } else {
-        l.c = l.d = _mm_setzero_ps();
+        l.c = l.d = F32x4::zero();
     }
 }
 
