@@ -84,12 +84,9 @@ void ChorusUnit::boundDepths() {
     }
 }
 
-#if SORVELLA_SSE2
-
 bool ChorusUnit::Piece::readsAhead() const {
-    alignas(16) float lanes[4];
-    _mm_store_ps(lanes, _mm_min_ps(shortest_, _mm_movehl_ps(shortest_, shortest_)));
-    const float shortest = std::min(lanes[0], lanes[1]);
+    const F32x4 m = min(shortest_, highHalves(shortest_, shortest_));
+    const float shortest = std::min(m.lane<0>(), m.lane<1>());
     // A read at delay d touches slots written d - 2 samples before it at the latest.
     return shortest >= static_cast<float>(count_ + 3);
 }
@@ -97,7 +94,7 @@ bool ChorusUnit::Piece::readsAhead() const {
 void ChorusUnit::Piece::commit(const float* inA, const float* inB) {
     unit_.lineA_.writeRun(inA, static_cast<std::size_t>(count_));
     unit_.lineB_.writeRun(inB, static_cast<std::size_t>(count_));
-    _mm_storeu_ps(unit_.out_.data(), outs_[count_ - 1]);
+    outs_[count_ - 1].store(unit_.out_.data());
     sweep_.finish();
 }
 
@@ -108,40 +105,41 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
         alignas(16) float inA[kEffectsPiece];
         alignas(16) float inB[kEffectsPiece];
         // Four samples at a time, the taps transposed into one vector each: the output adds them
-        // in tap order, and each line input takes the tap of the sample before.
-        __m128 last1 = _mm_set1_ps(unit_.out_[1]);
-        __m128 last2 = _mm_set1_ps(unit_.out_[2]);
+        // in tap order, and each line input takes the tap of the sample before:
+        // inA = x − 0.1·o1 + 1e−24, inB = x + 0.1·o2 − 1e−24, out = (o0 + o1 + o2 + o3)·0.25.
+        const F32x4 tenth = F32x4::splat(0.1f);
+        const F32x4 tiny = F32x4::splat(1e-24f);
+        F32x4 last1 = F32x4::splat(unit_.out_[1]);
+        F32x4 last2 = F32x4::splat(unit_.out_[2]);
         int n = 0;
         for (; n + 4 <= count; n += 4) {
-            __m128 o0 = outs_[n];
-            __m128 o1 = outs_[n + 1];
-            __m128 o2 = outs_[n + 2];
-            __m128 o3 = outs_[n + 3];
-            _MM_TRANSPOSE4_PS(o0, o1, o2, o3);
-            const __m128 x = _mm_loadu_ps(in + n);
-            const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_add_ps(o0, o1), o2), o3);
+            F32x4 o0 = outs_[n];
+            F32x4 o1 = outs_[n + 1];
+            F32x4 o2 = outs_[n + 2];
+            F32x4 o3 = outs_[n + 3];
+            transpose(o0, o1, o2, o3);
+            const F32x4 x = F32x4::load(in + n);
+            const F32x4 sum = o0 + o1 + o2 + o3;
             // Each tap's previous values: the last lane of the group before, then lanes 0..2.
-            const __m128 turned1 = _mm_shuffle_ps(o1, o1, _MM_SHUFFLE(2, 1, 0, 3));
-            const __m128 turned2 = _mm_shuffle_ps(o2, o2, _MM_SHUFFLE(2, 1, 0, 3));
-            const __m128 before1 = _mm_move_ss(turned1, last1);
-            const __m128 before2 = _mm_move_ss(turned2, last2);
+            const F32x4 turned1 = rotateUp(o1);
+            const F32x4 turned2 = rotateUp(o2);
+            const F32x4 before1 = withFirst(turned1, last1);
+            const F32x4 before2 = withFirst(turned2, last2);
             last1 = turned1;
             last2 = turned2;
-            _mm_store_ps(inA + n, _mm_add_ps(_mm_sub_ps(x, _mm_mul_ps(_mm_set1_ps(0.1f), before1)),
-                                             _mm_set1_ps(1e-24f)));
-            _mm_store_ps(inB + n, _mm_sub_ps(_mm_add_ps(x, _mm_mul_ps(_mm_set1_ps(0.1f), before2)),
-                                             _mm_set1_ps(1e-24f)));
-            _mm_storeu_ps(out + n, _mm_mul_ps(sum, _mm_set1_ps(0.25f)));
+            (x - tenth * before1 + tiny).store(inA + n);
+            (x + tenth * before2 - tiny).store(inB + n);
+            (sum * F32x4::splat(0.25f)).store(out + n);
         }
-        float o1 = _mm_cvtss_f32(last1);
-        float o2 = _mm_cvtss_f32(last2);
+        float o1 = last1.lane<0>();
+        float o2 = last2.lane<0>();
         for (; n < count; ++n) {
             const float x = in[n];
             inA[n] = x - 0.1f * o1 + 1e-24f;
             inB[n] = x + 0.1f * o2 - 1e-24f;
-            o1 = simd::lane1(outs_[n]);
-            o2 = simd::lane2(outs_[n]);
-            out[n] = simd::sumInOrder(outs_[n]) * 0.25f;
+            o1 = outs_[n].lane<1>();
+            o2 = outs_[n].lane<2>();
+            out[n] = outs_[n].sumInOrder() * 0.25f;
         }
         commit(inA, inB);
         return;
@@ -149,21 +147,19 @@ void ChorusUnit::Piece::finish(const float* in, float* out) {
     // The oscillators are still as they were before the piece: the same delays again.
     Sweep again(unit_);
     Taps taps(unit_);
-    __m128 o = _mm_loadu_ps(unit_.out_.data());
+    F32x4 o = F32x4::load(unit_.out_.data());
     for (int n = 0; n < count; ++n) {
         const float x = in[n];
-        taps.write(x - 0.1f * simd::lane1(o) + 1e-24f, x + 0.1f * simd::lane2(o) - 1e-24f);
+        taps.write(x - 0.1f * o.lane<1>() + 1e-24f, x + 0.1f * o.lane<2>() - 1e-24f);
         taps.advance();
         o = taps.read(again.step());
-        out[n] = simd::sumInOrder(o) * 0.25f;
+        out[n] = o.sumInOrder() * 0.25f;
     }
-    _mm_storeu_ps(unit_.out_.data(), o);
+    o.store(unit_.out_.data());
     unit_.lineA_.setWriteIndex(taps.writeIndex());
     unit_.lineB_.setWriteIndex(taps.writeIndex());
     again.finish();
 }
-
-#endif
 
 #if SORVELLA_WIDE_VECTORS
 
@@ -182,16 +178,16 @@ namespace {
 [[gnu::target("avx2")]] void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
     const Sweep& s1 = first.sweep_;
     const Sweep& s2 = second.sweep_;
-    __m256 x = simd::joined(s1.x_, s2.x_);
-    __m256 y = simd::joined(s1.y_, s2.y_);
-    const __m256 k = simd::joined(s1.k_, s2.k_);
-    const __m256 depth = simd::joined(s1.depth_, s2.depth_);
-    const __m256 base = simd::joined(s1.base_, s2.base_);
-    const __m256 longest = simd::joined(s1.longest_, s2.longest_);
-    __m256 shortest = simd::joined(first.shortest_, second.shortest_);
+    __m256 x = simd::joined(s1.x_.v, s2.x_.v);
+    __m256 y = simd::joined(s1.y_.v, s2.y_.v);
+    const __m256 k = simd::joined(s1.k_.v, s2.k_.v);
+    const __m256 depth = simd::joined(s1.depth_.v, s2.depth_.v);
+    const __m256 base = simd::joined(s1.base_.v, s2.base_.v);
+    const __m256 longest = simd::joined(s1.longest_.v, s2.longest_.v);
+    __m256 shortest = simd::joined(first.shortest_.v, second.shortest_.v);
     const Taps& t1 = first.taps_;
     const Taps& t2 = second.taps_;
-    __m256 wf = simd::joined(t1.wf_, t2.wf_);
+    __m256 wf = simd::joined(t1.wf_.v, t2.wf_.v);
     const __m256 size = simd::joined(_mm_set1_ps(static_cast<float>(t1.n_)),
                                      _mm_set1_ps(static_cast<float>(t2.n_)));
     const __m256i offset =
@@ -204,8 +200,8 @@ namespace {
     const float* const b1 = t1.b_;
     const float* const a2 = t2.a_;
     const float* const b2 = t2.b_;
-    __m128* const outs1 = first.outs_;
-    __m128* const outs2 = second.outs_;
+    F32x4* const outs1 = first.outs_;
+    F32x4* const outs2 = second.outs_;
     for (int n = 0; n < count; ++n) {
         x = _mm256_add_ps(x, _mm256_mul_ps(k, y));
         y = _mm256_sub_ps(y, _mm256_mul_ps(k, x));
@@ -229,15 +225,15 @@ namespace {
         const __m256 lo = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
         const __m256 hi = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
         const __m256 o = _mm256_add_ps(lo, _mm256_mul_ps(_mm256_sub_ps(hi, lo), f));
-        outs1[n] = _mm256_castps256_ps128(o);
-        outs2[n] = _mm256_extractf128_ps(o, 1);
+        outs1[n].v = _mm256_castps256_ps128(o);
+        outs2[n].v = _mm256_extractf128_ps(o, 1);
     }
-    first.sweep_.x_ = _mm256_castps256_ps128(x);
-    first.sweep_.y_ = _mm256_castps256_ps128(y);
-    second.sweep_.x_ = _mm256_extractf128_ps(x, 1);
-    second.sweep_.y_ = _mm256_extractf128_ps(y, 1);
-    first.shortest_ = _mm256_castps256_ps128(shortest);
-    second.shortest_ = _mm256_extractf128_ps(shortest, 1);
+    first.sweep_.x_.v = _mm256_castps256_ps128(x);
+    first.sweep_.y_.v = _mm256_castps256_ps128(y);
+    second.sweep_.x_.v = _mm256_extractf128_ps(x, 1);
+    second.sweep_.y_.v = _mm256_extractf128_ps(y, 1);
+    first.shortest_.v = _mm256_castps256_ps128(shortest);
+    second.shortest_.v = _mm256_extractf128_ps(shortest, 1);
 }
 
 // Piece::finish of both pieces at once, unit 1 in the low half of each vector and unit 2 in the
@@ -265,12 +261,12 @@ namespace {
         const bool whole = n + 4 <= count;
         const __m128i valid =
             _mm_cmpgt_epi32(_mm_set1_epi32(count - n), _mm_setr_epi32(0, 1, 2, 3));
-        const __m256 o0 = simd::joined(first.outs_[n], second.outs_[n]);
-        const __m256 o1 = n + 1 < count ? simd::joined(first.outs_[n + 1], second.outs_[n + 1])
+        const __m256 o0 = simd::joined(first.outs_[n].v, second.outs_[n].v);
+        const __m256 o1 = n + 1 < count ? simd::joined(first.outs_[n + 1].v, second.outs_[n + 1].v)
                                         : _mm256_setzero_ps();
-        const __m256 o2 = n + 2 < count ? simd::joined(first.outs_[n + 2], second.outs_[n + 2])
+        const __m256 o2 = n + 2 < count ? simd::joined(first.outs_[n + 2].v, second.outs_[n + 2].v)
                                         : _mm256_setzero_ps();
-        const __m256 o3 = n + 3 < count ? simd::joined(first.outs_[n + 3], second.outs_[n + 3])
+        const __m256 o3 = n + 3 < count ? simd::joined(first.outs_[n + 3].v, second.outs_[n + 3].v)
                                         : _mm256_setzero_ps();
         // Each half transposed: tap k of the four samples in vector k.
         const __m256 t0 = _mm256_unpacklo_ps(o0, o1);
@@ -311,21 +307,6 @@ namespace {
     }
     first.commit(inA1, inB1);
     second.commit(inA2, inB2);
-}
-
-#elif SORVELLA_SSE2
-
-void ChorusUnit::stepPairWide(Piece& first, Piece& second, int count) {
-    for (int n = 0; n < count; ++n) {
-        first.step(n);
-        second.step(n);
-    }
-}
-
-void ChorusUnit::finishPairWide(Piece& first, Piece& second, const float* in1, const float* in2,
-                                float* out1, float* out2) {
-    first.finish(in1, out1);
-    second.finish(in2, out2);
 }
 
 #endif

@@ -7,7 +7,7 @@
 
 #include "engine/chorus_line.h"
 #include "engine/delay_line.h"
-#include "engine/simd.h"
+#include "engine/lanes.h"
 
 namespace sorvella {
 
@@ -71,8 +71,6 @@ class ChorusUnit {
     static void finishPairWide(Piece& first, Piece& second, const float* in1, const float* in2,
                                float* out1, float* out2);
 
-    // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count);
     // Two units side by side over the same run, so that their recursions overlap. Each output
     // may be its own input.
     static void processPair(ChorusUnit& one, ChorusUnit& two, const float* in1, const float* in2,
@@ -100,46 +98,44 @@ class ChorusUnit {
     std::array<float, kChorusTaps> out_{};
 };
 
-#if SORVELLA_SSE2
-
 // The four tap oscillators over a run with their state in registers, side by side in lanes,
 // each lane doing exactly the operations of process(). finish() hands the state back.
 class ChorusUnit::Sweep {
   public:
     explicit Sweep(ChorusUnit& unit)
         : unit_(unit),
-          x_(_mm_loadu_ps(unit.oscX_.data())),
-          y_(_mm_loadu_ps(unit.oscY_.data())),
-          k_(_mm_loadu_ps(unit.k_.data())),
-          depth_(_mm_loadu_ps(unit.depth_.data())),
-          base_(_mm_set1_ps(unit.baseDelay_)),
-          longest_(_mm_set1_ps(static_cast<float>(unit.lineA_.size() - 1))) {}
+          x_(F32x4::load(unit.oscX_.data())),
+          y_(F32x4::load(unit.oscY_.data())),
+          k_(F32x4::load(unit.k_.data())),
+          depth_(F32x4::load(unit.depth_.data())),
+          base_(F32x4::splat(unit.baseDelay_)),
+          longest_(F32x4::splat(static_cast<float>(unit.lineA_.size() - 1))) {}
 
-    // The next sample's four delays.
-    SORVELLA_ALWAYS_INLINE __m128 step() {
-        x_ = _mm_add_ps(x_, _mm_mul_ps(k_, y_));
-        y_ = _mm_sub_ps(y_, _mm_mul_ps(k_, x_));
-        const __m128 d = _mm_add_ps(_mm_mul_ps(y_, depth_), base_);
+    // The next sample's four delays: x = x + k·y, y = y − k·x, d = y·depth + base.
+    SORVELLA_ALWAYS_INLINE F32x4 step() {
+        x_ = x_ + k_ * y_;
+        y_ = y_ - k_ * x_;
+        const F32x4 d = y_ * depth_ + base_;
         // The delays are bounded to the line already; this only keeps memory safe should one
         // ever stray (a NaN becomes 0).
-        return _mm_min_ps(_mm_max_ps(d, _mm_setzero_ps()), longest_);
+        return min(max(d, F32x4::zero()), longest_);
     }
 
     void finish() {
-        _mm_storeu_ps(unit_.oscX_.data(), x_);
-        _mm_storeu_ps(unit_.oscY_.data(), y_);
+        x_.store(unit_.oscX_.data());
+        y_.store(unit_.oscY_.data());
     }
 
   private:
     friend class ChorusUnit;
 
     ChorusUnit& unit_;
-    __m128 x_;
-    __m128 y_;
-    __m128 k_;
-    __m128 depth_;
-    __m128 base_;
-    __m128 longest_;
+    F32x4 x_;
+    F32x4 y_;
+    F32x4 k_;
+    F32x4 depth_;
+    F32x4 base_;
+    F32x4 longest_;
 };
 
 // The two lines with their write index in a register: taps 0 and 2 read line A, taps 1 and 3
@@ -151,7 +147,7 @@ class ChorusUnit::Taps {
           b_(unit.lineB_.data()),
           n_(static_cast<std::uint32_t>(unit.lineA_.size())),
           w_(static_cast<std::uint32_t>(unit.lineA_.writeIndex())),
-          wf_(_mm_set1_ps(static_cast<float>(w_))) {}
+          wf_(F32x4::splat(static_cast<float>(w_))) {}
 
     // One sample's line inputs, at the write index.
     SORVELLA_ALWAYS_INLINE void write(float inA, float inB) {
@@ -163,27 +159,25 @@ class ChorusUnit::Taps {
     SORVELLA_ALWAYS_INLINE void advance() {
         if (++w_ == n_) {
             w_ = 0;
-            wf_ = _mm_setzero_ps();
+            wf_ = F32x4::zero();
         } else {
-            wf_ = _mm_add_ps(wf_, _mm_set1_ps(1.0f));  // exact: indexes are far below 2^24
+            wf_ = wf_ + F32x4::splat(1.0f);  // exact: indexes are far below 2^24
         }
     }
 
-    SORVELLA_ALWAYS_INLINE __m128 read(__m128 d) const {
-        const __m128 p = _mm_sub_ps(wf_, d);
-        const __m128i i = _mm_cvtps_epi32(_mm_sub_ps(p, _mm_set1_ps(0.5f)));
-        const __m128 f = _mm_sub_ps(p, _mm_cvtepi32_ps(i));
+    // p = w − d, i = p − 0.5 rounded to nearest, f = p − i, v = line[i] + (line[i + 1] −
+    // line[i])·f.
+    SORVELLA_ALWAYS_INLINE F32x4 read(F32x4 d) const {
+        const F32x4 p = wf_ - d;
+        const I32x4 i = nearest(p - F32x4::splat(0.5f));
+        const F32x4 f = p - toFloat(i);
         // A rounded read position i in -N..N-1 has its slots at i + N and i + N + 1.
-        const __m128i slot = _mm_add_epi32(i, _mm_set1_epi32(static_cast<std::int32_t>(n_)));
-        const __m128 v0 = pair(a_, _mm_cvtsi128_si32(slot));
-        const __m128 v1 = pair(b_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0x55)));
-        const __m128 v2 = pair(a_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0xAA)));
-        const __m128 v3 = pair(b_, _mm_cvtsi128_si32(_mm_shuffle_epi32(slot, 0xFF)));
-        const __m128 t0 = _mm_unpacklo_ps(v0, v1);
-        const __m128 t1 = _mm_unpacklo_ps(v2, v3);
-        const __m128 lo = _mm_movelh_ps(t0, t1);
-        const __m128 hi = _mm_movehl_ps(t1, t0);
-        return _mm_add_ps(lo, _mm_mul_ps(_mm_sub_ps(hi, lo), f));
+        const I32x4 slot = i + splatInt(static_cast<std::int32_t>(n_));
+        const F32x4 taps01 = F32x4::twoPairs(at(a_, slot.lane<0>()), at(b_, slot.lane<1>()));
+        const F32x4 taps23 = F32x4::twoPairs(at(a_, slot.lane<2>()), at(b_, slot.lane<3>()));
+        const F32x4 lo = evens(taps01, taps23);
+        const F32x4 hi = odds(taps01, taps23);
+        return lo + (hi - lo) * f;
     }
 
     std::uint32_t writeIndex() const { return w_; }
@@ -191,17 +185,15 @@ class ChorusUnit::Taps {
   private:
     friend class ChorusUnit;
 
-    // Slots s and s + 1 in lanes 0 and 1.
-    static __m128 pair(const float* line, std::int32_t s) {
-        const float* at = line + static_cast<std::uint32_t>(s);
-        return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)));
+    static const float* at(const float* line, std::int32_t s) {
+        return line + static_cast<std::uint32_t>(s);
     }
 
     float* a_;
     float* b_;
     std::uint32_t n_;
     std::uint32_t w_;
-    __m128 wf_;  // w_ as a float in every lane
+    F32x4 wf_;  // w_ as a float in every lane
 };
 
 // The unit over a piece of at most kEffectsPiece samples. At any usual setting every tap reads
@@ -216,11 +208,11 @@ class ChorusUnit::Piece {
           count_(count),
           sweep_(unit),
           taps_(unit),
-          shortest_(_mm_set1_ps(static_cast<float>(unit.lineA_.size()))) {}
+          shortest_(F32x4::splat(static_cast<float>(unit.lineA_.size()))) {}
 
     SORVELLA_ALWAYS_INLINE void step(int n) {
-        const __m128 d = sweep_.step();
-        shortest_ = _mm_min_ps(shortest_, d);
+        const F32x4 d = sweep_.step();
+        shortest_ = min(shortest_, d);
         taps_.advance();
         outs_[n] = taps_.read(d);
     }
@@ -244,19 +236,9 @@ class ChorusUnit::Piece {
     int count_;
     Sweep sweep_;
     Taps taps_;
-    __m128 shortest_;
-    __m128 outs_[kEffectsPiece];
+    F32x4 shortest_;
+    F32x4 outs_[kEffectsPiece];
 };
-
-inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
-    for (int from = 0; from < count; from += kEffectsPiece) {
-        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
-        Piece piece(*this, m);
-        for (int n = 0; n < m; ++n)
-            piece.step(n);
-        piece.finish(in + from, out + from);
-    }
-}
 
 inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
                                     const float* in2, float* out1, float* out2, int count) {
@@ -264,37 +246,20 @@ inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const floa
         const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
         Piece first(one, m);
         Piece second(two, m);
+#if SORVELLA_WIDE_VECTORS
         if (wideVectorsAvailable()) {
             stepPairWide(first, second, m);
             finishPairWide(first, second, in1 + from, in2 + from, out1 + from, out2 + from);
-        } else {
-            for (int n = 0; n < m; ++n) {
-                first.step(n);
-                second.step(n);
-            }
-            first.finish(in1 + from, out1 + from);
-            second.finish(in2 + from, out2 + from);
+            continue;
         }
-    }
-}
-
-#else
-
-inline void ChorusUnit::processBlock(const float* in, float* out, int count) {
-    for (int n = 0; n < count; ++n)
-        out[n] = process(in[n]);
-}
-
-inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const float* in1,
-                                    const float* in2, float* out1, float* out2, int count) {
-    for (int n = 0; n < count; ++n) {
-        const float x1 = in1[n];
-        const float x2 = in2[n];
-        out1[n] = one.process(x1);
-        out2[n] = two.process(x2);
-    }
-}
-
 #endif
+        for (int n = 0; n < m; ++n) {
+            first.step(n);
+            second.step(n);
+        }
+        first.finish(in1 + from, out1 + from);
+        second.finish(in2 + from, out2 + from);
+    }
+}
 
 }  // namespace sorvella

@@ -9,8 +9,6 @@ namespace sorvella {
 
 namespace {
 
-#if SORVELLA_SSE2
-
 // The formant banks sample by sample, and beside them the reverbs' damping filters, which do not
 // depend on this piece's input: the two recursions overlap.
 template <bool kDamping>
@@ -19,8 +17,8 @@ void banksAndDamping(FormantBankPair& banks, ReverbUnit::Piece& reverbL, ReverbU
                      float* m, int count) {
     for (int n = 0; n < count; ++n) {
         // The breath noise enters both banks.
-        const __m128 f = banks.step(c1[n] + breath[n], c2[n] + breath[n]);
-        m[n] = (simd::lane0(f) + simd::lane1(f)) * masterGain;
+        const F32x4 f = banks.step(c1[n] + breath[n], c2[n] + breath[n]);
+        m[n] = (f.lane<0>() + f.lane<1>()) * masterGain;
         if constexpr (kDamping) {
             reverbL.step(n);
             reverbR.step(n);
@@ -67,8 +65,6 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
         right[n] = (m[n] + right[n] * lv.reverbMix) * lv.panR;
     }
 }
-
-#endif
 
 #if SORVELLA_WIDE_VECTORS
 
@@ -125,23 +121,6 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
     for (int n = 0; n < count; ++n) {
         left[n] = (m[n] + left[n] * lv.reverbMix) * lv.panL;
         right[n] = (m[n] + right[n] * lv.reverbMix) * lv.panR;
-    }
-}
-
-#endif
-
-#if !SORVELLA_SSE2
-
-void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float* s1,
-                  const float* s2, const float* s3, float* left, float* right, int count) {
-    for (int n = 0; n < count; ++n) {
-        const float a3 = lv.mixBreath * s3[n];
-        const float c1 = chain.chorus1.process(lv.mix1 * s1[n]);
-        const float c2 = chain.chorus2.process(lv.mix2 * s2[n]);
-        const float m =
-            (chain.bank1.process(c1 + a3) + chain.bank2.process(c2 + a3)) * lv.masterGain;
-        left[n] = (m + chain.reverbL.process(m) * lv.reverbMix) * lv.panL;
-        right[n] = (m + chain.reverbR.process(m) * lv.reverbMix) * lv.panR;
     }
 }
 

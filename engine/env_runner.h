@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/simd.h"
+#include "engine/lanes.h"
 
 namespace sorvella {
 
@@ -44,7 +44,7 @@ class EnvRunner {
 
     class Trio;
     // Four samples of three steady runners side by side, each lane doing exactly what next()
-    // does: out0[0..3], out1[0..3] and out2[0..3] receive their values. Defined with SSE2 only.
+    // does: out0[0..3], out1[0..3] and out2[0..3] receive their values.
     static void nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2, float* out0, float* out1,
                          float* out2);
 
@@ -96,8 +96,6 @@ class EnvRunner {
     float u_ = 1.0f;
 };
 
-#if SORVELLA_SSE2
-
 // Three runners side by side in lanes 0..2 with their state in registers, for as many groups of
 // four samples as steadyGroups() allows: each lane does exactly what next() does. A finished
 // runner's lane runs from a = b = 0 with no step, so it yields 0.0 as next() does, and is not
@@ -118,35 +116,32 @@ class EnvRunner::Trio {
           u_(lanes(r0.u_, r1.u_, r2.u_, 1.0f)) {}
 
     // Four samples: out0[0..3], out1[0..3] and out2[0..3] receive the three runners' values.
+    // Per sample, as in next(): f = s·u, a = a·(1 + k·f), u = u·(1 − f), value = a + b.
     SORVELLA_ALWAYS_INLINE void four(float* out0, float* out1, float* out2) {
-        const __m128 one = _mm_set1_ps(1.0f);
-        __m128 v[4];
+        const F32x4 one = F32x4::splat(1.0f);
+        F32x4 v[4];
         for (auto& value : v) {
-            const __m128 f = _mm_mul_ps(s_, u_);
-            a_ = _mm_mul_ps(a_, _mm_add_ps(one, _mm_mul_ps(k_, f)));
-            u_ = _mm_mul_ps(u_, _mm_sub_ps(one, f));
-            value = _mm_add_ps(a_, b_);
+            const F32x4 f = s_ * u_;
+            a_ = a_ * (one + k_ * f);
+            u_ = u_ * (one - f);
+            value = a_ + b_;
         }
-        _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-        _mm_storeu_ps(out0, v[0]);
-        _mm_storeu_ps(out1, v[1]);
-        _mm_storeu_ps(out2, v[2]);
+        transpose(v[0], v[1], v[2], v[3]);
+        v[0].store(out0);
+        v[1].store(out1);
+        v[2].store(out2);
     }
 
     // After `samples` samples (a multiple of four).
     void finish(std::int32_t samples) {
-        alignas(16) float av[4];
-        alignas(16) float uv[4];
-        _mm_store_ps(av, a_);
-        _mm_store_ps(uv, u_);
-        if (on0_) r0_.keep(av[0], uv[0], samples);
-        if (on1_) r1_.keep(av[1], uv[1], samples);
-        if (on2_) r2_.keep(av[2], uv[2], samples);
+        if (on0_) r0_.keep(a_.lane<0>(), u_.lane<0>(), samples);
+        if (on1_) r1_.keep(a_.lane<1>(), u_.lane<1>(), samples);
+        if (on2_) r2_.keep(a_.lane<2>(), u_.lane<2>(), samples);
     }
 
   private:
-    __m128 lanes(float v0, float v1, float v2, float off) const {
-        return _mm_setr_ps(on0_ ? v0 : off, on1_ ? v1 : off, on2_ ? v2 : off, off);
+    F32x4 lanes(float v0, float v1, float v2, float off) const {
+        return F32x4::of(on0_ ? v0 : off, on1_ ? v1 : off, on2_ ? v2 : off, off);
     }
 
     EnvRunner& r0_;
@@ -155,11 +150,11 @@ class EnvRunner::Trio {
     bool on0_;
     bool on1_;
     bool on2_;
-    __m128 s_;
-    __m128 k_;
-    __m128 b_;
-    __m128 a_;
-    __m128 u_;
+    F32x4 s_;
+    F32x4 k_;
+    F32x4 b_;
+    F32x4 a_;
+    F32x4 u_;
 };
 
 SORVELLA_ALWAYS_INLINE void EnvRunner::nextFour(EnvRunner& r0, EnvRunner& r1, EnvRunner& r2,
@@ -168,7 +163,5 @@ SORVELLA_ALWAYS_INLINE void EnvRunner::nextFour(EnvRunner& r0, EnvRunner& r1, En
     trio.four(out0, out1, out2);
     trio.finish(4);
 }
-
-#endif
 
 }  // namespace sorvella

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "engine/formant_data.h"
-#include "engine/simd.h"
+#include "engine/lanes.h"
 #include "engine/vowel_table.h"
 
 namespace sorvella {
@@ -79,11 +79,6 @@ class FormantBank {
         return sum;
     }
 
-    class Run;
-
-    // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count);
-
     void resetState();
     // Clears the state when a resonator has run away (see engine/runaway.h); true when it did.
     bool clearIfRunaway();
@@ -94,173 +89,96 @@ class FormantBank {
     std::array<Resonator, kFormantCount> resonators{};
 };
 
-#if SORVELLA_SSE2
-
-// The bank over a run of samples with its state in registers: resonators 0..3 side by side, the
-// fifth on its own, each doing exactly the operations of Resonator::process(). finish() hands
-// the state back.
-class FormantBank::Run {
-  public:
-    explicit Run(FormantBank& bank) : bank_(bank) {
-        static_assert(kFormantCount == 5);
-        const auto& r = bank.resonators;
-        zeroCoef_ = _mm_setr_ps(r[0].zeroCoef, r[1].zeroCoef, r[2].zeroCoef, r[3].zeroCoef);
-        a1_ = _mm_setr_ps(r[0].a1, r[1].a1, r[2].a1, r[3].a1);
-        a2_ = _mm_setr_ps(r[0].a2, r[1].a2, r[2].a2, r[3].a2);
-        outGain_ = _mm_setr_ps(r[0].outGain, r[1].outGain, r[2].outGain, r[3].outGain);
-        x1_ = _mm_setr_ps(r[0].x1, r[1].x1, r[2].x1, r[3].x1);
-        x2_ = _mm_setr_ps(r[0].x2, r[1].x2, r[2].x2, r[3].x2);
-        y1_ = _mm_setr_ps(r[0].y1, r[1].y1, r[2].y1, r[3].y1);
-        y2_ = _mm_setr_ps(r[0].y2, r[1].y2, r[2].y2, r[3].y2);
-        last_ = r[4];
-    }
-
-    SORVELLA_ALWAYS_INLINE float step(float x) {
-        const __m128 xv = _mm_set1_ps(x);
-        __m128 y = _mm_sub_ps(xv, _mm_mul_ps(zeroCoef_, x2_));
-        y = _mm_add_ps(y, _mm_mul_ps(a1_, y1_));
-        y = _mm_sub_ps(y, _mm_mul_ps(a2_, y2_));
-        y = _mm_add_ps(y, _mm_set1_ps(1e-24f));
-        x2_ = x1_;
-        x1_ = xv;
-        y2_ = y1_;
-        y1_ = y;
-        const __m128 o = _mm_mul_ps(y, outGain_);
-        const float fifth = last_.process(x);
-        return simd::sumInOrder(o) + fifth;
-    }
-
-    void finish() {
-        auto& r = bank_.resonators;
-        alignas(16) float v[4][4];
-        _mm_store_ps(v[0], x1_);
-        _mm_store_ps(v[1], x2_);
-        _mm_store_ps(v[2], y1_);
-        _mm_store_ps(v[3], y2_);
-        for (std::size_t k = 0; k < 4; ++k) {
-            r[k].x1 = v[0][k];
-            r[k].x2 = v[1][k];
-            r[k].y1 = v[2][k];
-            r[k].y2 = v[3][k];
-        }
-        r[4] = last_;
-    }
-
-  private:
-    FormantBank& bank_;
-    __m128 zeroCoef_;
-    __m128 a1_;
-    __m128 a2_;
-    __m128 outGain_;
-    __m128 x1_;
-    __m128 x2_;
-    __m128 y1_;
-    __m128 y2_;
-    Resonator last_;
-};
-
 // Two banks: resonators 0..3 of each side by side, and the two fifth resonators in lanes 0 and 1
 // of a third vector (lanes 2 and 3 idle at zero coefficients).
 class FormantBankPair {
   public:
     FormantBankPair(FormantBank& one, FormantBank& two) : one_(one), two_(two) {
-        load(one.resonators, 0, first_);
-        load(two.resonators, 0, second_);
-        const Resonator& e = one.resonators[4];
-        const Resonator& g = two.resonators[4];
-        fifths_.zeroCoef = _mm_setr_ps(e.zeroCoef, g.zeroCoef, 0.0f, 0.0f);
-        fifths_.a1 = _mm_setr_ps(e.a1, g.a1, 0.0f, 0.0f);
-        fifths_.a2 = _mm_setr_ps(e.a2, g.a2, 0.0f, 0.0f);
-        fifths_.outGain = _mm_setr_ps(e.outGain, g.outGain, 0.0f, 0.0f);
-        fifths_.x1 = _mm_setr_ps(e.x1, g.x1, 0.0f, 0.0f);
-        fifths_.x2 = _mm_setr_ps(e.x2, g.x2, 0.0f, 0.0f);
-        fifths_.y1 = _mm_setr_ps(e.y1, g.y1, 0.0f, 0.0f);
-        fifths_.y2 = _mm_setr_ps(e.y2, g.y2, 0.0f, 0.0f);
+        const auto& r = one.resonators;
+        const auto& q = two.resonators;
+        first_ = Lanes::of([&r](float Resonator::*field) {
+            return F32x4::of(r[0].*field, r[1].*field, r[2].*field, r[3].*field);
+        });
+        second_ = Lanes::of([&q](float Resonator::*field) {
+            return F32x4::of(q[0].*field, q[1].*field, q[2].*field, q[3].*field);
+        });
+        fifths_ = Lanes::of([&r, &q](float Resonator::*field) {
+            return F32x4::of(r[4].*field, q[4].*field, 0.0f, 0.0f);
+        });
     }
 
     // Both banks' outputs in lanes 0 and 1.
-    SORVELLA_ALWAYS_INLINE __m128 step(float x1, float x2) {
-        const __m128 in1 = _mm_set1_ps(x1);
-        const __m128 in2 = _mm_set1_ps(x2);
-        const __m128 o1 = first_.step(in1);
-        const __m128 o2 = second_.step(in2);
-        const __m128 o5 = fifths_.step(_mm_unpacklo_ps(in1, in2));
+    SORVELLA_ALWAYS_INLINE F32x4 step(float x1, float x2) {
+        const F32x4 in1 = F32x4::splat(x1);
+        const F32x4 in2 = F32x4::splat(x2);
+        const F32x4 o1 = first_.step(in1);
+        const F32x4 o2 = second_.step(in2);
+        const F32x4 o5 = fifths_.step(zipLow(in1, in2));
         // Each bank's five outputs added in formant order, both banks at once.
-        const __m128 lo = _mm_unpacklo_ps(o1, o2);  // r0, r0', r1, r1'
-        const __m128 hi = _mm_unpackhi_ps(o1, o2);  // r2, r2', r3, r3'
-        __m128 sum = _mm_add_ps(lo, _mm_movehl_ps(lo, lo));
-        sum = _mm_add_ps(sum, hi);
-        sum = _mm_add_ps(sum, _mm_movehl_ps(hi, hi));
-        return _mm_add_ps(sum, o5);
+        const F32x4 lo = zipLow(o1, o2);   // r0, r0', r1, r1'
+        const F32x4 hi = zipHigh(o1, o2);  // r2, r2', r3, r3'
+        F32x4 sum = lo + highHalves(lo, lo);
+        sum = sum + hi;
+        sum = sum + highHalves(hi, hi);
+        return sum + o5;
     }
 
     void finish() {
-        store(first_, one_.resonators, 0);
-        store(second_, two_.resonators, 0);
-        alignas(16) float v[4][4];
-        _mm_store_ps(v[0], fifths_.x1);
-        _mm_store_ps(v[1], fifths_.x2);
-        _mm_store_ps(v[2], fifths_.y1);
-        _mm_store_ps(v[3], fifths_.y2);
-        Resonator* fifth[2] = {&one_.resonators[4], &two_.resonators[4]};
-        for (std::size_t b = 0; b < 2; ++b) {
-            fifth[b]->x1 = v[0][b];
-            fifth[b]->x2 = v[1][b];
-            fifth[b]->y1 = v[2][b];
-            fifth[b]->y2 = v[3][b];
-        }
+        auto& r = one_.resonators;
+        auto& q = two_.resonators;
+        first_.storeInto({&r[0], &r[1], &r[2], &r[3]});
+        second_.storeInto({&q[0], &q[1], &q[2], &q[3]});
+        fifths_.storeInto({&r[4], &q[4], nullptr, nullptr});
     }
 
   private:
-    // Four resonators, one per lane, doing exactly the operations of Resonator::process().
+    // Four resonators, one per lane, doing exactly the operations of Resonator::process():
+    // y = x − c·x2 + a1·y1 − a2·y2 + 1e−24, out = y·g.
     struct Lanes {
-        __m128 zeroCoef;
-        __m128 a1;
-        __m128 a2;
-        __m128 outGain;
-        __m128 x1;
-        __m128 x2;
-        __m128 y1;
-        __m128 y2;
+        F32x4 zeroCoef;
+        F32x4 a1;
+        F32x4 a2;
+        F32x4 outGain;
+        F32x4 x1;
+        F32x4 x2;
+        F32x4 y1;
+        F32x4 y2;
 
-        SORVELLA_ALWAYS_INLINE __m128 step(__m128 x) {
-            __m128 y = _mm_sub_ps(x, _mm_mul_ps(zeroCoef, x2));
-            y = _mm_add_ps(y, _mm_mul_ps(a1, y1));
-            y = _mm_sub_ps(y, _mm_mul_ps(a2, y2));
-            y = _mm_add_ps(y, _mm_set1_ps(1e-24f));
+        template <class Gather>
+        static Lanes of(Gather gather) {
+            return {gather(&Resonator::zeroCoef), gather(&Resonator::a1), gather(&Resonator::a2),
+                    gather(&Resonator::outGain),  gather(&Resonator::x1), gather(&Resonator::x2),
+                    gather(&Resonator::y1),       gather(&Resonator::y2)};
+        }
+
+        SORVELLA_ALWAYS_INLINE F32x4 step(F32x4 x) {
+            F32x4 y = x - zeroCoef * x2;
+            y = y + a1 * y1;
+            y = y - a2 * y2;
+            y = y + F32x4::splat(1e-24f);
             x2 = x1;
             x1 = x;
             y2 = y1;
             y1 = y;
-            return _mm_mul_ps(y, outGain);
+            return y * outGain;
+        }
+
+        // Each lane's state back into its resonator (none for idle lanes).
+        void storeInto(const std::array<Resonator*, 4>& to) const {
+            alignas(16) float v[4][4];
+            x1.store(v[0]);
+            x2.store(v[1]);
+            y1.store(v[2]);
+            y2.store(v[3]);
+            for (std::size_t k = 0; k < 4; ++k) {
+                if (to[k] == nullptr) continue;
+                to[k]->x1 = v[0][k];
+                to[k]->x2 = v[1][k];
+                to[k]->y1 = v[2][k];
+                to[k]->y2 = v[3][k];
+            }
         }
     };
-
-    static void load(const std::array<Resonator, kFormantCount>& r, std::size_t k, Lanes& l) {
-        l.zeroCoef =
-            _mm_setr_ps(r[k].zeroCoef, r[k + 1].zeroCoef, r[k + 2].zeroCoef, r[k + 3].zeroCoef);
-        l.a1 = _mm_setr_ps(r[k].a1, r[k + 1].a1, r[k + 2].a1, r[k + 3].a1);
-        l.a2 = _mm_setr_ps(r[k].a2, r[k + 1].a2, r[k + 2].a2, r[k + 3].a2);
-        l.outGain = _mm_setr_ps(r[k].outGain, r[k + 1].outGain, r[k + 2].outGain, r[k + 3].outGain);
-        l.x1 = _mm_setr_ps(r[k].x1, r[k + 1].x1, r[k + 2].x1, r[k + 3].x1);
-        l.x2 = _mm_setr_ps(r[k].x2, r[k + 1].x2, r[k + 2].x2, r[k + 3].x2);
-        l.y1 = _mm_setr_ps(r[k].y1, r[k + 1].y1, r[k + 2].y1, r[k + 3].y1);
-        l.y2 = _mm_setr_ps(r[k].y2, r[k + 1].y2, r[k + 2].y2, r[k + 3].y2);
-    }
-
-    static void store(const Lanes& l, std::array<Resonator, kFormantCount>& r, std::size_t k) {
-        alignas(16) float v[4][4];
-        _mm_store_ps(v[0], l.x1);
-        _mm_store_ps(v[1], l.x2);
-        _mm_store_ps(v[2], l.y1);
-        _mm_store_ps(v[3], l.y2);
-        for (std::size_t i = 0; i < 4; ++i) {
-            r[k + i].x1 = v[0][i];
-            r[k + i].x2 = v[1][i];
-            r[k + i].y1 = v[2][i];
-            r[k + i].y2 = v[3][i];
-        }
-    }
 
     FormantBank& one_;
     FormantBank& two_;
@@ -268,27 +186,6 @@ class FormantBankPair {
     Lanes second_;
     Lanes fifths_;
 };
-
-#else
-
-class FormantBank::Run {
-  public:
-    explicit Run(FormantBank& bank) : bank_(bank) {}
-    SORVELLA_ALWAYS_INLINE float step(float x) { return bank_.process(x); }
-    void finish() {}
-
-  private:
-    FormantBank& bank_;
-};
-
-#endif
-
-inline void FormantBank::processBlock(const float* in, float* out, int count) {
-    Run run(*this);
-    for (int n = 0; n < count; ++n)
-        out[n] = run.step(in[n]);
-    run.finish();
-}
 
 // Apply operation of a vowel parameter: a value selecting a table row loads that row into the
 // set; the slot is then recomputed from the set. Returns the value the parameter keeps.

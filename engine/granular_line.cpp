@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "engine/lanes.h"
 
 #include "engine/runaway.h"
 
@@ -49,10 +47,9 @@ bool GranularLine::clearIfRunaway() {
 void GranularLine::feedBlock(const float* sum1, const float* env1, const float* sum2,
                              const float* env2, float grain, float* out1, float* out2, int n) {
     int j = 0;
-#if defined(__SSE2__)
     // Four samples are eight accesses: they read slots w+1..w+8 before writing w..w+7, and as long
     // as none of them wraps, every read still finds the value the one-by-one order would.
-    const __m128 g = _mm_set1_ps(grain);
+    const F32x4 g = F32x4::splat(grain);
     while (j + 4 <= n) {
         const std::int32_t w = write_;
         if (w + 8 >= size_) {
@@ -64,22 +61,17 @@ void GranularLine::feedBlock(const float* sum1, const float* env1, const float* 
             continue;
         }
         prefetchAhead(w);
-        const __m128 d1 = _mm_mul_ps(_mm_loadu_ps(sum1 + j), _mm_loadu_ps(env1 + j));
-        const __m128 d2 = _mm_mul_ps(_mm_loadu_ps(sum2 + j), _mm_loadu_ps(env2 + j));
-        const __m128 y0 =
-            _mm_sub_ps(_mm_unpacklo_ps(d1, d2), _mm_mul_ps(_mm_loadu_ps(ring_ + w + 1), g));
-        const __m128 y1 =
-            _mm_sub_ps(_mm_unpackhi_ps(d1, d2), _mm_mul_ps(_mm_loadu_ps(ring_ + w + 5), g));
-        _mm_storeu_ps(ring_ + w, y0);
-        _mm_storeu_ps(ring_ + w + 4, y1);
-        const __m128 p1 = _mm_shuffle_ps(y0, y1, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 p2 = _mm_shuffle_ps(y0, y1, _MM_SHUFFLE(3, 1, 3, 1));
-        _mm_storeu_ps(out1 + j, _mm_add_ps(_mm_loadu_ps(out1 + j), p1));
-        _mm_storeu_ps(out2 + j, _mm_add_ps(_mm_loadu_ps(out2 + j), p2));
+        const F32x4 d1 = F32x4::load(sum1 + j) * F32x4::load(env1 + j);
+        const F32x4 d2 = F32x4::load(sum2 + j) * F32x4::load(env2 + j);
+        const F32x4 y0 = zipLow(d1, d2) - F32x4::load(ring_ + w + 1) * g;
+        const F32x4 y1 = zipHigh(d1, d2) - F32x4::load(ring_ + w + 5) * g;
+        y0.store(ring_ + w);
+        y1.store(ring_ + w + 4);
+        (F32x4::load(out1 + j) + evens(y0, y1)).store(out1 + j);
+        (F32x4::load(out2 + j) + odds(y0, y1)).store(out2 + j);
         write_ = w + 8;
         j += 4;
     }
-#endif
     for (; j < n; ++j) {
         out1[j] += feed(sum1[j] * env1[j], grain);
         out2[j] += feed(sum2[j] * env2[j], grain);

@@ -48,14 +48,12 @@ void ReverbUnit::setLength(float value, float halfInvFs) {
     }
 }
 
-#if SORVELLA_SSE2
-
 ReverbUnit::Piece::Piece(ReverbUnit& unit, int count)
     : unit_(unit),
       count_(count),
-      k_(_mm_setr_ps(unit.k_[0], unit.k_[1], unit.k_[2], 0.0f)),
-      a_(_mm_setr_ps(unit.a_[0], unit.a_[1], unit.a_[2], 0.0f)),
-      s_(_mm_setr_ps(unit.s_[0], unit.s_[1], unit.s_[2], 0.0f)) {
+      k_(F32x4::of(unit.k_[0], unit.k_[1], unit.k_[2], 0.0f)),
+      a_(F32x4::of(unit.a_[0], unit.a_[1], unit.a_[2], 0.0f)),
+      s_(F32x4::of(unit.s_[0], unit.s_[1], unit.s_[2], 0.0f)) {
     batched_ = count >= 0 && count <= kEffectsPiece;
     for (const DelayLine& line : unit.lines_)
         batched_ = batched_ && static_cast<std::size_t>(count) < line.size();
@@ -70,36 +68,29 @@ void ReverbUnit::writeFromStates(const float* const* s, const float* in, float* 
     // Sample n is fed from the states before it and puts out the sum of the states after it.
     // Line i is fed +s_i and -s_j for the others, summed in filter order: s1 - s0 is -s0 + s1
     // exactly, and -(s0 + s1) is -s0 + -s1, so these are process()'s values.
-    alignas(16) float feeds[kReverbLines][kEffectsPiece];
+    // Whole groups of four samples: the states after the last are padded with zeros, and the
+    // output goes through a padded copy.
+    alignas(16) float feeds[kReverbLines][kEffectsPiece + 4];
+    alignas(16) float sums[kEffectsPiece + 4];
     const float* s0 = s[0];
     const float* s1 = s[1];
     const float* s2 = s[2];
-    const __m128 gain = _mm_set1_ps(-0.45f);
-    int n = 0;
-    for (; n + 4 <= count; n += 4) {
-        const __m128 b0 = _mm_load_ps(s0 + n);
-        const __m128 b1 = _mm_load_ps(s1 + n);
-        const __m128 b2 = _mm_load_ps(s2 + n);
-        const __m128 b01 = _mm_add_ps(b0, b1);
-        _mm_store_ps(feeds[0] + n, _mm_mul_ps(_mm_sub_ps(_mm_sub_ps(b0, b1), b2), gain));
-        _mm_store_ps(feeds[1] + n, _mm_mul_ps(_mm_sub_ps(_mm_sub_ps(b1, b0), b2), gain));
-        _mm_store_ps(feeds[2] + n, _mm_mul_ps(_mm_sub_ps(b2, b01), gain));
-    }
-    for (; n < count; ++n) {
-        feeds[0][n] = ((s0[n] - s1[n]) - s2[n]) * -0.45f;
-        feeds[1][n] = ((s1[n] - s0[n]) - s2[n]) * -0.45f;
-        feeds[2][n] = (s2[n] - (s0[n] + s1[n])) * -0.45f;
+    const F32x4 gain = F32x4::splat(-0.45f);
+    for (int n = 0; n < count; n += 4) {
+        const F32x4 b0 = F32x4::load(s0 + n);
+        const F32x4 b1 = F32x4::load(s1 + n);
+        const F32x4 b2 = F32x4::load(s2 + n);
+        ((b0 - b1 - b2) * gain).store(feeds[0] + n);
+        ((b1 - b0 - b2) * gain).store(feeds[1] + n);
+        ((b2 - (b0 + b1)) * gain).store(feeds[2] + n);
+        const F32x4 a0 = F32x4::load(s0 + n + 1);
+        const F32x4 a1 = F32x4::load(s1 + n + 1);
+        const F32x4 a2 = F32x4::load(s2 + n + 1);
+        (a0 + a1 + a2).store(sums + n);
     }
     for (std::size_t i = 0; i < kReverbLines; ++i)
         lines_[i].writeSums(feeds[i], in, static_cast<std::size_t>(count));
-    for (n = 0; n + 4 <= count; n += 4) {
-        const __m128 a0 = _mm_loadu_ps(s0 + n + 1);
-        const __m128 a1 = _mm_loadu_ps(s1 + n + 1);
-        const __m128 a2 = _mm_loadu_ps(s2 + n + 1);
-        _mm_storeu_ps(out + n, _mm_add_ps(_mm_add_ps(a0, a1), a2));
-    }
-    for (; n < count; ++n)
-        out[n] = (s0[n + 1] + s1[n + 1]) + s2[n + 1];
+    std::copy(sums, sums + count, out);
 }
 
 void ReverbUnit::Piece::finish(const float* in, float* out) {
@@ -109,14 +100,15 @@ void ReverbUnit::Piece::finish(const float* in, float* out) {
             out[n] = unit_.process(in[n]);
         return;
     }
+    // Zeros beyond the last state, up to a whole group of four.
+    for (std::size_t i = 0; i < kReverbLines; ++i)
+        std::fill(states_[i] + count + 1, states_[i] + std::min(count + 5, kEffectsPiece + 4),
+                  0.0f);
     const float* const states[kReverbLines] = {states_[0], states_[1], states_[2]};
     unit_.writeFromStates(states, in, out, count);
-    alignas(16) float s[4];
-    _mm_store_ps(s, s_);
-    for (std::size_t i = 0; i < kReverbLines; ++i)
-        unit_.s_[i] = s[i];
+    unit_.s_[0] = s_.lane<0>();
+    unit_.s_[1] = s_.lane<1>();
+    unit_.s_[2] = s_.lane<2>();
 }
-
-#endif
 
 }  // namespace sorvella

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engine/delay_line.h"
-#include "engine/simd.h"
+#include "engine/lanes.h"
 
 namespace sorvella {
 
@@ -50,9 +50,6 @@ class ReverbUnit {
     class Piece;
     class WidePair;
 
-    // The same sequence over a run of samples; out may be in.
-    void processBlock(const float* in, float* out, int count);
-
     std::size_t lineLength(int line) const { return lines_[static_cast<std::size_t>(line)].size(); }
     float filterK(int line) const { return k_[static_cast<std::size_t>(line)]; }
     float filterA(int line) const { return a_[static_cast<std::size_t>(line)]; }
@@ -70,8 +67,6 @@ class ReverbUnit {
     std::array<float, kReverbLines> s_{};
 };
 
-#if SORVELLA_SSE2
-
 // The unit over a piece of at most kEffectsPiece samples. When the piece is shorter than every
 // line, its reads all come from before it: the damping filters can run first, sample after
 // sample from reads taken in advance (step(), three filters side by side in lanes 0..2 doing
@@ -85,12 +80,13 @@ class ReverbUnit::Piece {
     // Whether step() is to be called for each sample before finish().
     bool batched() const { return batched_; }
 
+    // s = (k·s + d)·a + 1e−24 for the three filters.
     SORVELLA_ALWAYS_INLINE void step(int n) {
-        const __m128 d = _mm_setr_ps(reads_[0][n], reads_[1][n], reads_[2][n], 0.0f);
-        s_ = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k_, s_), d), a_), _mm_set1_ps(1e-24f));
-        _mm_store_ss(&states_[0][n + 1], s_);
-        _mm_store_ss(&states_[1][n + 1], _mm_shuffle_ps(s_, s_, _MM_SHUFFLE(1, 1, 1, 1)));
-        _mm_store_ss(&states_[2][n + 1], _mm_movehl_ps(s_, s_));
+        const F32x4 d = F32x4::of(reads_[0][n], reads_[1][n], reads_[2][n], 0.0f);
+        s_ = (k_ * s_ + d) * a_ + F32x4::splat(1e-24f);
+        states_[0][n + 1] = s_.lane<0>();
+        states_[1][n + 1] = s_.lane<1>();
+        states_[2][n + 1] = s_.lane<2>();
     }
 
     // The piece's input in, its output to out (which may be in).
@@ -100,33 +96,13 @@ class ReverbUnit::Piece {
     ReverbUnit& unit_;
     int count_;
     bool batched_;
-    __m128 k_;
-    __m128 a_;
-    __m128 s_;
-    // Per line: its reads, and its filter's states before each sample and after the last.
+    F32x4 k_;
+    F32x4 a_;
+    F32x4 s_;
+    // Per line: its reads, and its filter's states before each sample and after the last (then
+    // padding to a whole group of four).
     alignas(16) float reads_[kReverbLines][kEffectsPiece];
     alignas(16) float states_[kReverbLines][kEffectsPiece + 4];
 };
-
-inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
-    for (int from = 0; from < count; from += kEffectsPiece) {
-        const int m = count - from < kEffectsPiece ? count - from : kEffectsPiece;
-        Piece piece(*this, m);
-        if (piece.batched()) {
-            for (int n = 0; n < m; ++n)
-                piece.step(n);
-        }
-        piece.finish(in + from, out + from);
-    }
-}
-
-#else
-
-inline void ReverbUnit::processBlock(const float* in, float* out, int count) {
-    for (int n = 0; n < count; ++n)
-        out[n] = process(in[n]);
-}
-
-#endif
 
 }  // namespace sorvella

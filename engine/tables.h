@@ -34,18 +34,4 @@ void rebuildNoteFrequencies();
 int shapeFromValue(float value);
 float shapeKeptValue(int n);
 
-// Linear interpolation in a wave table at p table cycles. The index rounds x - 0.5 to nearest under
-// the round-to-nearest mode the render calls keep in force, and masks the low 13 bits so that any
-// phase, negative ones included, stays inside the table.
-inline float readWaveTable(const float* table, float p) {
-    const float x = p * static_cast<float>(kWaveTableSize);
-    const auto i = static_cast<std::int32_t>(std::lrintf(x - 0.5f));
-    const float f = x - static_cast<float>(i);
-    const auto u = static_cast<std::uint32_t>(i);
-    constexpr std::uint32_t kMask = kWaveTableSize - 1;
-    const float t0 = table[u & kMask];
-    const float t1 = table[(u + 1u) & kMask];
-    return t0 + (t1 - t0) * f;
-}
-
 }  // namespace sorvella

@@ -8,16 +8,13 @@
 #include "engine/simd.h"
 #include "engine/unison_stack.h"
 
-#if SORVELLA_STACK_SSE2 && SORVELLA_WIDE_VECTORS
-#define SORVELLA_STACK_WIDE 1
+#if SORVELLA_WIDE_VECTORS
 #define SORVELLA_WIDE [[gnu::target("avx2"), gnu::always_inline]] inline
-#else
-#define SORVELLA_STACK_WIDE 0
 #endif
 
 namespace sorvella {
 
-#if SORVELLA_STACK_WIDE
+#if SORVELLA_WIDE_VECTORS
 
 namespace stack_detail {
 
@@ -107,13 +104,13 @@ struct WideStacks {
 
 // The group's lanes of one sample as the four-lane code keeps them.
 [[gnu::target("avx2")]] inline void splitStacks(const __m256* v, int groups, StackLanes& l) {
-    l.a = _mm256_castps256_ps128(v[0]);
-    l.b = _mm256_extractf128_ps(v[0], 1);
+    l.a.v = _mm256_castps256_ps128(v[0]);
+    l.b.v = _mm256_extractf128_ps(v[0], 1);
     if (groups > 1) {
-        l.c = _mm256_castps256_ps128(v[1]);
-        l.d = _mm256_extractf128_ps(v[1], 1);
+        l.c.v = _mm256_castps256_ps128(v[1]);
+        l.d.v = _mm256_extractf128_ps(v[1], 1);
     } else {
-        l.c = l.d = _mm_setzero_ps();
+        l.c = l.d = F32x4::zero();
     }
 }
 

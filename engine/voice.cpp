@@ -45,25 +45,9 @@ MyNote::MyNote(VoiceContext& owner)
     chooseKernels();
 }
 
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
-    v.tick();
-    v.advanceEnvelopes();
-    const VoiceContext& o = v.owner_;
-    float sum1;
-    float sum2;
-    stack_detail::stackPair<kCount, kFb1, kFb2, kPairs>(v.wave1_, v.osc1_, o.fm1, v.wave2_, v.osc2_,
-                                                        o.fm2, sum1, sum2);
-    const float grain = o.grain;
-    osc1 = v.granular_.feed(sum1 * v.envValue1_, grain);
-    osc2 = v.granular_.feed(sum2 * v.envValue2_, grain);
-    noise = v.noiseWith(v.envValue3_, v.owner_.noiseSeed);
-}
-
 // The envelopes of up to `group` samples from sample j, stopping after the sample on which the
 // voice finishes; they come before the stacks because they decide which sample is the last.
 [[gnu::always_inline]] inline int MyNote::envelopeGroup(BlockScratch& s, int j, int group) {
-#if SORVELLA_SSE2
     // Four samples inside every runner's segment: the three side by side. The voice plays on
     // through them (at least one runner sounds), so it is armed and not finished after them.
     if (group == 4 && env1_.steadyForFour() && env2_.steadyForFour() && env3_.steadyForFour() &&
@@ -75,7 +59,6 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
         armed = true;
         return 4;
     }
-#endif
     int k = 0;
     while (k < group) {
         advanceEnvelopes();
@@ -89,13 +72,8 @@ void MyNote::sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise) {
 }
 
 int MyNote::steadyGroups(int limit) const {
-#if SORVELLA_SSE2
     if ((env1_.active() | env2_.active() | env3_.active()) == 0) return 0;
     return std::min({limit, env1_.steadyGroups(), env2_.steadyGroups(), env3_.steadyGroups()});
-#else
-    (void)limit;
-    return 0;
-#endif
 }
 
 // k samples of the stacks from sample j, each with its own sums, the phases held in registers.
@@ -133,7 +111,6 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
     LoneNoise lone = v.loneNoise(noise);
     int j = from;
     while (j < frames) {
-#if SORVELLA_SSE2
         // Within their segments the envelopes stay in registers too, group after group; the
         // voice plays on through them (at least one runner sounds), so it is armed.
         if (const int groups = v.steadyGroups((frames - j) / 4); groups > 0) {
@@ -147,7 +124,6 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
             v.leaveSteady(s, j);
             continue;
         }
-#endif
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         lone.draw(v.blockEnv3_, j, k);
         if (k == 4) {
@@ -164,7 +140,7 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
     return j;
 }
 
-#if SORVELLA_STACK_WIDE
+#if SORVELLA_WIDE_VECTORS
 
 namespace {
 
@@ -334,10 +310,6 @@ MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, Bloc
 
 template <int kCount, bool kPairs>
 void MyNote::chooseKernels() {
-    sampleKernels_[0] = &sampleKernel<kCount, false, false, kPairs>;
-    sampleKernels_[1] = &sampleKernel<kCount, true, false, kPairs>;
-    sampleKernels_[2] = &sampleKernel<kCount, false, true, kPairs>;
-    sampleKernels_[3] = &sampleKernel<kCount, true, true, kPairs>;
     runKernels_[0] = &runKernel<kCount, false, false, kPairs>;
     runKernels_[1] = &runKernel<kCount, true, false, kPairs>;
     runKernels_[2] = &runKernel<kCount, false, true, kPairs>;
@@ -346,7 +318,7 @@ void MyNote::chooseKernels() {
     pairKernels_[1] = &pairKernel<kCount, true, false, kPairs>;
     pairKernels_[2] = &pairKernel<kCount, false, true, kPairs>;
     pairKernels_[3] = &pairKernel<kCount, true, true, kPairs>;
-#if SORVELLA_STACK_WIDE
+#if SORVELLA_WIDE_VECTORS
     if constexpr (kPairs) {
         if (wideVectorsAvailable()) {
             runKernels_[0] = &runKernelWide<kCount, false, false>;

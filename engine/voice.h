@@ -72,25 +72,6 @@ class MyNote final : public Note {
     void updateOsc2Ratio();
     void updateNoiseFilter();
 
-    // Per sample, in this order: nextOsc1Sample advances the envelopes and the flags, and the two
-    // oscillator paths share the granular line.
-    float nextOsc1Sample() {
-        tick();
-        advanceEnvelopes();
-        return granular_.feed(runStack(wave1_, osc1_, owner_.fm1, unisonCount_) * envValue1_,
-                              owner_.grain);
-    }
-    float nextOsc2Sample() {
-        return granular_.feed(runStack(wave2_, osc2_, owner_.fm2, unisonCount_) * envValue2_,
-                              owner_.grain);
-    }
-    float nextNoiseSample() { return noiseWith(envValue3_, owner_.noiseSeed); }
-
-    // The three operations above in one call, with the two stacks computed side by side.
-    void nextSamples(float& osc1, float& osc2, float& noise) {
-        sampleKernels_[feedbackIndex()](*this, osc1, osc2, noise);
-    }
-
     // Voice after voice instead of sample after sample, for a run of samples in which no event
     // intervenes: adds to osc1[], osc2[] and noise[] the three paths of the voices from `head`
     // along `next` (all of one instrument), exactly as the per-sample calls in list order would,
@@ -139,11 +120,8 @@ class MyNote final : public Note {
 
     // Kernels specialised for the copy count, the wave pairs and which stacks have feedback FM;
     // start() picks the four of its note, the feedback amounts pick one at each call.
-    using SampleKernel = void (*)(MyNote&, float&, float&, float&);
     using RunKernel = int (*)(MyNote&, BlockScratch&, int, int, float*);
     using PairKernel = PairDone (*)(MyNote&, MyNote&, BlockScratch&, BlockScratch&, int);
-    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    static void sampleKernel(MyNote& v, float& osc1, float& osc2, float& noise);
     // A voice alone in the list also draws its breath noise into `noise` (else null), so that
     // the noise filter's recursion overlaps the oscillators' work.
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
@@ -253,7 +231,6 @@ class MyNote final : public Note {
     UnisonStack osc2_{};
     StackWave wave1_;
     StackWave wave2_;
-    SampleKernel sampleKernels_[4];
     RunKernel runKernels_[4];
     PairKernel pairKernels_[4];
     std::int32_t unisonCount_ = 1;

@@ -12,6 +12,8 @@
 
 namespace sorvella {
 
+#if SORVELLA_SSE2
+
 namespace {
 
 // s -> mul·s + add (mod 2^16) taken `steps` times.
@@ -36,6 +38,8 @@ NoiseJump noiseJump(int steps) {
 }
 
 }  // namespace
+
+#endif
 
 void MyNote::renderNoise(MyNote* head, float* noise, int frames) {
     if (head == nullptr) return;

@@ -47,51 +47,41 @@ void inRuns(int& untilUpdate, Run&& run, Update&& update) {
     }
 }
 
-// A chorus unit at the initial program's speed and depth, with its control updates.
-void chorusBlock(benchmark::State& state) {
+// The two chorus units side by side at the initial program's speed and depth, with their
+// control updates.
+void chorusPairBlock(benchmark::State& state) {
     std::fesetround(FE_TONEAREST);
-    ChorusUnit chorus(kChorus1);
-    chorus.create(kFs);
-    chorus.setSpeed(1.0f, kHalfInvFs);
-    chorus.setDepth(0.87f, kFs);
-    const std::array<float, kBlock> input = noiseBlock(7);
-    std::array<float, kBlock> output{};
+    ChorusUnit chorus1(kChorus1);
+    ChorusUnit chorus2(kChorus2);
+    for (ChorusUnit* c : {&chorus1, &chorus2}) {
+        c->create(kFs);
+        c->setSpeed(1.0f, kHalfInvFs);
+        c->setDepth(0.87f, kFs);
+    }
+    const std::array<float, kBlock> input1 = noiseBlock(7);
+    const std::array<float, kBlock> input2 = noiseBlock(8);
+    std::array<float, kBlock> output1{};
+    std::array<float, kBlock> output2{};
     int untilUpdate = kUpdateInterval;
     for (auto _ : state) {
         inRuns(
             untilUpdate,
             [&](int from, int count) {
-                chorus.processBlock(input.data() + from, output.data() + from, count);
+                ChorusUnit::processPair(chorus1, chorus2, input1.data() + from,
+                                        input2.data() + from, output1.data() + from,
+                                        output2.data() + from, count);
             },
-            [&] { chorus.controlUpdate(); });
-        benchmark::DoNotOptimize(output.data());
+            [&] {
+                chorus1.controlUpdate();
+                chorus2.controlUpdate();
+            });
+        benchmark::DoNotOptimize(output1.data());
+        benchmark::DoNotOptimize(output2.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kBlock);
 }
-BENCHMARK(chorusBlock);
-
-// One reverb channel at the initial program's length.
-void reverbBlock(benchmark::State& state) {
-    ReverbUnit reverb(kReverbL);
-    reverb.create(kFs);
-    reverb.setLength(0.71f, kHalfInvFs);
-    const std::array<float, kBlock> input = noiseBlock(7);
-    std::array<float, kBlock> output{};
-    int untilUpdate = kUpdateInterval;
-    for (auto _ : state) {
-        inRuns(
-            untilUpdate,
-            [&](int from, int count) {
-                reverb.processBlock(input.data() + from, output.data() + from, count);
-            },
-            [] {});
-        benchmark::DoNotOptimize(output.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlock);
-}
-BENCHMARK(reverbBlock);
+BENCHMARK(chorusPairBlock);
 
 // The whole chain as the instrument runs it, with the initial program's settings.
 void chainBlock(benchmark::State& state) {

@@ -1,5 +1,4 @@
-// Voice rendering speed, in blocks of 512 samples: the voices summed sample by sample as the
-// render loop's steps list them, and voice by voice through renderRun in runs of 63
+// Voice rendering speed, in blocks of 512 samples, voice by voice through renderRun in runs of 63
 // samples (the control interval at 44.1 kHz). "x_realtime" is seconds of 44.1 kHz audio rendered
 // per second of processor time.
 #include <benchmark/benchmark.h>
@@ -19,8 +18,6 @@ namespace {
 
 constexpr int kBlock = 512;
 constexpr int kRun = 63;
-
-enum class Mode { Separate, Combined, ByVoice };
 
 struct VoiceBench {
     VoiceContext ctx;
@@ -60,41 +57,14 @@ struct VoiceBench {
     }
     ~VoiceBench() { releaseTables(); }
 
-    template <Mode kMode>
     void renderBlock() {
-        if constexpr (kMode == Mode::ByVoice) {
-            std::fill(out1.begin(), out1.end(), 0.0f);
-            std::fill(out2.begin(), out2.end(), 0.0f);
-            std::fill(out3.begin(), out3.end(), 0.0f);
-            for (int pos = 0; pos < kBlock; pos += kRun) {
-                const int n = std::min(kRun, kBlock - pos);
-                MyNote::renderRun(voices.front().get(), out1.data() + pos, out2.data() + pos,
-                                  out3.data() + pos, n);
-            }
-        } else {
-            for (int t = 0; t < kBlock; ++t) {
-                float s1 = 0.0f;
-                float s2 = 0.0f;
-                float s3 = 0.0f;
-                for (MyNote* v = voices.front().get(); v != nullptr; v = v->next) {
-                    if constexpr (kMode == Mode::Combined) {
-                        float o1;
-                        float o2;
-                        float n;
-                        v->nextSamples(o1, o2, n);
-                        s1 += o1;
-                        s2 += o2;
-                        s3 += n;
-                    } else {
-                        s1 += v->nextOsc1Sample();
-                        s2 += v->nextOsc2Sample();
-                        s3 += v->nextNoiseSample();
-                    }
-                }
-                out1[static_cast<std::size_t>(t)] = s1;
-                out2[static_cast<std::size_t>(t)] = s2;
-                out3[static_cast<std::size_t>(t)] = s3;
-            }
+        std::fill(out1.begin(), out1.end(), 0.0f);
+        std::fill(out2.begin(), out2.end(), 0.0f);
+        std::fill(out3.begin(), out3.end(), 0.0f);
+        for (int pos = 0; pos < kBlock; pos += kRun) {
+            const int n = std::min(kRun, kBlock - pos);
+            MyNote::renderRun(voices.front().get(), out1.data() + pos, out2.data() + pos,
+                              out3.data() + pos, n);
         }
         benchmark::DoNotOptimize(out1.data());
         benchmark::DoNotOptimize(out2.data());
@@ -102,33 +72,27 @@ struct VoiceBench {
     }
 };
 
-template <Mode kMode>
 void voices(benchmark::State& state, int voiceCount, int unison, float fm) {
     std::fesetround(FE_TONEAREST);
     VoiceBench bench(voiceCount, unison, fm);
     for (auto _ : state)
-        bench.renderBlock<kMode>();
+        bench.renderBlock();
     state.SetItemsProcessed(state.iterations() * kBlock);
     state.counters["x_realtime"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * kBlock / 44100.0, benchmark::Counter::kIsRate);
 }
 
 // Arguments: voices, unison copies, "Osc1 FM" and "Osc2 FM" value.
-#define SORVELLA_VOICE_BENCH(mode, v, u, fm)                             \
-    void BM_Voice_##mode##_##v##x##u##_fm##fm(benchmark::State& state) { \
-        voices<Mode::mode>(state, v, u, static_cast<float>(fm) * 0.1f);  \
-    }                                                                    \
-    BENCHMARK(BM_Voice_##mode##_##v##x##u##_fm##fm)
+#define SORVELLA_VOICE_BENCH(v, u, fm)                          \
+    void BM_Voice_##v##x##u##_fm##fm(benchmark::State& state) { \
+        voices(state, v, u, static_cast<float>(fm) * 0.1f);     \
+    }                                                           \
+    BENCHMARK(BM_Voice_##v##x##u##_fm##fm)
 
-SORVELLA_VOICE_BENCH(Separate, 1, 4, 0);
-SORVELLA_VOICE_BENCH(Combined, 1, 4, 0);
-SORVELLA_VOICE_BENCH(ByVoice, 1, 4, 0);
-SORVELLA_VOICE_BENCH(Separate, 32, 4, 0);
-SORVELLA_VOICE_BENCH(Combined, 32, 4, 0);
-SORVELLA_VOICE_BENCH(ByVoice, 32, 4, 0);
-SORVELLA_VOICE_BENCH(Combined, 32, 4, 5);
-SORVELLA_VOICE_BENCH(ByVoice, 32, 4, 5);
-SORVELLA_VOICE_BENCH(ByVoice, 32, 8, 5);
+SORVELLA_VOICE_BENCH(1, 4, 0);
+SORVELLA_VOICE_BENCH(32, 4, 0);
+SORVELLA_VOICE_BENCH(32, 4, 5);
+SORVELLA_VOICE_BENCH(32, 8, 5);
 
 }  // namespace
 }  // namespace sorvella
