@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 jobs=$(nproc)
 cmake -S . -B build-plain -G Ninja -DCMAKE_BUILD_TYPE=Release -DSORVELLA_PLAIN_PATH=ON \
-    -DSORVELLA_BENCH=OFF -DSORVELLA_TOOLS=OFF >/dev/null
+    -DSORVELLA_BENCH=OFF -DSORVELLA_TOOLS=OFF -DSORVELLA_GUI=OFF >/dev/null
 cmake --build build-plain -j "$jobs" --target sorvella_unit_tests sorvella_plugin_tests
 export SORVELLA_TEST_TMP=$PWD/build-plain/tmp
 mkdir -p "$SORVELLA_TEST_TMP"

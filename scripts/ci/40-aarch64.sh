@@ -8,7 +8,7 @@ scripts/install-deps.sh g++-aarch64-linux-gnu qemu-user
 jobs=$(nproc)
 cmake -S . -B build-aarch64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DSORVELLA_GTEST_SOURCES=/usr/src/googletest \
-    -DSORVELLA_BENCH=OFF -DSORVELLA_TOOLS=OFF >/dev/null
+    -DSORVELLA_BENCH=OFF -DSORVELLA_TOOLS=OFF -DSORVELLA_GUI=OFF >/dev/null
 cmake --build build-aarch64 -j "$jobs" --target sorvella_unit_tests
 qemu-aarch64 -L /usr/aarch64-linux-gnu build-aarch64/tests/sorvella_unit_tests \
     --gtest_filter='*Exact*' --gtest_brief=1
