@@ -64,6 +64,8 @@ void MyVsti::renderBlock(std::int32_t frames, Sink&& sink) {
         position = end;
     }
     events_.finishBlock(frames);
+    // A host thread's rate change resets the counter under the lock; so is it counted down.
+    std::lock_guard lock(audioLock_);
     nextUpdate_ -= frames;
 }
 
