@@ -204,8 +204,8 @@ bool FormantEditorModel::pass(PixelPoint p, MouseButtons buttons) {
         return true;
     }
     // The change accelerates linearly while the button is held.
-    const FormantColumnSpec& spec = kColumnSpecs[static_cast<std::size_t>(spinColumn_)];
-    spinValue_ = std::clamp(spinValue_ + step_, spec.minValue, spec.maxValue);
+    const FormantColumnSpec& limits = kColumnSpecs[static_cast<std::size_t>(spinColumn_)];
+    spinValue_ = std::clamp(spinValue_ + step_, limits.minValue, limits.maxValue);
     step_ += base_;
     if (!(buttons == previous_)) {
         previous_ = buttons;
