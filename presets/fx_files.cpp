@@ -1,5 +1,7 @@
 #include "presets/fx_files.h"
 
+#include "platform/write_all.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,17 +44,6 @@ class Fd {
   private:
     int fd_;
 };
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // Writes the file beside its destination and renames it into place once it is complete.
 bool replaceFile(const char* path, const std::vector<std::uint8_t>& bytes) {

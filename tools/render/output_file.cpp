@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/write_all.h"
 #include "tools/render/interrupt_cleanup.h"
 
 namespace sorvella {
@@ -48,17 +49,6 @@ bool followLinks(const std::string& path, std::string& result, std::string& erro
     }
     error = "cannot write " + path + ": " + std::strerror(ELOOP);
     return false;
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
