@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "core/controller_map.h"
-#include "core/error_box.h"
 #include "core/my_vsti_engine.h"
 #include "core/voice_pool.h"
 #include "engine/tables.h"
+#include "platform/error_box.h"
 #include "presets/settings_names.h"
 #include "presets/tuning.h"
 

@@ -4,11 +4,25 @@
 #include <mutex>
 #include <new>
 
-#include "core/error_box.h"
 #include "core/my_vsti.h"
+#include "engine/formant_data.h"
+#include "platform/error_box.h"
 #include "presets/preset_chunk.h"
 
 namespace sorvella {
+
+namespace {
+
+// False when a formant set lies beyond the editor's limits in a dangerous direction: a crafted
+// level of +60 dB made a note peak 44 dB above full scale.
+bool formantsWithinSafeLimits(Program& program) {
+    for (std::int32_t set = 0; set < 4; ++set) {
+        if (!program.formantSet(set).withinSafeLimits()) return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::int32_t MyVsti::getChunk(void** data, bool isPreset) {
     // Edits of the working program reach the host only through its slot. Selecting the program
@@ -27,7 +41,7 @@ std::int32_t MyVsti::chunkForFile(void** data, bool isPreset) {
 
 std::int32_t MyVsti::buildChunk(void** data, bool isPreset) {
     if (!data) return 0;
-    const std::int32_t size = chunkSize(working_, kStorageVersion, isPreset);
+    const std::int32_t size = chunkSize(working_.serialisedSize(kStorageVersion), isPreset);
     std::unique_ptr<std::uint8_t[]>& buffer = isPreset ? presetChunkBuffer_ : bankChunkBuffer_;
     if (!buffer) {
         buffer.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
@@ -72,7 +86,7 @@ std::int32_t MyVsti::setChunk(void* data, std::int32_t byteSize, bool isPreset) 
     // program unselected and overwrite slot 0 with it at the next save.
     const bool badProgram = !isPreset && (storedProgram < 0 || storedProgram >= kNumPrograms);
     if (head.magic != kChunkMagic || version < 1 || badProgram ||
-        byteSize != chunkSize(working_, version, isPreset)) {
+        byteSize != chunkSize(working_.serialisedSize(version), isPreset)) {
         reportError(kErrorInvalidFormat);
         return 0;
     }

@@ -2,8 +2,8 @@
 // callback and get the instrument's plugin record, or null.
 #include <new>
 
-#include "core/error_box.h"
 #include "core/my_vsti.h"
+#include "platform/error_box.h"
 
 namespace {
 

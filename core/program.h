@@ -8,6 +8,7 @@
 
 #include "core/parameter_table.h"
 #include "engine/byte_cursor.h"
+#include "presets/preset_chunk.h"
 
 namespace sorvella {
 
@@ -15,12 +16,12 @@ class MyMetaParam;
 class MyEnvData;
 class MyFormantData;
 
-inline constexpr std::int32_t kNumPrograms = 8;
+inline constexpr std::int32_t kNumPrograms = kBankChunkRecords;
 inline constexpr std::int32_t kProgramNameField = 28;
 inline constexpr std::int32_t kProgramNameMax = 24;
 inline constexpr std::int32_t kNumMetaParams = 7;
 inline constexpr std::int32_t kCurveCapacity = 8;
-inline constexpr std::int32_t kStorageVersion = 2;
+inline constexpr std::int32_t kStorageVersion = kChunkFormatVersion;
 
 enum MetaParamIndex : std::int32_t {
     kCurveOsc1 = 0,

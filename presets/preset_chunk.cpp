@@ -3,22 +3,20 @@
 
 #include <cmath>
 
-#include "engine/formant_data.h"
-
 namespace sorvella {
 
 std::int32_t chunkRecords(bool isPreset) {
-    return isPreset ? 1 : kNumPrograms;
+    return isPreset ? 1 : kBankChunkRecords;
 }
 
-std::int32_t chunkSize(const Program& program, std::int32_t version, bool isPreset) {
+std::int32_t chunkSize(std::int32_t recordBytes, bool isPreset) {
     return kChunkHeadBytes + kChunkReservedBytes + kChunkViewBytes +
-           chunkRecords(isPreset) * program.serialisedSize(version);
+           chunkRecords(isPreset) * recordBytes;
 }
 
 void writeChunkHead(ByteWriter& writer, std::int32_t program) {
     writer.putInt(kChunkMagic);
-    writer.putInt(kStorageVersion);
+    writer.putInt(kChunkFormatVersion);
     writer.putInt(program);
 }
 
@@ -41,13 +39,6 @@ bool readChunkTail(ByteReader& reader, ChunkView& view) {
     view.zoom = reader.getFloat();
     view.scroll = reader.getFloat();
     return !reader.underflowed() && std::isfinite(view.zoom) && std::isfinite(view.scroll);
-}
-
-bool formantsWithinSafeLimits(Program& program) {
-    for (std::int32_t set = 0; set < 4; ++set) {
-        if (!program.formantSet(set).withinSafeLimits()) return false;
-    }
-    return true;
 }
 
 }  // namespace sorvella

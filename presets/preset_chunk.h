@@ -5,13 +5,16 @@
 
 #include <cstdint>
 
-#include "core/program.h"
 #include "engine/byte_cursor.h"
 #include "platform/vst2/aeffect.h"
 
 namespace sorvella {
 
 inline constexpr std::int32_t kChunkMagic = vst2::fourCC('S', 'O', 'R', 'V');
+// The format version chunks are written at; version 1 lacks the later program sub-records.
+inline constexpr std::int32_t kChunkFormatVersion = 2;
+// Program records in a bank chunk: one per program slot.
+inline constexpr std::int32_t kBankChunkRecords = 8;
 inline constexpr std::int32_t kPresetChunkBytes = 993;
 inline constexpr std::int32_t kBankChunkBytes = 7356;
 
@@ -34,8 +37,9 @@ struct ChunkView {
 // Program records in a chunk: one for a preset, every slot for a bank.
 std::int32_t chunkRecords(bool isPreset);
 
-// Bytes of a chunk at a format version, counting only the sub-records that exist at it.
-std::int32_t chunkSize(const Program& program, std::int32_t version, bool isPreset);
+// Bytes of a chunk whose program records are recordBytes each (at the chunk's format version,
+// counting only the sub-records that exist at it).
+std::int32_t chunkSize(std::int32_t recordBytes, bool isPreset);
 
 // The head at the current format version, and the head as stored.
 void writeChunkHead(ByteWriter& writer, std::int32_t program);
@@ -44,10 +48,5 @@ ChunkHead readChunkHead(ByteReader& reader);
 // The reserved bytes and the view; reading fails on a short chunk or a non-finite view.
 void writeChunkTail(ByteWriter& writer, const ChunkView& view);
 bool readChunkTail(ByteReader& reader, ChunkView& view);
-
-// False when a formant set lies beyond the editor's limits in a dangerous direction
-// (MyFormantData::withinSafeLimits): a crafted level of +60 dB made a note peak 44 dB above
-// full scale.
-bool formantsWithinSafeLimits(Program& program);
 
 }  // namespace sorvella

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <memory>
 
-#include "core/error_box.h"
 #include "engine/tables.h"
+#include "platform/error_box.h"
 #include "presets/settings_key.h"
 #include "presets/settings_names.h"
 #include "presets/tuning_reader.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 
 namespace sorvella {
 

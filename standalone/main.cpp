@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 #include "standalone/audio_output.h"
 #include "standalone/dialog_presenter.h"
 #include "standalone/main_loop.h"

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 #include "standalone/device_setup.h"
 
 namespace sorvella {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 
 namespace sorvella {
 

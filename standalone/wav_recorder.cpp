@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 
 namespace sorvella {
 

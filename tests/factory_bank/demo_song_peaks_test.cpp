@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "presets/fx_files.h"
+#include "core/fx_files.h"
 #include "tests/factory_bank/bank_test_host.h"
 #include "tools/factory_bank/program_figures.h"
 #include "tools/render/midi_file.h"

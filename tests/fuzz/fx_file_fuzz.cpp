@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fx_files.h"
 #include "platform/vst2/fx_file.h"
-#include "presets/fx_files.h"
 #include "tests/fuzz/instrument_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

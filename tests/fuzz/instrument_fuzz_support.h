@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
 #include "core/my_vsti.h"
 #include "engine/env_data.h"
 #include "engine/formant_data.h"
+#include "platform/error_box.h"
 #include "platform/vst2/midi_message.h"
 
 namespace sorvella::fuzz {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "presets/fx_files.h"
+#include "core/fx_files.h"
 #include "support/test_host.h"
 
 namespace sorvella {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
+#include "core/file_operations.h"
+#include "core/fx_files.h"
+#include "platform/error_box.h"
 #include "presets/child_process.h"
-#include "presets/file_operations.h"
 #include "presets/file_selector.h"
-#include "presets/fx_files.h"
 #include "presets/settings_names.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"

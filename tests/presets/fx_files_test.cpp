@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
-#include "presets/fx_files.h"
+#include "core/fx_files.h"
+#include "platform/error_box.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
 #include "tests/presets/chunk_test_support.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 #include "support/test_host.h"
 #include "tests/presets/chunk_test_support.h"
 

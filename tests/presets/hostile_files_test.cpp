@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "core/error_box.h"
 #include "engine/tables.h"
+#include "platform/error_box.h"
 #include "presets/settings_key.h"
 #include "presets/settings_names.h"
 #include "presets/tuning.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
+#include "platform/error_box.h"
 #include "presets/preset_chunk.h"
 #include "support/test_host.h"
 #include "tests/presets/chunk_test_support.h"
@@ -57,7 +57,7 @@ TEST_F(PresetChunkTest, ChunksHaveTheirFixedLayout) {
         std::vector<std::uint8_t> bytes = chunkBytes(*source, isPreset);
         ASSERT_EQ(bytes.size(), isPreset ? 993u : 7356u);
         EXPECT_EQ(static_cast<std::int32_t>(bytes.size()),
-                  chunkSize(source->workingProgram(), 2, isPreset));
+                  chunkSize(source->workingProgram().serialisedSize(2), isPreset));
         EXPECT_EQ(testing::textAt(bytes, 0, 4), "SORV");
         EXPECT_EQ(wordAt(bytes, 4), 2u);
         EXPECT_EQ(wordAt(bytes, 8), 3u);
@@ -67,7 +67,7 @@ TEST_F(PresetChunkTest, ChunksHaveTheirFixedLayout) {
         for (std::size_t i = bytes.size() - 72; i < bytes.size(); ++i)
             EXPECT_EQ(bytes[i], 0) << i;
     }
-    EXPECT_EQ(chunkSize(source->workingProgram(), 1, true), 753);
+    EXPECT_EQ(chunkSize(source->workingProgram().serialisedSize(1), true), 753);
     EXPECT_TRUE(boxes.boxes.empty());
 }
 

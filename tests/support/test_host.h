@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
 #include "core/my_vsti.h"
+#include "platform/error_box.h"
 
 namespace sorvella::testing {
 

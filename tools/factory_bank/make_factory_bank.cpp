@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/fx_files.h"
 #include "core/my_vsti.h"
-#include "presets/fx_files.h"
 #include "tools/factory_bank/factory_programs.h"
 #include "tools/factory_bank/scratch_settings.h"
 

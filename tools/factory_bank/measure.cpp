@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fx_files.h"
 #include "core/my_vsti.h"
-#include "presets/fx_files.h"
 #include "tools/factory_bank/factory_programs.h"
 #include "tools/factory_bank/program_figures.h"
 #include "tools/factory_bank/scratch_settings.h"

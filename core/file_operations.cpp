@@ -1,8 +1,8 @@
-#include "presets/file_operations.h"
+#include "core/file_operations.h"
 
+#include "core/fx_files.h"
 #include "core/my_vsti.h"
 #include "presets/file_selector.h"
-#include "presets/fx_files.h"
 #include "presets/tuning.h"
 
 namespace sorvella {

@@ -1,4 +1,4 @@
-#include "presets/fx_files.h"
+#include "core/fx_files.h"
 
 #include "platform/write_all.h"
 
@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/error_box.h"
 #include "core/my_vsti.h"
+#include "platform/error_box.h"
 #include "platform/vst2/aeffect.h"
 #include "platform/vst2/fx_file.h"
 

@@ -1,4 +1,4 @@
-#include "core/error_box.h"
+#include "platform/error_box.h"
 
 #include <cstdio>
 #include <mutex>
