@@ -4,7 +4,7 @@
 # interface, and the editor's hand-over from host and audio threads to the window's thread.
 # Any report of a race fails the run.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 jobs=$(nproc)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVELLA_TSAN=ON \
     -DSORVELLA_BENCH=OFF -DSORVELLA_TOOLS=OFF >/dev/null
