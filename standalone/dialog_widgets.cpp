@@ -116,10 +116,18 @@ std::string DialogChoice::displayText() const {
 }
 
 void DialogChoice::draw(CDrawContext* context) {
-    drawText(context, displayText());
-    // The drop-down arrow.
-    const int32_t x = size.right - 10;
-    const int32_t y = size.top + size.height() / 2 - 2;
+    // A long name is cut short with "...", so that it stays clear of the arrow.
+    constexpr std::int32_t kArrowWidth = 20;
+    std::string text = displayText();
+    context->setFont(getFont());
+    if (context->getStringWidth(text) > size.width() - kArrowWidth) {
+        while (!text.empty() && context->getStringWidth(text + "...") > size.width() - kArrowWidth)
+            text.pop_back();
+        text += "...";
+    }
+    drawText(context, text);
+    const std::int32_t x = size.right - 10;
+    const std::int32_t y = size.top + size.height() / 2 - 2;
     const CPoint arrow[] = {{x - 4, y}, {x + 4, y}, {x, y + 4}};
     context->setFillColor(kInk);
     context->setFrameColor(kInk);
