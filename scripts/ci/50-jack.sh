@@ -2,11 +2,12 @@
 # The standalone program end to end on a private JACK server with the dummy driver: jack_midiseq
 # plays a note into its MIDI input, jack_rec records its output, and the recording's pitch and
 # level are checked; a second start exits 0 and leaves the first running; SIGTERM ends it with
-# exit code 0. Then the same under Xvfb with its window: the WAV button records through the path
-# dialog (neither zenity nor kdialog is installed here), the recording's header matches its data,
-# SETUP opens the Setup dialog transient for the main window, and closing the window during a
-# recording ends the program with 0 and a complete file. The windowed run takes no MIDI input:
-# its notes come from keys held on the computer keyboard. Everything started here is stopped here.
+# exit code 0. Then under Xvfb with its window: a second start shows the hidden window again, the
+# WAV button records through the path dialog (neither zenity nor kdialog is installed here), the
+# recording's header matches its data, SETUP opens the Setup dialog transient for the main window,
+# and closing the window during a recording ends the program with 0 and a complete file. The
+# windowed run takes no MIDI input: its notes come from keys held on the computer keyboard.
+# Everything started here is stopped here.
 #
 # With SORVELLA_SCREENSHOTS=FOLDER it also keeps pictures of the main window and the Setup dialog
 # there (imagemagick's import), for review.
@@ -176,6 +177,10 @@ windowed_run() {
     start_program
     local setup
     main=$(find_window Sorvella)
+    # A second start brings the first window back, even from hidden.
+    xdotool windowunmap "$main"
+    (cd "$work" && exec "$program") >"$work/second.log" 2>&1 || fail "a second start ended with $?"
+    [ "$(find_window Sorvella)" = "$main" ] || fail "the second start did not raise the window"
     record_with_button button-take
     xdotool windowfocus "$main"
     sleep 0.3
