@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         sorvella::MainWindow::open(*app, [&] { loop.quit(0); });
     if (window) {
         app->setWindow(window.get());
-        window->serve(loop);
+        window->serve(loop, signals);
     }
     loop.watch(signals, [&] {
         sorvella::takeSignal(signals);

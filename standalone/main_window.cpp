@@ -169,8 +169,9 @@ void MainWindow::addButton(int resource, std::int32_t tag, const CPoint& at) {
     buttonFrames_.push_back(std::move(frame));
 }
 
-void MainWindow::serve(MainLoop& loop) {
+void MainWindow::serve(MainLoop& loop, int endFd) {
     loop_ = &loop;
+    endFd_ = endFd;
     loop.watch(ConnectionNumber(display_), [this] {
         pumpEvents();
         runPendingAction();
@@ -291,6 +292,7 @@ bool MainWindow::runModal(const char* title, std::int32_t width, std::int32_t he
         CFrame* f = frame.get();
         loop.watch(x11ConnectionNumber(*f->platform()), [f] { f->idle(); });
     }
+    loop.watch(endFd_, [shown] { shown->end(false); });
     // The editor's idle waits: the dialog may have been asked for from inside it.
     const bool ok = dialog->run(loop, [this] {
         idleButtons();

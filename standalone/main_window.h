@@ -36,8 +36,10 @@ class MainWindow final : public StandaloneWindow, private CControlListener {
     static std::unique_ptr<MainWindow> open(MyVstiStandalone& app, std::function<void()> onClose);
     ~MainWindow() override;
 
-    // Watches the window's X connections in the program's loop.
-    void serve(MainLoop& loop);
+    // Watches the window's X connections in the program's loop. A descriptor that ends the
+    // program when readable (the signals) also cancels a dialog that is up, and is left for the
+    // program's loop to read.
+    void serve(MainLoop& loop, int endFd = -1);
     // The 100 ms timer's work for the window: the buttons' idle, and the WAV button showing
     // whether a recording runs.
     void idle();
@@ -85,6 +87,7 @@ class MainWindow final : public StandaloneWindow, private CControlListener {
     // dialog never runs inside a control's mouse loop.
     std::optional<std::pair<std::int32_t, float>> pending_;
     MainLoop* loop_ = nullptr;
+    int endFd_ = -1;
     std::function<void()> onModalCancel_;
 };
 
