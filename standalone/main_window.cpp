@@ -1,13 +1,18 @@
 #include "standalone/main_window.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <cairo.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/error_box.h"
 #include "editor/skin/skin_png.h"
+#include "standalone/app_icon.h"
 #include "standalone/modal_dialog.h"
 #include "standalone/my_vsti_standalone.h"
 #include "standalone/path_dialog.h"
@@ -36,6 +41,32 @@ int noteError(Display* display, XErrorEvent* error) {
     std::fprintf(stderr, "sorvella-standalone: X error: %s (request %d)\n", text,
                  error->request_code);
     return 0;
+}
+
+// The icon a window manager shows for the window: unpremultiplied ARGB words after the size.
+void setWindowIcon(Display* display, Window window) {
+    constexpr int kSize = 48;
+    cairo_surface_t* icon = paintAppIcon(kSize);
+    cairo_surface_flush(icon);
+    const unsigned char* data = cairo_image_surface_get_data(icon);
+    const int stride = cairo_image_surface_get_stride(icon);
+    std::vector<long> words = {kSize, kSize};
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            const auto pixel = *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+            const std::uint32_t a = pixel >> 24;
+            auto channel = [&](int shift) -> std::uint32_t {
+                const std::uint32_t c = (pixel >> shift) & 0xFF;
+                return a == 0 ? 0 : std::min<std::uint32_t>(255, c * 255 / a);
+            };
+            words.push_back(static_cast<long>((a << 24) | (channel(16) << 16) | (channel(8) << 8) |
+                                              channel(0)));
+        }
+    }
+    cairo_surface_destroy(icon);
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(words.data()),
+                    static_cast<int>(words.size()));
 }
 
 vst2::intptr dispatch(MyVstiStandalone& app, std::int32_t opcode, std::int32_t index = 0,
@@ -91,6 +122,7 @@ bool MainWindow::build() {
     spec.height = height_;
     spec.background = face;
     window_ = createTopLevel(display_, spec);
+    setWindowIcon(display_, window_);
     XSelectInput(
         display_, window_,
         StructureNotifyMask | ExposureMask | FocusChangeMask | KeyPressMask | KeyReleaseMask);
