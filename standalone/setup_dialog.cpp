@@ -17,6 +17,17 @@ CRect units(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t hei
 
 constexpr std::int32_t kListHeight = 12;  // a closed drop-down list, in dialog units
 
+// The latency field takes digits alone; other characters are swallowed.
+class DigitsEdit : public CTextEdit {
+  public:
+    using CTextEdit::CTextEdit;
+    std::int32_t onKeyDown(const CKeyEvent& key) override {
+        if (isEditing() && key.character != 0 && (key.character < '0' || key.character > '9'))
+            return 1;
+        return CTextEdit::onKeyDown(key);
+    }
+};
+
 DialogChoice* addChoice(CFrame& frame, CControlListener* listener, SetupControl tag,
                         const CRect& rect, const auto& entries, std::optional<std::size_t> chosen) {
     auto* choice = new DialogChoice(rect, listener, tag);
@@ -49,7 +60,7 @@ SetupDialogView::SetupDialogView(CFrame& frame, const SetupDialogContent& conten
                        content.audioDevices, s.audioDevice);
     addLabel(frame, units(117, 13, 50, 10), "Latency (ms)");
     latency_ =
-        new CTextEdit(units(117, 25, 42, kListHeight), this, kSetupLatency, s.latencyText.c_str());
+        new DigitsEdit(units(117, 25, 42, kListHeight), this, kSetupLatency, s.latencyText.c_str());
     latency_->setMaxLength(9);
     latency_->setFont(kNormalFont);
     latency_->setHoriAlign(kLeftText);

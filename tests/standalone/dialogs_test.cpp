@@ -101,7 +101,7 @@ TEST(SetupDialog, OpensWithTheStoredValuesAndOkStoresTheUsersChoice) {
     fixture.choose(kSetupAudioDevice, 1);
     fixture.choose(kSetupOutputChannel, 0);
     fixture.choose(kSetupSampleRate, 4);
-    fixture.typeInto(kSetupLatency, 2, "20");
+    fixture.typeInto(kSetupLatency, 2, "2a0");  // digits only
     fixture.ended.reset();
     fixture.click(kSetupOk);
     ASSERT_EQ(fixture.ended, std::optional<bool>(true));
@@ -109,7 +109,7 @@ TEST(SetupDialog, OpensWithTheStoredValuesAndOkStoresTheUsersChoice) {
     EXPECT_EQ(chosen.audioDevice, 1);
     EXPECT_EQ(chosen.outputChannel, kNoChannel);
     EXPECT_EQ(chosen.sampleRate, 96000);
-    EXPECT_EQ(chosen.latencyMs, 20);
+    EXPECT_EQ(chosen.latencyMs, 20) << view.selection().latencyText;
     EXPECT_EQ(chosen.inputChannel, kAllChannels);
 
     fixture.click(kSetupCancel);
