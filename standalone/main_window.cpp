@@ -117,11 +117,11 @@ bool MainWindow::build() {
     }
 
     const unsigned long face = buttonFaceColour(display_);
-    TopLevelSpec spec;
-    spec.width = width_;
-    spec.height = height_;
-    spec.background = face;
-    window_ = createTopLevel(display_, spec);
+    TopLevelOptions options;
+    options.width = width_;
+    options.height = height_;
+    options.background = face;
+    window_ = createTopLevel(display_, options);
     setWindowIcon(display_, window_);
     XSelectInput(
         display_, window_,

@@ -16,13 +16,13 @@ std::unique_ptr<ModalDialog> ModalDialog::open(Window owner, const char* title, 
     // A connection of its own: the dialog's events never mix with the main window's.
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
-    TopLevelSpec spec;
-    spec.title = title;
-    spec.width = width;
-    spec.height = height;
-    spec.owner = owner;
-    spec.background = buttonFaceColour(display);
-    const Window outer = createTopLevel(display, spec);
+    TopLevelOptions options;
+    options.title = title;
+    options.width = width;
+    options.height = height;
+    options.owner = owner;
+    options.background = buttonFaceColour(display);
+    const Window outer = createTopLevel(display, options);
     XSync(display, False);
     std::unique_ptr<CPlatformWindow> platform = openX11Window(outer, width, height);
     if (!platform) {

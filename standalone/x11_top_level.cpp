@@ -19,36 +19,36 @@ void setAtomProperty(Display* display, Window window, const char* property, cons
 
 }  // namespace
 
-Window createTopLevel(Display* display, const TopLevelSpec& spec) {
+Window createTopLevel(Display* display, const TopLevelOptions& options) {
     const int screen = DefaultScreen(display);
     const Window root = RootWindow(display, screen);
-    const auto width = static_cast<unsigned>(std::max(spec.width, 1));
-    const auto height = static_cast<unsigned>(std::max(spec.height, 1));
+    const auto width = static_cast<unsigned>(std::max(options.width, 1));
+    const auto height = static_cast<unsigned>(std::max(options.height, 1));
 
     int x = 0;
     int y = 0;
-    if (spec.owner != None) {
+    if (options.owner != None) {
         XWindowAttributes owner{};
         Window child = None;
-        if (XGetWindowAttributes(display, spec.owner, &owner)) {
-            XTranslateCoordinates(display, spec.owner, root, 0, 0, &x, &y, &child);
+        if (XGetWindowAttributes(display, options.owner, &owner)) {
+            XTranslateCoordinates(display, options.owner, root, 0, 0, &x, &y, &child);
             x += (owner.width - static_cast<int>(width)) / 2;
             y += (owner.height - static_cast<int>(height)) / 2;
         }
     }
 
     XSetWindowAttributes attributes{};
-    attributes.background_pixel = spec.background;
+    attributes.background_pixel = options.background;
     attributes.event_mask = StructureNotifyMask | ExposureMask | FocusChangeMask;
     const Window window = XCreateWindow(display, root, std::max(x, 0), std::max(y, 0), width,
                                         height, 0, CopyFromParent, InputOutput, CopyFromParent,
                                         CWBackPixel | CWEventMask, &attributes);
 
-    XStoreName(display, window, spec.title);
+    XStoreName(display, window, options.title);
     const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(spec.title),
-                    static_cast<int>(std::strlen(spec.title)));
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(options.title),
+                    static_cast<int>(std::strlen(options.title)));
 
     XClassHint classHint{};
     classHint.res_name = const_cast<char*>(kWindowInstance);
@@ -59,7 +59,7 @@ Window createTopLevel(Display* display, const TopLevelSpec& spec) {
     size.flags = PMinSize | PMaxSize;
     size.min_width = size.max_width = static_cast<int>(width);
     size.min_height = size.max_height = static_cast<int>(height);
-    if (spec.owner != None) {
+    if (options.owner != None) {
         size.flags |= PPosition;
         size.x = std::max(x, 0);
         size.y = std::max(y, 0);
@@ -79,8 +79,8 @@ Window createTopLevel(Display* display, const TopLevelSpec& spec) {
     XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
 
-    if (spec.owner != None) {
-        XSetTransientForHint(display, window, spec.owner);
+    if (options.owner != None) {
+        XSetTransientForHint(display, window, options.owner);
         setAtomProperty(display, window, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG");
         setAtomProperty(display, window, "_NET_WM_STATE", "_NET_WM_STATE_MODAL");
     } else {

@@ -11,7 +11,7 @@ namespace sorvella {
 inline constexpr const char* kWindowClass = "Sorvella";
 inline constexpr const char* kWindowInstance = "sorvella-standalone";
 
-struct TopLevelSpec {
+struct TopLevelOptions {
     const char* title = "Sorvella";
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -23,7 +23,7 @@ struct TopLevelSpec {
 // An unmapped top-level window of a fixed size (minimum = maximum size), with its title, the
 // class "Sorvella", the process id, and closing through WM_DELETE_WINDOW. The events selected are
 // structure changes, exposure and focus changes.
-Window createTopLevel(Display* display, const TopLevelSpec& spec);
+Window createTopLevel(Display* display, const TopLevelOptions& options);
 
 // Whether an event is the window manager's request to close window.
 bool isCloseRequest(Display* display, const XEvent& event, Window window);
