@@ -9,8 +9,9 @@ packages+=(libsndfile1-dev)
 # The widget toolkit and the skin painter: cairo, FreeType and Xlib, the embedded typeface, and
 # the X server and input tool the window tests run under.
 packages+=(libcairo2-dev libfreetype-dev libx11-dev fonts-liberation2 xvfb xdotool)
-# The standalone program's devices, and the JACK server and tools its end-to-end check runs on.
-packages+=(librtaudio-dev librtmidi-dev jackd2)
+# The standalone program's devices, and the JACK server and tools its end-to-end check runs on,
+# with xwininfo and xprop to look at its windows.
+packages+=(librtaudio-dev librtmidi-dev jackd2 x11-utils)
 packages+=("$@")
 
 missing=()

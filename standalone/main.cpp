@@ -9,6 +9,7 @@
 #include "standalone/audio_output.h"
 #include "standalone/dialog_presenter.h"
 #include "standalone/main_loop.h"
+#include "standalone/main_window.h"
 #include "standalone/midi_ports.h"
 #include "standalone/my_vsti_standalone.h"
 #include "standalone/single_instance.h"
@@ -17,12 +18,19 @@ namespace {
 
 constexpr std::chrono::milliseconds kIdlePeriod{100};
 
+// The instrument's editor. This is the one place the program chooses it; without a factory the
+// instrument has no editor and the window shows the SETUP and WAV buttons alone.
+sorvella::EditorFactory standaloneEditorFactory() {
+    return {};
+}
+
 void printUsage(std::FILE* out) {
     std::fputs(
         "Usage: sorvella-standalone [--list-devices | --help | --version]\n"
         "Plays the Sorvella vowel synthesizer from a MIDI input port to an audio device.\n"
         "Devices, channels, latency and sample rate are chosen with the SETUP button and kept\n"
-        "in $XDG_CONFIG_HOME/Kestrane/Sorvella.conf.\n"
+        "in $XDG_CONFIG_HOME/Kestrane/Sorvella.conf. While the window has the focus, the\n"
+        "computer keyboard plays notes: the rows from Z and from Q, with - and = for the octave.\n"
         "\n"
         "  --list-devices  print the audio devices and MIDI ports with their numbers\n"
         "  --help          print this text\n"
@@ -71,19 +79,33 @@ int main(int argc, char** argv) {
     if (instance.role() == sorvella::SingleInstance::Role::kSecond) return 0;
 
     sorvella::setErrorPresenter(sorvella::presentWithDialog);
-    std::unique_ptr<sorvella::MyVstiStandalone> app = sorvella::MyVstiStandalone::create();
+    std::unique_ptr<sorvella::MyVstiStandalone> app =
+        sorvella::MyVstiStandalone::create(standaloneEditorFactory());
     if (!app) return 1;
 
     sorvella::MainLoop loop;
+    // Without a display the program plays headless.
+    std::unique_ptr<sorvella::MainWindow> window =
+        sorvella::MainWindow::open(*app, [&] { loop.quit(0); });
+    if (window) {
+        app->setWindow(window.get());
+        window->serve(loop, signals);
+    }
     loop.watch(signals, [&] {
         sorvella::takeSignal(signals);
         loop.quit(0);
     });
     loop.watch(instance.requestFd(), [&] { instance.takeRequests([&] { app->raiseWindow(); }); });
-    loop.setTimer(kIdlePeriod, [&] { app->idle(); });
+    loop.setTimer(kIdlePeriod, [&] {
+        app->idle();
+        if (window) window->idle();
+    });
     const int code = loop.run();
 
+    // Devices, recording and editor first; the window goes only after its editor has closed.
     app->shutdown();
+    app->setWindow(nullptr);
+    window.reset();
     app.reset();
     if (signals >= 0) ::close(signals);
     return code;

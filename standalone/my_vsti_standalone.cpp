@@ -200,6 +200,12 @@ bool MyVstiStandalone::computerKey(std::uint32_t evdevCode, bool pressed) {
     return isComputerKeyboardKey(evdevCode);
 }
 
+void MyVstiStandalone::releaseComputerKeys() {
+    for (std::uint32_t code = 0; code < 256; ++code) {
+        if (isComputerKeyboardKey(code)) computerKey(code, false);
+    }
+}
+
 void MyVstiStandalone::idle() {
     if (editor) editor->idle();
     // A recording that stopped by itself (disk full, size limit) is finished here, where
@@ -218,7 +224,8 @@ void MyVstiStandalone::shutdown() {
     if (midi_) midi_->close();
     midi_.reset();
     stopRecording();
-    if (editor) editor->close();
+    // The editor was opened in the window, if there is one; the window closes it.
+    if (window_) window_->closeEditor();
     config_.close();
 }
 

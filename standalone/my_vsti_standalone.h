@@ -62,6 +62,8 @@ class MyVstiStandalone : public MyVsti {
     // computer keyboard, which join the MIDI input's notes on its channel. True when the key
     // belongs to the keyboard.
     bool computerKey(std::uint32_t evdevCode, bool pressed);
+    // The window lost the keyboard: every note a key still holds ends.
+    void releaseComputerKeys();
 
     // Recording, also for the window's WAV button.
     bool recording() const { return recorder_ != nullptr; }

@@ -31,6 +31,8 @@ class StandaloneWindow {
     virtual bool runSetupDialog(SetupDialogContent& content) = 0;
     // A second start of the program asks the running one to come to the front.
     virtual void raise() = 0;
+    // Closes the instrument's editor if the window opened it; the window itself stays.
+    virtual void closeEditor() {}
 };
 
 }  // namespace sorvella

@@ -434,4 +434,9 @@ int32_t x11ErrorCount(const CPlatformWindow& window) {
     return x11 != nullptr ? const_cast<X11Window*>(x11)->errors().load() : 0;
 }
 
+int x11ConnectionNumber(const CPlatformWindow& window) {
+    const auto* x11 = dynamic_cast<const X11Window*>(&window);
+    return x11 != nullptr ? ConnectionNumber(x11->display()) : -1;
+}
+
 }  // namespace sorvella

@@ -20,4 +20,8 @@ std::unique_ptr<CPlatformWindow> openX11Window(uintptr_t parent, int32_t width, 
 // X errors counted on the connection of a window made by openX11Window.
 int32_t x11ErrorCount(const CPlatformWindow& window);
 
+// The descriptor of that window's X connection, for a poll() loop that calls the frame's idle when
+// it is readable; -1 for a window of another kind.
+int x11ConnectionNumber(const CPlatformWindow& window);
+
 }  // namespace sorvella

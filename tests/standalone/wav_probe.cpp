@@ -1,12 +1,17 @@
 // Measures a recording for the end-to-end run: prints the level (RMS in dBFS over the loudest
 // second) and the fundamental (Hz, autocorrelation of the first channel over half of that
-// second), and exits non-zero unless both lie in the ranges given, the pitch up to an octave.
+// second), and exits non-zero unless both lie in the ranges given, the pitch up to an octave,
+// and, for a RIFF file, unless its header's sizes match the bytes the file holds.
 //   wav_probe FILE MIN_DB MAX_DB MIN_HZ MAX_HZ
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -59,6 +64,41 @@ double fundamental(const std::vector<double>& x, std::size_t begin, std::size_t 
     return rate / (static_cast<double>(period) + shift);
 }
 
+std::uint32_t le32(const std::vector<char>& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+// The RIFF size counts the file less 8 bytes; the data chunk is the last and fills the rest in
+// whole frames.
+bool headerMatchesData(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> b((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0) return true;  // not ours to check
+    bool ok = le32(b, 4) == b.size() - 8;
+    std::uint32_t blockAlign = 0;
+    std::size_t at = 12;
+    while (ok && at + 8 <= b.size()) {
+        const std::uint32_t size = le32(b, at + 4);
+        if (std::memcmp(&b[at], "fmt ", 4) == 0 && at + 22 <= b.size())
+            blockAlign = static_cast<unsigned char>(b[at + 20]) |
+                         (static_cast<unsigned char>(b[at + 21]) << 8);
+        if (std::memcmp(&b[at], "data", 4) == 0) {
+            ok = size == b.size() - at - 8 && blockAlign != 0 && size % blockAlign == 0;
+            if (!ok)
+                std::fprintf(stderr, "wav_probe: data size %u, %zu bytes follow\n", size,
+                             b.size() - at - 8);
+            return ok;
+        }
+        at += 8 + size + (size & 1);
+    }
+    std::fprintf(stderr, "wav_probe: the RIFF size or chunks do not match the file's length\n");
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +106,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: wav_probe FILE MIN_DB MAX_DB MIN_HZ MAX_HZ\n");
         return 2;
     }
+    if (!headerMatchesData(argv[1])) return 1;
     SF_INFO info{};
     SNDFILE* file = sf_open(argv[1], SFM_READ, &info);
     if (!file) {
