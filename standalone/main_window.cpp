@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/error_box.h"
 #include "editor/skin/skin_png.h"
+#include "platform/error_box.h"
 #include "standalone/app_icon.h"
 #include "standalone/modal_dialog.h"
 #include "standalone/my_vsti_standalone.h"
