@@ -99,17 +99,6 @@ TEST_F(PresetChunkTest, PresetAndBankRoundTripByteForByte) {
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(PresetChunkTest, GetChunkStoresTheWorkingProgramIntoItsSlot) {
-    source->setProgram(2);
-    source->setParameter(1, 0.125f);
-    source->setProgramName("Edited");
-    EXPECT_NE(source->programSlot(2).value(1), 0.125f);
-    chunkBytes(*source, true);
-    EXPECT_EQ(source->programSlot(2).value(1), 0.125f);
-    EXPECT_STREQ(source->programSlot(2).name(), "Edited");
-    EXPECT_EQ(source->getProgram(), 2);
-}
-
 TEST_F(PresetChunkTest, SavingStateWhilePlayingKeepsTheNotesSounding) {
     testing::sendMidi(*source, 0, 0x90, 60, 100);
     std::vector<float> l, r;
