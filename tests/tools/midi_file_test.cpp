@@ -204,19 +204,6 @@ TEST(MidiFileReader, EveryTruncationIsRefusedAndTheWholeFileRead) {
     }
 }
 
-TEST(MidiFileReader, RunningStatusAndFullStatusReadTheSame) {
-    const MidiSong a = parse(encodeSmf(1, 480, {sampleTrack()}, true));
-    const MidiSong b = parse(encodeSmf(1, 480, {sampleTrack()}, false));
-    ASSERT_EQ(a.messages.size(), 18u);
-    ASSERT_EQ(a.messages.size(), b.messages.size());
-    for (std::size_t i = 0; i < a.messages.size(); ++i) {
-        EXPECT_EQ(a.messages[i].bytes, b.messages[i].bytes);
-        EXPECT_EQ(a.messages[i].seconds, b.messages[i].seconds);
-    }
-    // 400000 us per quarter, 480 ticks per quarter: tick 120 is 0.1 s.
-    EXPECT_DOUBLE_EQ(a.messages[3].seconds, 0.1);
-}
-
 TEST(MidiFileReader, MostNotesHeldCountsKeysPerChannel) {
     SmfTrack t;
     t.noteOn(0, 0, 60, 100);
