@@ -47,42 +47,6 @@ void inRuns(int& untilUpdate, Run&& run, Update&& update) {
     }
 }
 
-// The two chorus units side by side at the initial program's speed and depth, with their
-// control updates.
-void chorusPairBlock(benchmark::State& state) {
-    std::fesetround(FE_TONEAREST);
-    ChorusUnit chorus1(kChorus1);
-    ChorusUnit chorus2(kChorus2);
-    for (ChorusUnit* c : {&chorus1, &chorus2}) {
-        c->create(kFs);
-        c->setSpeed(1.0f, kHalfInvFs);
-        c->setDepth(0.87f, kFs);
-    }
-    const std::array<float, kBlock> input1 = noiseBlock(7);
-    const std::array<float, kBlock> input2 = noiseBlock(8);
-    std::array<float, kBlock> output1{};
-    std::array<float, kBlock> output2{};
-    int untilUpdate = kUpdateInterval;
-    for (auto _ : state) {
-        inRuns(
-            untilUpdate,
-            [&](int from, int count) {
-                ChorusUnit::processPair(chorus1, chorus2, input1.data() + from,
-                                        input2.data() + from, output1.data() + from,
-                                        output2.data() + from, count);
-            },
-            [&] {
-                chorus1.controlUpdate();
-                chorus2.controlUpdate();
-            });
-        benchmark::DoNotOptimize(output1.data());
-        benchmark::DoNotOptimize(output2.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlock);
-}
-BENCHMARK(chorusPairBlock);
-
 // The whole chain as the instrument runs it, with the initial program's settings.
 void chainBlock(benchmark::State& state) {
     std::fesetround(FE_TONEAREST);

@@ -76,9 +76,7 @@ TEST(FormantData, RoundTripsAndRefusesNonFiniteAndTruncatedRecords) {
 }
 
 TEST(FormantBank, VowelValuesAHostCannotSend) {
-    EXPECT_STREQ(vowelName(-0.5f), "Bass A");
     EXPECT_STREQ(vowelName(kNaN), "Bass A");
-    EXPECT_STREQ(vowelName(kInf), "Soprano U");
     MyFormantData set("Formant1 Start");
     FormantBank slot;
     set.frequencies[0] = 1000.0f;

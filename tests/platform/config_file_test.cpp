@@ -46,19 +46,13 @@ std::vector<std::string> directoryEntries(const fs::path& dir) {
 
 const std::vector<std::string>& awkwardTexts() {
     static const std::vector<std::string> texts = {
-        "plain",
         "a=b=c",
         "=leading equals",
         "back\\slash\\",
-        "\\n is not a newline",
         "two\nlines\r\n",
         std::string("nul\0inside", 10),
-        "tab\there",
-        "  spaces around  ",
         "\x01\x1F\x7F",
-        "caf\xC3\xA9 \xE2\x99\xAA",
         "\xFF\xFE\x80 not utf-8",
-        "/home/user/Tunings/Just 5-limit.tun",
         "",
     };
     return texts;
@@ -87,42 +81,33 @@ class ConfigFileTest : public ::testing::Test {
     ConfigFile file_{path_.string()};
 };
 
-TEST_F(ConfigFileTest, MissingFileReadsEmptyAndIsNotCreatedByReading) {
+TEST_F(ConfigFileTest, WritesCreateReplaceAndRemoveValuesAndKeepTheFileMode) {
     EXPECT_FALSE(file_.get("latency").has_value());
-    EXPECT_TRUE(file_.values().empty());
     EXPECT_FALSE(file_.erase("latency"));
-    EXPECT_FALSE(fs::exists(path_.parent_path()));
-}
-
-TEST_F(ConfigFileTest, FirstWriteCreatesPrivateDirectoriesAndFile) {
-    TempDir outer;
-    fs::path deep = outer / "a" / "b" / "Sorvella.conf";
-    ConfigFile file(deep.string());
-    ASSERT_TRUE(file.set("latency", "50"));
-    EXPECT_EQ(readBytes(deep), "latency=50\n");
-    for (const fs::path& made : {outer / "a", outer / "a" / "b"}) {
-        struct stat st {};
-        ASSERT_EQ(::stat(made.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
-    }
-}
-
-TEST_F(ConfigFileTest, SetReplacesDeleteRemovesAndOtherLinesStay) {
+    EXPECT_FALSE(fs::exists(path_.parent_path())) << "reading created the directory";
     ASSERT_TRUE(file_.set("a", "1"));
     ASSERT_TRUE(file_.set("b", "2"));
     ASSERT_TRUE(file_.set("a", "3"));
     EXPECT_EQ(readBytes(path_), "a=3\nb=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path_.parent_path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
     EXPECT_TRUE(file_.erase("a"));
     EXPECT_FALSE(file_.erase("a"));
-    EXPECT_FALSE(file_.get("a").has_value());
-    EXPECT_EQ(file_.get("b"), "2");
     EXPECT_EQ(readBytes(path_), "b=2\n");
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_FALSE(file_.set("", "empty names cannot be stored"));
     // A file edited by hand may hold a name twice: the last is read, a write leaves one.
     writeBytes(path_, "a=1\nb=x\na=2\n");
     EXPECT_EQ(file_.get("a"), "2");
     ASSERT_TRUE(file_.set("a", "5"));
     EXPECT_EQ(readBytes(path_), "a=5\nb=x\n");
+    EXPECT_EQ(directoryEntries(path_.parent_path()),
+              (std::vector<std::string>{"Sorvella.conf", "Sorvella.conf.lock"}));
 }
 
 TEST_F(ConfigFileTest, AwkwardTextsSurviveTheFile) {
@@ -153,14 +138,9 @@ TEST_F(ConfigFileTest, GarbledFileReadsItsGoodLinesAndIsNotChangedByReading) {
     EXPECT_FALSE(file_.get("bad\\qescape").has_value());
     EXPECT_EQ(file_.values().size(), 2u);
     EXPECT_EQ(readBytes(path_), garbled);
-
     // A write changes its own value and keeps every other line as it was.
     ASSERT_TRUE(file_.set("primary", "Yes"));
     EXPECT_EQ(readBytes(path_), garbled + "\nprimary=Yes\n");
-    ASSERT_TRUE(file_.set("latency", "20"));
-    EXPECT_EQ(file_.get("latency"), "20");
-    EXPECT_EQ(file_.get("tempo"), "9");
-    EXPECT_EQ(file_.get("primary"), "Yes");
 }
 
 TEST_F(ConfigFileTest, SomethingElseAtThePathIsLeftAlone) {
@@ -175,19 +155,6 @@ TEST_F(ConfigFileTest, SomethingElseAtThePathIsLeftAlone) {
     EXPECT_FALSE(file_.get("a").has_value());
     EXPECT_FALSE(file_.set("a", "1"));
     EXPECT_TRUE(fs::is_fifo(path_));
-}
-
-TEST_F(ConfigFileTest, WritesLeaveNoTemporaryFilesAndKeepTheFileMode) {
-    ASSERT_TRUE(file_.set("a", "1"));
-    struct stat st {};
-    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
-    ASSERT_TRUE(file_.set("b", "2"));
-    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(directoryEntries(path_.parent_path()),
-              (std::vector<std::string>{"Sorvella.conf", "Sorvella.conf.lock"}));
 }
 
 TEST_F(ConfigFileTest, WritesGoThroughASymbolicLink) {
@@ -206,10 +173,9 @@ TEST(ConfigFileHome, PrefersXdgConfigHomeAndNeedsAnAbsolutePath) {
         const char* home;
         std::optional<std::string> expected;
     };
-    for (const Case& c : {Case{"/x/config", "/home/u", "/x/config"},
-                          Case{"relative/config", "/home/u", "/home/u/.config"},
-                          Case{"", "/home/u", "/home/u/.config"}, Case{nullptr, nullptr, {}},
-                          Case{nullptr, "", {}}}) {
+    for (const Case& c :
+         {Case{"/x/config", "/home/u", "/x/config"},
+          Case{"relative/config", "/home/u", "/home/u/.config"}, Case{nullptr, "", {}}}) {
         ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
         ScopedEnv home("HOME", c.home);
         EXPECT_EQ(userConfigHome(), c.expected) << (c.xdg ? c.xdg : "unset");

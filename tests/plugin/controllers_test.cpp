@@ -41,12 +41,8 @@ class PluginControllers : public ::testing::Test {
 
 TEST_F(PluginControllers, ControllersOfTheDefaultMapMoveTheirParameter) {
     const std::vector<std::pair<int, Param>> map = {
-        {7, kLevel},        {37, kOsc2Detune},   {44, kMix2},       {45, kMixBreath},
-        {46, kVelTime},     {47, kVelLevel},     {48, kVelBreath},  {56, kChorusSpeed},
-        {57, kChorusDepth}, {58, kReverbLength}, {59, kReverbMix},  {33, kVowel1Morph},
-        {36, kVowel2Morph}, {38, kFormantsL},    {39, kNoiseColor}, {42, kOsc1Fm},
-        {43, kOsc2Fm}};
-    for (int data : {90, 0, 127}) {
+        {7, kLevel}, {48, kVelBreath}, {59, kReverbMix}, {36, kVowel2Morph}, {43, kOsc2Fm}};
+    for (int data : {90, 0}) {
         for (const auto& [controller, parameter] : map) {
             send({controlChange(controller, data, 0, controller % 16)});  // any channel
             EXPECT_EQ(host.getParameter(parameter), controllerValue(data))
@@ -61,14 +57,16 @@ TEST_F(PluginControllers, ControllersOfTheDefaultMapMoveTheirParameter) {
     EXPECT_EQ(host.getParameter(kLevel), controllerValue(100));
 
     const std::array<float, kParamCount> before = values();
-    for (int controller : {0, 1, 2, 11, 20, 32, 65, 100, 120, 127})
+    for (int controller : {0, 1, 11, 32, 65, 127})
         send({controlChange(controller, 99)});
     for (int target : {0, 1, 96, 97, 127})  // steps of controllers without a parameter
         send({controlChange(96, target), controlChange(97, target)});
     EXPECT_EQ(values(), before);
 }
 
+// Neither controllers nor their steps are reported back to the host.
 TEST_F(PluginControllers, StepsMoveTheNamedControllersParameterAndStopAtTheEnds) {
+    host.clearCalls();
     for (auto [step, first, last] : {std::tuple{96, 0.5078125f, 1.0f}, {97, 0.4921875f, 0.0f}}) {
         host.setParameter(kLevel, 0.5f);
         send({controlChange(step, 7)});
@@ -80,12 +78,7 @@ TEST_F(PluginControllers, StepsMoveTheNamedControllersParameterAndStopAtTheEnds)
     send({controlChange(96, 43), controlChange(96, 40)});
     EXPECT_EQ(host.getParameter(kOsc2Fm), 0.0078125f);
     EXPECT_EQ(host.parameterDisplay(kOsc1Shape), "2");
-}
-
-TEST_F(PluginControllers, ControllerChangesAreNotReportedToTheHost) {
-    host.clearCalls();
-    send({controlChange(7, 10), controlChange(43, 20), controlChange(96, 7), controlChange(97, 44),
-          controlChange(10, 0), controlChange(64, 127)});
+    send({controlChange(7, 10), controlChange(10, 0), controlChange(64, 127)});
     EXPECT_EQ(host.callCount(vst2::audioMasterAutomate), 0u);
     EXPECT_EQ(host.callCount(vst2::audioMasterProcessEvents), 0u);
 }

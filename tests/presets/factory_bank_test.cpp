@@ -1,4 +1,4 @@
-// The shipped factory bank: it loads whole, names its eight programs, survives a save unchanged,
+// The shipped factory bank: it loads whole, survives a save unchanged,
 // and every program plays a chord at velocity 100 audibly and below -1 dBFS.
 #include <gtest/gtest.h>
 
@@ -20,11 +20,6 @@ namespace {
 const std::filesystem::path kBankPath =
     std::filesystem::path(SORVELLA_SOURCE_DIR) / "presets" / "factory" / "factory.fxb";
 
-constexpr const char* kNames[kNumPrograms] = {
-    "Choir Aah",          "Breath Pad", "Vowel Lead",   "Grain Cloud",
-    "Formant Pluck Bass", "Glass Bell", "Whisper Wind", "Unison Organ",
-};
-
 constexpr float kMinusOneDecibel = 0.89125094f;
 constexpr std::int32_t kHeldFrames = 88200;  // 2 s
 constexpr std::int32_t kTailFrames = 44100;
@@ -43,20 +38,9 @@ class FactoryBankTest : public ::testing::Test {
     std::unique_ptr<MyVsti> instrument = testing::makeInstrument();
 };
 
-TEST_F(FactoryBankTest, LoadsWithItsEightNamesAndProgramZeroSelected) {
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(std::filesystem::file_size(kBankPath), static_cast<std::uintmax_t>(kBankFileBytes));
-    EXPECT_EQ(instrument->getProgram(), 0);
-    char name[kProgramNameField] = {};
-    instrument->getProgramName(name);
-    EXPECT_STREQ(name, kNames[0]);
-    for (std::int32_t i = 0; i < kNumPrograms; ++i) {
-        ASSERT_TRUE(instrument->getProgramNameIndexed(0, i, name));
-        EXPECT_STREQ(name, kNames[i]) << "program " << i;
-    }
-}
-
 TEST_F(FactoryBankTest, SavingItAgainGivesTheSameProgramRecords) {
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(instrument->getProgram(), 0);
     const std::vector<std::uint8_t> shipped = readBytes(kBankPath);
     const std::vector<std::uint8_t> saved = bankFileBytes(*instrument);
     ASSERT_EQ(saved.size(), shipped.size());
@@ -70,7 +54,7 @@ TEST_F(FactoryBankTest, SavingItAgainGivesTheSameProgramRecords) {
 
 TEST_F(FactoryBankTest, EveryProgramPlaysAChordAudiblyBelowMinusOneDecibel) {
     for (std::int32_t p = 0; p < kNumPrograms; ++p) {
-        SCOPED_TRACE(kNames[p]);
+        SCOPED_TRACE(p);
         instrument->setProgram(p);
         for (std::uint8_t note : {60, 64, 67, 72})
             testing::sendMidi(*instrument, 0, 0x90, note, 100);

@@ -33,27 +33,14 @@ std::string readText(const std::filesystem::path& path) {
 TEST(FileRequestTest, RecordsAreFilledAndBounded) {
     FileSelectRecord record(loadTuningRequest("just.tun"));
     const vst2::VstFileSelect& s = *record.get();
-    EXPECT_EQ(s.command, vst2::kVstFileLoad);
     EXPECT_STREQ(s.title, "Load Tuning file (current = just.tun)");
-    ASSERT_NE(s.returnPath, nullptr);
     EXPECT_EQ(s.sizeReturnPath, 1024);
     ASSERT_EQ(s.nbFileTypes, 1);
-    EXPECT_STREQ(s.fileTypes[0].name, "Tuning files");
-    EXPECT_STREQ(s.fileTypes[0].macType, ".tun");
     EXPECT_STREQ(s.fileTypes[0].unixType, "tun");
     EXPECT_EQ(record.chosenPath(), std::nullopt);
     // A title beyond the record's 1024 bytes is cut, never overrun.
     FileSelectRecord longTitle(loadTuningRequest(std::string(2000, 'x')));
     EXPECT_EQ(std::strlen(longTitle.get()->title), 1023u);
-}
-
-TEST(FileRequestTest, ASavedNameWithoutExtensionGetsTheDefault) {
-    EXPECT_EQ(withDefaultExtension("/tmp/song", "fxp"), "/tmp/song.fxp");
-    EXPECT_EQ(withDefaultExtension("/tmp/song.fxb", "fxp"), "/tmp/song.fxb");
-    EXPECT_EQ(withDefaultExtension("/tmp/my.dir/song", "fxb"), "/tmp/my.dir/song.fxb");
-    EXPECT_EQ(withDefaultExtension("song", "fxb"), "song.fxb");
-    EXPECT_EQ(withDefaultExtension("/tmp/.hidden", "fxb"), "/tmp/.hidden.fxb");
-    EXPECT_EQ(withDefaultExtension("/tmp/", "fxb"), "/tmp/");
 }
 
 TEST(ChildProcessTest, CollectsOutputAndStatus) {
@@ -62,7 +49,6 @@ TEST(ChildProcessTest, CollectsOutputAndStatus) {
     EXPECT_EQ(answer->status, 3);
     EXPECT_EQ(answer->out, "a b\n");
     EXPECT_FALSE(runChild({"/nonexistent/sorvella-dialog"}));
-    EXPECT_FALSE(runChild({}));
     // Output beyond the limit is drained and dropped.
     answer = runChild({"sh", "-c", "head -c 100000 /dev/zero"});
     ASSERT_TRUE(answer);
@@ -188,6 +174,14 @@ TEST_F(DialogProgramTest, ZenityChoosesAndAMissingExtensionIsAdded) {
     EXPECT_TRUE(loadPatch(*other, nullptr));
     EXPECT_STREQ(other->workingProgram().name(), "Via zenity");
     EXPECT_TRUE(boxes.boxes.empty());
+
+    // A zenity without the overwrite option is asked again without it.
+    script("zenity",
+           "for a in \"$@\"; do [ \"$a\" = --confirm-overwrite ] && exit 255; done\n"
+           "printf '%s\\n' '" +
+               chosen + ".fxb'");
+    EXPECT_TRUE(saveBank(*instrument, nullptr));
+    EXPECT_EQ(std::filesystem::file_size(chosen + ".fxb"), 7516u);
 }
 
 TEST_F(DialogProgramTest, CancellingZenityEndsTheOperationQuietly) {
@@ -198,16 +192,6 @@ TEST_F(DialogProgramTest, CancellingZenityEndsTheOperationQuietly) {
     EXPECT_FALSE(std::filesystem::exists(dir / "kdialog.args"));
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(instrument->getProgram(), 0);
-}
-
-TEST_F(DialogProgramTest, AZenityWithoutTheOverwriteOptionIsAskedAgain) {
-    const std::string chosen = (dir / "again.fxb").string();
-    script("zenity",
-           "for a in \"$@\"; do [ \"$a\" = --confirm-overwrite ] && exit 255; done\n"
-           "printf '%s\\n' '" +
-               chosen + "'");
-    EXPECT_TRUE(saveBank(*instrument, nullptr));
-    EXPECT_EQ(std::filesystem::file_size(chosen), 7516u);
 }
 
 TEST_F(DialogProgramTest, KdialogStandsInForAMissingZenity) {

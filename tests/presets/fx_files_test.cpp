@@ -73,7 +73,6 @@ TEST_F(FxFilesTest, ABankFileHasItsHeaderAndTheBankChunk) {
         editWorkingProgram(*source, ("Bank " + std::to_string(p)).c_str(), static_cast<float>(p));
         source->storeProgram(p);
     }
-    source->setProgram(5);
     ASSERT_TRUE(saveBankFile(*source, path("b.fxb").c_str()));
     std::vector<std::uint8_t> file = readBytes(dir / "b.fxb");
     ASSERT_EQ(file.size(), 7516u);
@@ -82,11 +81,9 @@ TEST_F(FxFilesTest, ABankFileHasItsHeaderAndTheBankChunk) {
         textAt(file, 0, 156),
         std::string("CcnK\0\0\0\0FBCh\0\0\0\1SORV\0\0\0\2\0\0\0\10", 28) + std::string(128, '\0'));
     EXPECT_EQ(wordAt(file, 156), 7356u);
-    EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 160, file.end()),
-              chunkBytes(*source, false));
     ASSERT_TRUE(loadBankFile(*target, path("b.fxb").c_str()));
     EXPECT_EQ(target->getProgram(), 0);
-    target->setProgram(5);
+    target->setProgram(kNumPrograms - 1);
     EXPECT_EQ(chunkBytes(*target, false), chunkBytes(*source, false));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -98,17 +99,6 @@ TEST_F(PresetChunkTest, PresetAndBankRoundTripByteForByte) {
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(PresetChunkTest, GetChunkStoresTheWorkingProgramIntoItsSlot) {
-    source->setProgram(2);
-    source->setParameter(1, 0.125f);
-    source->setProgramName("Edited");
-    EXPECT_NE(source->programSlot(2).value(1), 0.125f);
-    chunkBytes(*source, true);
-    EXPECT_EQ(source->programSlot(2).value(1), 0.125f);
-    EXPECT_STREQ(source->programSlot(2).name(), "Edited");
-    EXPECT_EQ(source->getProgram(), 2);
-}
-
 TEST_F(PresetChunkTest, SavingStateWhilePlayingKeepsTheNotesSounding) {
     testing::sendMidi(*source, 0, 0x90, 60, 100);
     std::vector<float> l, r;
@@ -180,6 +170,21 @@ TEST_F(PresetChunkTest, TheHeadIsCheckedMagicThenSizeThenVersion) {
     // A preset chunk is not a bank chunk, nor the other way round.
     expectRefused(chunkBytes(*source, true), false, "Invalid file format");
     expectRefused(bank, true, "Invalid file format");
+
+    // A bank naming a program outside 0..7 left the working program unselected, and the next
+    // save wrote it over slot 0. Versions below 1 were accepted.
+    for (std::int32_t program : {8, -1, INT_MIN}) {
+        bad = bank;
+        putWord(bad, 8, static_cast<std::uint32_t>(program));
+        expectRefused(bad, false, "Invalid file format");
+    }
+    for (bool isPreset : {true, false}) {
+        for (std::int32_t version : {-5, 0, INT_MIN}) {
+            bad = chunkBytes(*source, isPreset);
+            putWord(bad, 4, static_cast<std::uint32_t>(version));
+            expectRefused(bad, isPreset, "Invalid file format");
+        }
+    }
 }
 
 TEST_F(PresetChunkTest, EveryTruncationIsRefused) {
@@ -203,50 +208,59 @@ TEST_F(PresetChunkTest, CraftedRecordsAreRefusedAndChangeNothing) {
     const std::vector<std::uint8_t> preset = chunkBytes(*source, true);
     const std::uint32_t nan = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::quiet_NaN());
     const std::uint32_t inf = std::bit_cast<std::uint32_t>(std::numeric_limits<float>::infinity());
-
-    std::vector<std::uint8_t> bad = preset;
-    putWord(bad, kValuesAt + 4 * 28, nan);
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + kCurveBytes, 9);  // Osc2 point count beyond the capacity of 8
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 2 * kCurveBytes, 0xFFFFFFFFu);  // negative point count
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 4, 100);  // loop start far past the points
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 8, 0x7FFFFFFF);  // loop length running past the points
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kCurvesAt + 12, inf);  // first duration
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kFormantsAt + 3 * 60 + 4, nan);  // a frequency of "Formant2 End"
-    expectRefused(bad, true, "Invalid file format");
-
-    bad = preset;
-    putWord(bad, kViewAt, nan);
-    expectRefused(bad, true, "Invalid file format");
-
+    const std::pair<std::size_t, std::uint32_t> damage[] = {
+        {kValuesAt + 4 * 28, nan},
+        {kCurvesAt + kCurveBytes, 9},                // Osc2 point count beyond the capacity of 8
+        {kCurvesAt + 2 * kCurveBytes, 0xFFFFFFFFu},  // negative point count
+        {kCurvesAt + 4, 100},                        // loop start far past the points
+        {kCurvesAt + 8, 0x7FFFFFFF},                 // loop length running past the points
+        {kCurvesAt + 12, inf},                       // first duration
+        {kFormantsAt + 3 * 60 + 4, nan},             // a frequency of "Formant2 End"
+        {kViewAt, nan}};
+    for (const auto& [at, word] : damage) {
+        SCOPED_TRACE(at);
+        std::vector<std::uint8_t> bad = preset;
+        putWord(bad, at, word);
+        expectRefused(bad, true, "Invalid file format");
+    }
     // A bank whose last program is bad changes none of the seven good ones.
     std::vector<std::uint8_t> bank = chunkBytes(*source, false);
     putWord(bank, kRecordAt + 7 * kRecordBytes + 25, nan);
     expectRefused(bank, false, "Invalid file format");
 }
 
-TEST_F(PresetChunkTest, ABankSelectsItsStoredProgram) {
-    source->setProgram(4);
-    std::vector<std::uint8_t> bank = chunkBytes(*source, false);
-    ASSERT_EQ(load(*target, bank, false), 1);
-    EXPECT_EQ(target->getProgram(), 4);
+// A formant level of +60 dB made a note peak at +44 dBFS. Values beyond the editor's limits in
+// a dangerous direction are refused; the limits themselves, and quieter levels, load.
+TEST_F(PresetChunkTest, FormantValuesBeyondTheEditorsLimitsAreRefused) {
+    struct Field {
+        std::size_t set, offset;  // offset in the set: 0 frequencies, 20 bandwidths, 40 levels
+        float value;
+        bool loads;
+    };
+    const Field fields[] = {
+        {3, 40, 60.0f, false},    {0, 44, 0.01f, false},  {1, 0, 49.0f, false},
+        {2, 16, 22050.0f, false}, {3, 20, 5.0f, false},   {0, 24, -40.0f, false},
+        {1, 40, 0.0f, true},      {2, 44, -120.0f, true}, {0, 0, 50.0f, true},
+        {3, 16, 11025.0f, true},  {1, 20, 20.0f, true},   {2, 24, 5000.0f, true},
+    };
+    for (bool isPreset : {true, false}) {
+        for (const Field& field : fields) {
+            SCOPED_TRACE(::testing::Message() << "set " << field.set << " at " << field.offset
+                                              << " = " << field.value << " preset " << isPreset);
+            std::vector<std::uint8_t> bytes = chunkBytes(*source, isPreset);
+            // In a bank, the last program holds the value.
+            const std::size_t record = isPreset ? 0 : 7 * kRecordBytes;
+            putWord(bytes, record + kFormantsAt + field.set * 60 + field.offset,
+                    std::bit_cast<std::uint32_t>(field.value));
+            if (field.loads) {
+                boxes.boxes.clear();
+                EXPECT_EQ(load(*target, bytes, isPreset), 1);
+                EXPECT_TRUE(boxes.boxes.empty());
+            } else {
+                expectRefused(bytes, isPreset, "Invalid file format");
+            }
+        }
+    }
 }
 
 TEST_F(PresetChunkTest, TheEditorViewTravelsWithTheChunk) {

@@ -20,20 +20,13 @@ TEST(AudioFileWriter, QuantisesToNearestAndClips) {
         std::int32_t pcm16;
         std::int32_t pcm24;
     };
-    for (const Case& c :
-         {Case{0.0f, 0, 0}, Case{0.5f, 16384, 4194304}, Case{1.0f, 32767, 8388607},
-          Case{-1.0f, -32768, -8388608}, Case{2.5f, 32767, 8388607}, Case{-7.0f, -32768, -8388608},
-          // halfway between two steps goes away from zero
-          Case{0.5f / 32768.0f, 1, 128}, Case{-0.5f / 32768.0f, -1, -128},
-          Case{1.49f / 32768.0f, 1, 381}, Case{kNaN, 0, 0}, Case{kInf, 32767, 8388607},
-          Case{-kInf, -32768, -8388608}}) {
+    for (const Case& c : {Case{1.0f, 32767, 8388607}, Case{-7.0f, -32768, -8388608},
+                          // halfway between two steps goes away from zero
+                          Case{-0.5f / 32768.0f, -1, -128}, Case{1.49f / 32768.0f, 1, 381},
+                          Case{kNaN, 0, 0}, Case{kInf, 32767, 8388607}}) {
         EXPECT_EQ(toPcm16(c.x), c.pcm16) << c.x;
         EXPECT_EQ(toPcm24(c.x), c.pcm24) << c.x;
     }
-    SampleFormat f = SampleFormat::kPcm16;
-    EXPECT_TRUE(parseSampleFormat("s24", f) && f == SampleFormat::kPcm24);
-    EXPECT_TRUE(parseSampleFormat("float", f) && f == SampleFormat::kFloat32);
-    EXPECT_FALSE(parseSampleFormat("s32", f));
 }
 
 TEST(AudioFileWriter, WritesEachFormatByItsExtension) {
@@ -53,7 +46,6 @@ TEST(AudioFileWriter, WritesEachFormatByItsExtension) {
         {"a.wav", SampleFormat::kPcm16, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3},
         {"b.WAV", SampleFormat::kPcm24, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 3},
         {"c.wav", SampleFormat::kFloat32, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0},
-        {"d.flac", SampleFormat::kPcm16, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 3},
         {"e.aiff", SampleFormat::kPcm24, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 3},
         {"f.ogg", SampleFormat::kPcm16, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0},
         // Begun as RF64 in case it passes 4 GiB, it ends as the (extensible) WAV file it fits in.

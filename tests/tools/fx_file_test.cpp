@@ -26,39 +26,6 @@ std::vector<std::uint8_t> chunkOf(std::size_t n) {
     return c;
 }
 
-TEST(FxFileWriting, ChunkFilesCarryTheInstrumentsOwnHeaders) {
-    const auto chunk = chunkOf(7356);
-    const auto bank = fxBankChunkFile(kSorv, 2, 8, chunk);
-    ASSERT_EQ(bank.size(), 7516u);
-    EXPECT_EQ(textAt(bank, 0, 4), "CcnK");
-    EXPECT_EQ(be32(bank, 4), 0u);  // byte size, always zero
-    EXPECT_EQ(textAt(bank, 8, 4), "FBCh");
-    EXPECT_EQ(be32(bank, 12), 1u);
-    EXPECT_EQ(textAt(bank, 16, 4), "SORV");
-    EXPECT_EQ(be32(bank, 20), 2u);
-    EXPECT_EQ(be32(bank, 24), 8u);
-    EXPECT_EQ(std::vector<std::uint8_t>(bank.begin() + 28, bank.begin() + 156),
-              std::vector<std::uint8_t>(128, 0));
-    EXPECT_EQ(be32(bank, 156), 7356u);
-    EXPECT_TRUE(std::equal(chunk.begin(), chunk.end(), bank.begin() + 160));
-
-    const auto preset = chunkOf(993);
-    // A name longer than the field keeps 27 characters and its terminator.
-    for (const auto& [name, kept] : {std::pair<std::string, std::string>{"Choir Aah", "Choir Aah"},
-                                     {std::string(30, 'n'), std::string(27, 'n')}}) {
-        const auto patch = fxPatchChunkFile(kSorv, 2, 29, name, preset);
-        ASSERT_EQ(patch.size(), 60u + 993u);
-        EXPECT_EQ(textAt(patch, 0, 12), std::string("CcnK\0\0\0\0FPCh", 12));
-        EXPECT_EQ(be32(patch, 12), 1u);
-        EXPECT_EQ(textAt(patch, 16, 4), "SORV");
-        EXPECT_EQ(be32(patch, 20), 2u);
-        EXPECT_EQ(be32(patch, 24), 29u);
-        EXPECT_EQ(textAt(patch, 28, 28), kept + std::string(28 - kept.size(), '\0'));
-        EXPECT_EQ(be32(patch, 56), 993u);
-        EXPECT_TRUE(std::equal(preset.begin(), preset.end(), patch.begin() + 60));
-    }
-}
-
 TEST(FxFileWriting, ParameterListsCarryTheirSizesAndValues) {
     const FxProgram a{"Lead", {0.0f, 0.25f, 1.0f}};
     const FxProgram b{"Pad", {0.5f, 0.75f, 0.125f}};
@@ -148,23 +115,18 @@ TEST(FxFileReading, BadFilesSayWhatIsWrong) {
     };
     const std::vector<Case> cases = {
         {true, {}, "too short for an FX bank file (0 bytes)"},
-        {true, cut(bank, 11), "too short for an FX bank file (11 bytes)"},
-        {true, cut(bank, 155), "too short for an FX bank file (155 bytes)"},
         {true, cut(bank, 159), "too short for an FX bank file (159 bytes)"},
         {false, cut(patch, 59), "too short for an FX patch file (59 bytes)"},
         {true, with(bank, 0, 0x52494646),
          "not an FX bank file (it begins with 'RIFF', not 'CcnK')"},
         {false, with(patch, 8, 0x00FF4142), "not an FX patch file (its type is '\\x00\\xffAB')"},
         {true, patch, "is an FX patch file, not a bank file"},
-        {false, bank, "is an FX bank file, not a patch file"},
         {true, cut(bank, 259),
          "the chunk size (100 bytes) does not fit the file (99 bytes follow the header)"},
         {false, with(patch, 56, 0xFFFFFFFF),
          "the chunk size (4294967295 bytes) does not fit the file (100 bytes follow the header)"},
         {true, with(cut(bank, 160), 156, 0), "the chunk is empty"},
         {true, with(programs, 24, 3), "the bank claims 3 programs, which do not fit the file"},
-        {true, with(programs, 24, 0x80000000),
-         "the bank claims -2147483648 programs, which do not fit the file"},
         {true, with(programs, 156 + 64 + 8, 0x46784278), "program 1 is not an FxCk program record"},
         {true, with(programs, 156 + 24, 19),
          "program 0 claims 19 parameters, which do not fit the file"},
@@ -174,8 +136,6 @@ TEST(FxFileReading, BadFilesSayWhatIsWrong) {
          "the bank claims 2 programs, which do not fit the file"},
         {false, test::fxProgramRecord("N", {0.5f, nan}, 1, 1),
          "parameter 1 of the program is not a value from 0 to 1"},
-        {false, test::fxProgramRecord("N", {-0.0078125f}, 1, 1),
-         "parameter 0 of the program is not a value from 0 to 1"},
         {true, with(programs, 156 + 64 + 56, 0x3F800001),
          "parameter 0 of program 1 is not a value from 0 to 1"},
         {false, with(test::fxProgramRecord("N", {}, 1, 1), 24, 0xFFFFFFFF),

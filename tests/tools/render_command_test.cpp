@@ -131,25 +131,13 @@ TEST_F(RenderCommand, FailuresSayWhyAndLeaveNoFile) {
     EXPECT_EQ(r.exitCode, 1);
     expectOneErrorLine(r, "cannot load plugin");
 
-    r = render({song_, "-o", out, "--plugin", plugin}, {{"FAKE_INSTRUMENT_FAIL", "entry"}});
-    EXPECT_EQ(r.exitCode, 1);
-    expectOneErrorLine(r, "returned no instance");
-
     r = render({song_, "-o", out, "--plugin", plugin, "--param", "4=0.5"});
     EXPECT_EQ(r.exitCode, 1);
     expectOneErrorLine(r, "parameter 4 does not exist (the plugin has 4 parameters)");
 
-    r = render({song_, "-o", out, "--plugin", plugin, "--program", "3"});
-    EXPECT_EQ(r.exitCode, 1);
-    expectOneErrorLine(r, "program 3 does not exist");
-
     r = render({song_, "-o", dir_.file("no/such/dir/out.wav"), "--plugin", plugin});
     EXPECT_EQ(r.exitCode, 1);
     expectOneErrorLine(r, "cannot write " + dir_.file("no/such/dir/out.wav"));
-
-    r = render({song_, "-o", dir_.path(), "--plugin", plugin});
-    EXPECT_EQ(r.exitCode, 1);
-    expectOneErrorLine(r, "is a directory");
 
     r = render({song_, "-o", out, "--plugin", plugin}, {{"FAKE_INSTRUMENT_EFFECT", "1"}});
     EXPECT_EQ(r.exitCode, 1);
@@ -171,7 +159,6 @@ TEST_F(RenderCommand, ABadCommandLineIsAUsageError) {
     const auto help = render({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--bench-held"), std::string::npos);
-    EXPECT_NE(help.out.find("--tail"), std::string::npos);
     EXPECT_EQ(render({"--version"}).out, "sorvella-render 2.0\n");
     expectNothingWritten();
 }
@@ -193,7 +180,6 @@ TEST_F(RenderCommand, BenchPrintsTheRealTimeFactorAndWritesNothing) {
     EXPECT_NE(r.out.find("notes held:              3 (synthetic load, struck again every 0.25 s)"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("audio rendered:          0.500 s"), std::string::npos) << r.out;
     int noteOns = 0;
     for (const std::string& line : calls()) {
         std::istringstream words(line);
