@@ -53,6 +53,18 @@ int removeOnInterrupt(const std::string& path) {
     return -1;
 }
 
+InterruptsHeld::InterruptsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : kCleanedSignals)
+        sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+InterruptsHeld::~InterruptsHeld() {
+    ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
 void keepOnInterrupt(int slot) {
     if (slot >= 0 && slot < kSlots) gInUse[slot].store(false);
 }

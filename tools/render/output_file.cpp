@@ -141,13 +141,16 @@ bool OutputFile::open(const std::string& path, std::string& error) {
 bool OutputFile::openBeside(std::string& error) {
     // Same directory as the target, so the final rename cannot cross file systems.
     std::string name = target_.finalPath + ".partial-XXXXXX";
-    contents_ = ::mkostemp(name.data(), O_CLOEXEC);
+    {
+        const InterruptsHeld held;
+        contents_ = ::mkostemp(name.data(), O_CLOEXEC);
+        if (contents_ >= 0) cleanupSlot_ = removeOnInterrupt(name);
+    }
     if (contents_ < 0) {
         error = "cannot write " + target_.shownPath + ": " + std::strerror(errno);
         return false;
     }
     temporary_ = name;
-    cleanupSlot_ = removeOnInterrupt(temporary_);
     // mkstemp makes the file 0600: take the replaced file's permissions, or the usual ones.
     struct stat info {};
     mode_t mode = 0;
