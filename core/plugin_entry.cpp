@@ -4,6 +4,9 @@
 
 #include "core/error_box.h"
 #include "core/my_vsti.h"
+#ifdef SORVELLA_WITH_EDITOR
+#include "editor/editor_factory.h"
+#endif
 
 namespace {
 
@@ -16,7 +19,11 @@ vst2::AEffect* createInstrument(vst2::HostCallback host) {
     if (!host || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
     sorvella::MyVsti* instrument = nullptr;
     try {
+#ifdef SORVELLA_WITH_EDITOR
+        instrument = new (std::nothrow) sorvella::MyVsti(host, sorvella::sorvellaEditorFactory());
+#else
         instrument = new (std::nothrow) sorvella::MyVsti(host);
+#endif
     } catch (...) {
         instrument = nullptr;
     }

@@ -21,15 +21,20 @@ class PluginRequests : public ::testing::Test {
     TestHost host;
 };
 
-TEST_F(PluginRequests, RecordDescribesAStereoSynthWithoutEditor) {
+TEST_F(PluginRequests, RecordDescribesAStereoSynth) {
     const vst2::AEffect& effect = *host.effect();
     EXPECT_EQ(effect.magic, vst2::kEffectMagic);
     EXPECT_EQ(effect.numPrograms, 8);
     EXPECT_EQ(effect.numParams, 29);
     EXPECT_EQ(effect.numInputs, 0);
     EXPECT_EQ(effect.numOutputs, 2);
-    EXPECT_EQ(effect.flags,
-              vst2::effFlagsCanReplacing | vst2::effFlagsProgramChunks | vst2::effFlagsIsSynth);
+#ifdef SORVELLA_PLUGIN_HAS_EDITOR
+    constexpr std::int32_t kEditorFlag = vst2::effFlagsHasEditor;
+#else
+    constexpr std::int32_t kEditorFlag = 0;
+#endif
+    EXPECT_EQ(effect.flags, vst2::effFlagsCanReplacing | vst2::effFlagsProgramChunks |
+                                vst2::effFlagsIsSynth | kEditorFlag);
     EXPECT_EQ(effect.initialDelay, 0);
     EXPECT_EQ(effect.uniqueID, 0x534F5256);  // "SORV"
     EXPECT_EQ(effect.version, 2);
@@ -69,8 +74,13 @@ TEST_F(PluginRequests, FixedAnswers) {
         {vst2::effGetParameterProperties, 0, 0, 0},
         {vst2::effSetTotalSampleToProcess, 0, 12345, 12345},
         {vst2::effGetInputProperties, 0, 0, 0},
+#ifdef SORVELLA_PLUGIN_HAS_EDITOR
+        // The editor's size is known before it opens; a closed editor takes no keys.
+        {vst2::effEditGetRect, 0, 0, 1},
+#else
         // Without an editor every editor request answers 0.
         {vst2::effEditGetRect, 0, 0, 0},
+#endif
         {vst2::effEditOpen, 0, 0, 0},
         {vst2::effEditIdle, 0, 0, 0},
         {vst2::effEditKeyDown, 'a', 0, 0},
