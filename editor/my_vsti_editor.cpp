@@ -120,6 +120,7 @@ bool MyVstiEditor::open(void* parentWindow) {
         return false;
     }
     drainMailbox();
+    publishViewBlock();
     frame_->redraw();
     return true;
 }

@@ -75,26 +75,37 @@ void freeAll(SharedSet& set) {
     }
 }
 
+// Loads the images of one scale set (0: scale 1, 1: scale 2). False, with the set left empty,
+// when one cannot be made.
+bool loadScale(SharedSet& set, std::size_t s) {
+    auto& scaleSet = set.bitmaps[s];
+    for (std::size_t i = 0; i < scaleSet.size(); ++i) {
+        const auto png = skinPng(SkinBitmaps::kResources[i], static_cast<int>(s + 1));
+        CBitmap* bitmap =
+            new (std::nothrow) CBitmap(png.data(), png.size(), static_cast<double>(s + 1));
+        scaleSet[i] = bitmap;
+        if (!bitmap || !bitmap->isLoaded()) {
+            for (CBitmap*& made : scaleSet) {
+                if (made) made->forget();
+                made = nullptr;
+            }
+            reportError(bitmap ? kErrorBitmap : kErrorOutOfMemory);
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool SkinBitmaps::acquire() {
     SharedSet& set = shared();
     std::lock_guard lock(set.mutex);
+    // The scale-1 images are loaded by the first holder, so that an editor whose artwork cannot
+    // load is never ready; the scale-2 ones only when a HiDPI window asks for them.
     if (set.holders == 0) {
         keepDrawingLibrariesLoaded();
-        for (int s = 0; s < 2; ++s) {
-            for (std::int32_t i = 0; i < kCount; ++i) {
-                const auto png = skinPng(kResources[i], s + 1);
-                CBitmap* bitmap =
-                    new (std::nothrow) CBitmap(png.data(), png.size(), static_cast<double>(s + 1));
-                set.bitmaps[static_cast<std::size_t>(s)][static_cast<std::size_t>(i)] = bitmap;
-                if (!bitmap || !bitmap->isLoaded()) {
-                    freeAll(set);
-                    reportError(bitmap ? kErrorBitmap : kErrorOutOfMemory);
-                    return false;
-                }
-            }
-        }
+        if (!loadScale(set, 0)) return false;
     }
     ++set.holders;
     return true;
@@ -112,6 +123,7 @@ CBitmap* SkinBitmaps::get(std::int32_t resource, double scale) {
     std::lock_guard lock(set.mutex);
     if (set.holders == 0) return nullptr;
     const std::size_t s = scale > 1.0 ? 1 : 0;
+    if (s == 1 && set.bitmaps[1][0] == nullptr && !loadScale(set, 1)) return nullptr;
     for (std::int32_t i = 0; i < kCount; ++i) {
         if (kResources[i] == resource) return set.bitmaps[s][static_cast<std::size_t>(i)];
     }

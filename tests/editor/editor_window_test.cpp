@@ -4,9 +4,13 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -201,6 +205,50 @@ TEST_F(EditorWindowTest, ClosingAfterTheHostDestroyedItsWindowEndsNothing) {
     // Open while open closes first; a window that is not there fails cleanly.
     EXPECT_EQ(dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x7fffff)), 0);
     EXPECT_EQ(effect_->getParameter(effect_, 1), effect_->getParameter(effect_, 1));
+}
+
+// A host without a display: the editor has a size but does not open, and the instrument plays.
+TEST(EditorWithoutDisplay, OpenFailsCleanlyAndTheInstrumentPlaysOn) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::unsetenv("DISPLAY");
+    void* library = dlopen(SORVELLA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto entry =
+        reinterpret_cast<AEffect* (*)(vst2::HostCallback)>(dlsym(library, "VSTPluginMain"));
+    AEffect* effect = entry(hostCallback);
+    ASSERT_NE(effect, nullptr);
+    auto dispatch = [effect](std::int32_t opcode, vst2::intptr value = 0, void* ptr = nullptr) {
+        return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+    };
+    dispatch(vst2::effOpen);
+    dispatch(vst2::effMainsChanged, 1);
+    vst2::ERect* rect = nullptr;
+    EXPECT_EQ(dispatch(vst2::effEditGetRect, 0, &rect), 1);
+    EXPECT_EQ(dispatch(vst2::effEditOpen, 0, reinterpret_cast<void*>(0x400001)), 0);
+    dispatch(vst2::effEditIdle);
+    vst2::VstMidiEvent note{};
+    note.type = vst2::kVstMidiType;
+    note.byteSize = sizeof note;
+    note.midiData[0] = static_cast<char>(0x90);
+    note.midiData[1] = 60;
+    note.midiData[2] = 100;
+    vst2::VstEvents events{};
+    events.numEvents = 1;
+    events.events[0] = reinterpret_cast<vst2::VstEvent*>(&note);
+    dispatch(vst2::effProcessEvents, 0, &events);
+    std::vector<float> left(512);
+    std::vector<float> right(512);
+    float* outputs[2] = {left.data(), right.data()};
+    effect->processReplacing(effect, nullptr, outputs, 512);
+    float peak = 0.0f;
+    for (float v : left)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.0f);
+    dispatch(vst2::effEditClose);
+    dispatch(vst2::effClose);
+    dlclose(library);
+    if (!saved.empty()) ::setenv("DISPLAY", saved.c_str(), 1);
 }
 
 }  // namespace
