@@ -1,5 +1,6 @@
 #include "editor/my_vsti_editor.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -344,6 +345,8 @@ void MyVstiEditor::drainMailbox() {
 
 void MyVstiEditor::idle() {
     if (!frame_) return;
+    // Hosts open, idle and close an editor on one thread, though not always their main one.
+    assert(owner_ == std::this_thread::get_id());
     if (viewBlockPending_.exchange(false)) {
         if (auto* envelope = dynamic_cast<EnvSegment32*>(controls_[tags::kEnvelopeEditor])) {
             envelope->model().setViewBlock(pendingZoom_.load(), pendingScroll_.load());
@@ -441,7 +444,7 @@ void MyVstiEditor::applyEditorSettings() {
     }
     for (std::int32_t i = 0; i < kKnobModeEntries; ++i)
         knobsModeMenu_->checkEntry(i, i == settings.knobsModeEntry());
-    setKnobMode(settings.circularKnobs ? kCircularMode : kLinearMode);
+    sorvella::setKnobMode(settings.circularKnobs ? kCircularMode : kLinearMode);
     if (auto* pad = dynamic_cast<XYcontrol*>(controls_[tags::kXYPad])) {
         pad->model().setInertia(settings.xyInertia);
     }
@@ -512,6 +515,11 @@ void MyVstiEditor::displayText(std::int32_t parameter, char* out, std::size_t si
 
 void MyVstiEditor::displayClicked(std::int32_t tag, MouseButtons buttons) {
     if (learn_.clickDisplay(instrument(), tag, buttons).any()) redrawDisplays();
+}
+
+bool MyVstiEditor::setKnobMode(std::int32_t mode) {
+    sorvella::setKnobMode(mode == 2 ? kLinearMode : kCircularMode);
+    return true;
 }
 
 bool MyVstiEditor::onKeyDown(std::int32_t character, std::int32_t virtualKey,

@@ -47,6 +47,10 @@ class MyVstiEditor : public MailboxEditor,
     bool onKeyDown(std::int32_t character, std::int32_t virtualKey,
                    std::int32_t modifiers) override;
 
+    // A host's knob mode (the plugin interface's 0 circular, 1 relative circular, 2 linear) for
+    // every knob of the process, until the editor's own setting replaces it at the next open.
+    bool setKnobMode(std::int32_t mode) override;
+
     void viewBlock(float& zoom, float& scroll) const override;
     void setViewBlock(float zoom, float scroll) override;
 

@@ -150,6 +150,40 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
     xdotool({"mousemove", "310", "32", "click", "1"});
     EXPECT_GT(effect_->getParameter(effect_, 0), voices);
 
+    // The XY pad (90, 185, 150 x 150): a drag to the right moves "Vowel1 Morph" alone.
+    xdotool({"mousemove", "165", "260", "mousedown", "1", "sleep", "0.1", "mousemove", "215", "260",
+             "sleep", "0.1", "mouseup", "1"});
+    EXPECT_GT(effect_->getParameter(effect_, 17), 0.7f);
+    EXPECT_NEAR(effect_->getParameter(effect_, 20), 0.5f, 0.05f);
+    EXPECT_GE(callCount(vst2::audioMasterAutomate, 17), 1u);
+    EXPECT_EQ(callCount(vst2::audioMasterBeginEdit, 17), callCount(vst2::audioMasterEndEdit, 17));
+
+    // LEARN on, the "Level" display (256, 10) clicked: it waits for a controller, which arrives on
+    // the audio thread; the display shows it at the next idle.
+    xdotool({"mousemove", "30", "290", "click", "1", "sleep", "0.1", "mousemove", "270", "14",
+             "click", "1"});
+    idle(3);
+    const auto waiting = grab(256, 10, 28, 9);
+    std::thread([&] {
+        vst2::VstMidiEvent cc{};
+        cc.type = vst2::kVstMidiType;
+        cc.byteSize = sizeof cc;
+        cc.midiData[0] = static_cast<char>(0xB0);
+        cc.midiData[1] = 21;
+        cc.midiData[2] = 64;
+        vst2::VstEvents events{};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<vst2::VstEvent*>(&cc);
+        dispatch(vst2::effProcessEvents, 0, 0, &events);
+        std::vector<float> left(64);
+        std::vector<float> right(64);
+        float* outputs[2] = {left.data(), right.data()};
+        effect_->processReplacing(effect_, nullptr, outputs, 64);
+    }).join();
+    idle(3);
+    EXPECT_NE(grab(256, 10, 28, 9), waiting);
+    xdotool({"mousemove", "30", "290", "click", "1"});
+
     // Another thread sets "Mix1" (parameter 3, knob at 448, 26) while idle draws; the last value is
     // drawn.
     effect_->setParameter(effect_, 3, 0.0f);

@@ -85,7 +85,11 @@ TEST_F(PluginRequests, FixedAnswers) {
         {vst2::effEditIdle, 0, 0, 0},
         {vst2::effEditKeyDown, 'a', 0, 0},
         {vst2::effEditKeyUp, 'a', 0, 0},
+#ifdef SORVELLA_PLUGIN_HAS_EDITOR
+        {vst2::effSetEditKnobMode, 0, 2, 1},
+#else
         {vst2::effSetEditKnobMode, 0, 2, 0},
+#endif
         {vst2::effEditClose, 0, 0, 0},
     };
     for (std::int32_t index = 0; index < kParamCount; ++index)
