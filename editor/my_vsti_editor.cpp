@@ -472,8 +472,7 @@ void MyVstiEditor::valueChanged(CDrawContext* context, CControl* reporting) {
     if (tag == tags::kXYPad) pad = &static_cast<XYcontrol*>(reporting)->model();
     std::string text;
     if (tag == tags::kProgramName) text = static_cast<CTextEdit*>(reporting)->getText();
-    const ControlOutcome outcome =
-        actions_.controlChanged(tag, value, alt, pad, text.empty() ? "" : text.c_str());
+    const ControlOutcome outcome = actions_.controlChanged(tag, value, alt, pad, text.c_str());
     if (outcome.redrawAll) {
         redrawDisplays();
         frame_->invalidate({0, 0, layout::kWindowWidth, layout::kWindowHeight});
