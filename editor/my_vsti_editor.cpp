@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "core/error_box.h"
 #include "editor/editor_layout.h"
@@ -509,6 +510,9 @@ void MyVstiEditor::endEdit(int32_t tag) {
 }
 
 void MyVstiEditor::displayText(std::int32_t parameter, char* out, std::size_t size) {
+    // The display text reads the working program's value, which host threads and the audio
+    // thread write under the audio lock; formatting it is short.
+    std::lock_guard lock(instrument().audioLock());
     valueDisplayText(instrument(), parameter, learn_.on(), out, size);
 }
 
