@@ -22,17 +22,19 @@ ControllerMap& controllerMap() {
 
 void ControllerMap::resetToTable() {
     for (std::int32_t p = 0; p < kNumParams; ++p) {
-        controllers_[static_cast<std::size_t>(p)] = parameterDescriptor(p).defaultController;
+        controllers_[static_cast<std::size_t>(p)].store(parameterDescriptor(p).defaultController,
+                                                        kOrder);
     }
     rebuildTargets();
 }
 
 void ControllerMap::rebuildTargets() {
-    target_.fill(kNoController);
+    for (auto& t : target_)
+        t.store(kNoController, kOrder);
     // Parameters are entered in index order, so a later parameter sharing a controller wins.
     for (std::int32_t p = 0; p < kNumParams; ++p) {
-        std::uint8_t c = controllers_[static_cast<std::size_t>(p)];
-        if (c < 128) target_[c] = static_cast<std::uint8_t>(p);
+        std::uint8_t c = controllers_[static_cast<std::size_t>(p)].load(kOrder);
+        if (c < 128) target_[c].store(static_cast<std::uint8_t>(p), kOrder);
     }
 }
 
@@ -47,7 +49,8 @@ void ControllerMap::load(const std::optional<std::string>& stored) {
         auto value = static_cast<std::uint8_t>(16 * high + low);
         parsed[p] = value < 128 ? value : kNoController;
     }
-    controllers_ = parsed;
+    for (std::size_t p = 0; p < parsed.size(); ++p)
+        controllers_[p].store(parsed[p], kOrder);
     rebuildTargets();
 }
 
@@ -55,7 +58,8 @@ std::string ControllerMap::save() const {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(kStoredLength);
-    for (std::uint8_t c : controllers_) {
+    for (const auto& entry : controllers_) {
+        const std::uint8_t c = entry.load(kOrder);
         text += kDigits[c >> 4];
         text += kDigits[c & 15];
     }
@@ -65,16 +69,17 @@ std::string ControllerMap::save() const {
 void ControllerMap::assign(std::int32_t parameter, std::uint8_t controller) {
     if (!isParameterIndex(parameter)) return;
     auto& own = controllers_[static_cast<std::size_t>(parameter)];
-    if (own < 128) target_[own] = kNoController;
+    const std::uint8_t previous = own.load(kOrder);
+    if (previous < 128) target_[previous].store(kNoController, kOrder);
     if (controller >= 128) {
-        own = kNoController;
+        own.store(kNoController, kOrder);
         return;
     }
     for (auto& c : controllers_) {
-        if (c == controller) c = kNoController;
+        if (c.load(kOrder) == controller) c.store(kNoController, kOrder);
     }
-    own = controller;
-    target_[controller] = static_cast<std::uint8_t>(parameter);
+    own.store(controller, kOrder);
+    target_[controller].store(static_cast<std::uint8_t>(parameter), kOrder);
 }
 
 }  // namespace sorvella

@@ -17,6 +17,9 @@ class InstrumentEditor : public vst2::AEffEditor {
     virtual void showProgramName(const char* /*name*/) {}
     virtual void refreshProgramButtons() {}
     virtual void sampleRateChanged(float /*rate*/) {}
+    // A controller was assigned or cleared (MIDI learn, possibly on the audio thread): the
+    // controller texts of the editor's displays changed.
+    virtual void controllerMapChanged() {}
     // The envelope editor's zoom and scroll offset, stored in chunks.
     virtual void viewBlock(float& zoom, float& scroll) const {
         zoom = 0.0f;

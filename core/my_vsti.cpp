@@ -27,7 +27,7 @@ MyVsti::MyVsti(vst2::HostCallback host, EditorFactory editorFactory)
     : AudioEffectX(host, kNumPrograms, kNumParams), engine_(std::make_unique<Engine>()) {
     settings_.open(settings::kSubkey, settings::kClassText);
     setPan(64);
-    midiOut_ = settings_.getInt(settings::kMidiOut, 0) != 0;
+    midiOut_.store(settings_.getInt(settings::kMidiOut, 0) != 0, std::memory_order_relaxed);
     float gain = settings_.getFloat(settings::kDefaultGain, 1.0f);
     defaultGain_ = gain >= 0.0f && gain <= kMaxDefaultGain ? gain : 1.0f;
 
@@ -100,6 +100,7 @@ bool MyVsti::selectProgram(std::int32_t program) {
     resetEffects();
     cutAllVoices();
     curProgram = program;
+    shownProgram_.store(program, std::memory_order_release);
     working_.copyFrom(slots_[static_cast<std::size_t>(program)]);
     for (std::int32_t i = 0; i < kNumParams; ++i)
         setParameter(i, working_.value(i));
@@ -119,7 +120,11 @@ void MyVsti::announceProgram() {
 }
 
 void MyVsti::setProgramName(const char* name) {
-    renameWorkingProgram(name);
+    {
+        // The audio thread rewrites the working program on a MIDI program change.
+        std::lock_guard lock(audioLock_);
+        renameWorkingProgram(name);
+    }
     updateDisplay();
 }
 

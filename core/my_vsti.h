@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -88,13 +89,16 @@ class MyVsti : public vst2::AudioEffectX {
     void controllerText(std::int32_t parameter, char* text) const;
     void saveControllerMap();
     void setMidiOut(bool on);
-    bool midiOutEnabled() const { return midiOut_; }
+    bool midiOutEnabled() const { return midiOut_.load(std::memory_order_relaxed); }
     void sendController(std::uint8_t channel, std::uint8_t controller, std::uint8_t value);
     std::int32_t voiceLimit() const;
     void armLearn(std::int32_t parameter) {
-        learnParameter_ = isParameterIndex(parameter) ? parameter : kNoLearn;
+        learnParameter_.store(isParameterIndex(parameter) ? parameter : kNoLearn,
+                              std::memory_order_relaxed);
     }
-    std::int32_t learnParameter() const { return learnParameter_; }
+    std::int32_t learnParameter() const { return learnParameter_.load(std::memory_order_relaxed); }
+    // The selected program slot, readable from any thread (the editor's program buttons).
+    std::int32_t currentProgram() const { return shownProgram_.load(std::memory_order_acquire); }
 
     // Rendering.
     void process(float** inputs, float** outputs, std::int32_t frames) override;
@@ -187,9 +191,11 @@ class MyVsti : public vst2::AudioEffectX {
 
     std::recursive_mutex audioLock_;
     SettingsKey settings_;
-    bool midiOut_ = false;
+    // Read by the editor on its window's thread; learn is completed on the audio thread.
+    std::atomic<bool> midiOut_{false};
     float defaultGain_ = 1.0f;
-    std::int32_t learnParameter_ = kNoLearn;
+    std::atomic<std::int32_t> learnParameter_{kNoLearn};
+    std::atomic<std::int32_t> shownProgram_{0};
 
     // Engine state (core/my_vsti_engine.h).
     static constexpr std::int32_t kMaxRun = 512;  // samples rendered at once

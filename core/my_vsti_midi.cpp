@@ -77,9 +77,11 @@ void MyVsti::handleEvent(const MidiEvent& event) {
                     break;
                 }
                 default:
-                    if (learnParameter_ != kNoLearn) {
-                        assignController(learnParameter_, d1);
-                        learnParameter_ = kNoLearn;
+                    if (const std::int32_t learning =
+                            learnParameter_.load(std::memory_order_relaxed);
+                        learning != kNoLearn) {
+                        learnParameter_.store(kNoLearn, std::memory_order_relaxed);
+                        assignController(learning, d1);
                     } else if (std::uint8_t p = controllerMap().targetOf(d1); p != kNoController) {
                         setParameter(p, static_cast<float>(d2) * kInv127);
                     }
@@ -165,12 +167,13 @@ void MyVsti::allNotesOff() {
 
 void MyVsti::assignController(std::int32_t parameter, std::uint8_t controller) {
     controllerMap().assign(parameter, controller);
+    if (instrumentEditor_) instrumentEditor_->controllerMapChanged();
 }
 
 void MyVsti::controllerText(std::int32_t parameter, char* text) const {
     constexpr std::size_t kText = 16;
     std::uint8_t c = controllerMap().controllerOf(parameter);
-    if (parameter == learnParameter_) {
+    if (parameter == learnParameter()) {
         std::snprintf(text, kText, "[ ??? ]");
     } else if (c == kNoController) {
         std::snprintf(text, kText, "[ --- ]");
@@ -184,8 +187,8 @@ void MyVsti::saveControllerMap() {
 }
 
 void MyVsti::setMidiOut(bool on) {
-    if (on == midiOut_) return;
-    midiOut_ = on;
+    if (on == midiOut_.load(std::memory_order_relaxed)) return;
+    midiOut_.store(on, std::memory_order_relaxed);
     settings_.setInt(settings::kMidiOut, on ? 1 : 0);
 }
 

@@ -32,7 +32,7 @@ float MyVsti::getParameter(std::int32_t index) {
 
 void MyVsti::setParameterAutomated(std::int32_t index, float value) {
     setParameter(index, value);
-    if (midiOut_) {
+    if (midiOutEnabled()) {
         std::uint8_t controller = controllerMap().controllerOf(index);
         if (controller != kNoController && std::isfinite(value)) {
             float v = std::clamp(value, 0.0f, 1.0f);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/my_vsti.h"
+#include "core/plugin_editor.h"
 #include "platform/error_box.h"
 
 namespace {
@@ -16,7 +17,7 @@ vst2::AEffect* createInstrument(vst2::HostCallback host) {
     if (!host || host(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
     sorvella::MyVsti* instrument = nullptr;
     try {
-        instrument = new (std::nothrow) sorvella::MyVsti(host);
+        instrument = new (std::nothrow) sorvella::MyVsti(host, sorvella::pluginEditorFactory());
     } catch (...) {
         instrument = nullptr;
     }

@@ -17,10 +17,12 @@ class MailboxEditor : public InstrumentEditor {
         mailbox_.showParameter(index, value);
     }
     void showProgramName(const char* name) override { mailbox_.showProgramName(name); }
-    // Called by the thread that changed the program, which reads its number.
+    // Called by the thread that changed the program; the number is read from the instrument's
+    // atomic copy, so a host thread renaming the program never races a program change.
     void refreshProgramButtons() override {
-        mailbox_.refreshProgramButtons(instrument_.getProgram());
+        mailbox_.refreshProgramButtons(instrument_.currentProgram());
     }
+    void controllerMapChanged() override { mailbox_.controllerMapChanged(); }
     void sampleRateChanged(float rate) override { mailbox_.sampleRateChanged(rate); }
 
     EditorMailbox& mailbox() { return mailbox_; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/editor_factory.h"
 #include "platform/error_box.h"
 #include "standalone/audio_output.h"
 #include "standalone/dialog_presenter.h"
@@ -17,12 +18,6 @@
 namespace {
 
 constexpr std::chrono::milliseconds kIdlePeriod{100};
-
-// The instrument's editor. This is the one place the program chooses it; without a factory the
-// instrument has no editor and the window shows the SETUP and WAV buttons alone.
-sorvella::EditorFactory standaloneEditorFactory() {
-    return {};
-}
 
 void printUsage(std::FILE* out) {
     std::fputs(
@@ -80,7 +75,7 @@ int main(int argc, char** argv) {
 
     sorvella::setErrorPresenter(sorvella::presentWithDialog);
     std::unique_ptr<sorvella::MyVstiStandalone> app =
-        sorvella::MyVstiStandalone::create(standaloneEditorFactory());
+        sorvella::MyVstiStandalone::create(sorvella::sorvellaEditorFactory());
     if (!app) return 1;
 
     sorvella::MainLoop loop;

@@ -21,22 +21,39 @@ class PluginRequests : public ::testing::Test {
     TestHost host;
 };
 
-TEST_F(PluginRequests, RecordAndAnswersOfAStereoSynthWithoutEditor) {
+TEST_F(PluginRequests, RecordAndAnswersOfAStereoSynth) {
     const vst2::AEffect& effect = *host.effect();
     EXPECT_EQ(effect.magic, vst2::kEffectMagic);
     EXPECT_EQ(effect.numPrograms, 8);
     EXPECT_EQ(effect.numParams, 29);
     EXPECT_EQ(effect.numOutputs, 2);
-    EXPECT_EQ(effect.flags,
-              vst2::effFlagsCanReplacing | vst2::effFlagsProgramChunks | vst2::effFlagsIsSynth);
+#ifdef SORVELLA_PLUGIN_HAS_EDITOR
+    constexpr std::int32_t kEditorFlag = vst2::effFlagsHasEditor;
+#else
+    constexpr std::int32_t kEditorFlag = 0;
+#endif
+    EXPECT_EQ(effect.flags, vst2::effFlagsCanReplacing | vst2::effFlagsProgramChunks |
+                                vst2::effFlagsIsSynth | kEditorFlag);
     // A 2.4 host calls the first eight bytes as processDoubleReplacing when they are not null.
     const std::array<char, sizeof effect.future> zero{};
     EXPECT_EQ(std::memcmp(effect.future, zero.data(), zero.size()), 0);
     EXPECT_EQ(host.text(vst2::effGetVendorString), "Kestrane");
 
-    // Requests the instrument does not serve, and the editor it does not have, answer 0.
-    for (std::int32_t opcode : {std::int32_t{vst2::effEditGetRect}, std::int32_t{vst2::effEditOpen},
-                                16, 20, 36, 44, 53, 66, 78, 81, 128, -1, INT_MAX, INT_MIN}) {
+#ifdef SORVELLA_PLUGIN_HAS_EDITOR
+    // The editor's size is known before it opens.
+    vst2::ERect* rect = nullptr;
+    EXPECT_EQ(host.dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_GE(rect->right - rect->left, 819);
+    std::vector<std::int32_t> unserved;
+#else
+    // Without an editor its requests answer 0 too.
+    std::vector<std::int32_t> unserved{vst2::effEditGetRect, vst2::effEditOpen};
+#endif
+    // Requests the instrument does not serve answer 0.
+    for (std::int32_t opcode : {16, 20, 36, 44, 53, 66, 78, 81, 128, -1, INT_MAX, INT_MIN})
+        unserved.push_back(opcode);
+    for (std::int32_t opcode : unserved) {
         std::vector<unsigned char> buffer(4096, 0);  // a harmless zeroed buffer
         EXPECT_EQ(host.dispatch(opcode, 0, 0, buffer.data()), 0) << "opcode " << opcode;
     }

@@ -1,0 +1,288 @@
+// The editor in a real window: a small X11 host loads the built plugin with dlopen, opens the
+// editor in a window of its own on an Xvfb server, drives it with synthetic input from xdotool,
+// and checks what the instrument and the host callback see.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/vst2/aeffect.h"
+#include "tests/toolkit/xvfb_server.h"
+
+// Last: Xlib's macros clash with other headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+using vst2::AEffect;
+
+std::mutex callsMutex;
+std::vector<std::pair<std::int32_t, std::int32_t>> calls;  // opcode, index
+
+vst2::intptr hostCallback(AEffect*, std::int32_t opcode, std::int32_t index, vst2::intptr, void*,
+                          float) {
+    if (opcode == vst2::audioMasterVersion) return 2400;
+    std::lock_guard lock(callsMutex);
+    calls.emplace_back(opcode, index);
+    return 0;
+}
+
+std::size_t callCount(std::int32_t opcode, std::int32_t index) {
+    std::lock_guard lock(callsMutex);
+    std::size_t n = 0;
+    for (const auto& c : calls)
+        n += c.first == opcode && c.second == index ? 1 : 0;
+    return n;
+}
+
+class EditorWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string reason;
+        bool missing = false;
+        if (!server_.start(reason, missing)) {
+            if (missing) GTEST_SKIP() << reason;
+            FAIL() << reason;
+        }
+        library_ = dlopen(SORVELLA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library_, nullptr) << dlerror();
+        auto entry =
+            reinterpret_cast<AEffect* (*)(vst2::HostCallback)>(dlsym(library_, "VSTPluginMain"));
+        ASSERT_NE(entry, nullptr);
+        effect_ = entry(hostCallback);
+        ASSERT_NE(effect_, nullptr);
+        dispatch(vst2::effOpen);
+        dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        dispatch(vst2::effMainsChanged, 0, 1);
+        display_ = XOpenDisplay(nullptr);
+        ASSERT_NE(display_, nullptr);
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        parent_ =
+            XCreateWindow(display_, DefaultRootWindow(display_), 0, 0, 819, 374, 0, CopyFromParent,
+                          InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+        XMapWindow(display_, parent_);
+        XSync(display_, False);
+    }
+    void TearDown() override {
+        if (effect_) dispatch(vst2::effClose);
+        if (display_) {
+            if (parent_) XDestroyWindow(display_, parent_);
+            XCloseDisplay(display_);
+        }
+        if (library_) dlclose(library_);
+    }
+
+    vst2::intptr dispatch(std::int32_t opcode, std::int32_t index = 0, vst2::intptr value = 0,
+                          void* ptr = nullptr, float opt = 0.0f) {
+        return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    }
+    void idle(int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            dispatch(vst2::effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    bool openEditor() {
+        return dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)) == 1;
+    }
+    void xdotool(const std::vector<std::string>& arguments) {
+        ASSERT_EQ(sorvella::test::runXdotool(arguments, [this] { idle(); }), 0);
+    }
+    // The pixels of a window area as the host's connection sees them (the window is at 0, 0).
+    std::vector<unsigned long> grab(int x, int y, int width, int height) {
+        XSync(display_, False);
+        // The root's picture holds the editor's child window as shown.
+        XImage* image =
+            XGetImage(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        std::vector<unsigned long> pixels;
+        if (!image) return pixels;
+        for (int j = 0; j < height; ++j)
+            for (int i = 0; i < width; ++i)
+                pixels.push_back(XGetPixel(image, i, j));
+        XDestroyImage(image);
+        return pixels;
+    }
+
+    sorvella::test::XvfbServer server_;
+    void* library_ = nullptr;
+    AEffect* effect_ = nullptr;
+    Display* display_ = nullptr;
+    Window parent_ = 0;
+};
+
+TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen) {
+    ASSERT_TRUE(effect_->flags & vst2::effFlagsHasEditor);
+    vst2::ERect* rect = nullptr;
+    ASSERT_EQ(dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 819);
+    EXPECT_EQ(rect->bottom - rect->top, 374);
+    ASSERT_TRUE(openEditor());
+    idle(5);
+
+    // Drag the "Level" knob (253, 26, 35 x 34) up: linear mode, 200 pixels span the range.
+    effect_->setParameter(effect_, 1, 0.2f);
+    idle(3);
+    // Pauses let the knob's tracking loop see each position.
+    xdotool({"mousemove", "270", "43", "mousedown", "1", "sleep", "0.1", "mousemove", "270", "23",
+             "sleep", "0.1", "mousemove", "270", "3", "sleep", "0.1", "mouseup", "1"});
+    EXPECT_NEAR(effect_->getParameter(effect_, 1), 0.4f, 0.02f);
+    EXPECT_EQ(callCount(vst2::audioMasterBeginEdit, 1), 1u);
+    EXPECT_GE(callCount(vst2::audioMasterAutomate, 1), 1u);
+    EXPECT_EQ(callCount(vst2::audioMasterEndEdit, 1), 1u);
+
+    // Program button 3 (slot 2) at 467, 345.
+    xdotool({"mousemove", "474", "353", "click", "1"});
+    EXPECT_EQ(dispatch(vst2::effGetProgram), 2);
+
+    // "Voices" up, pressed once: one step.
+    const float voices = effect_->getParameter(effect_, 0);
+    xdotool({"mousemove", "310", "32", "click", "1"});
+    EXPECT_GT(effect_->getParameter(effect_, 0), voices);
+
+    // The XY pad (90, 185, 150 x 150): a drag to the right moves "Vowel1 Morph" alone.
+    xdotool({"mousemove", "165", "260", "mousedown", "1", "sleep", "0.1", "mousemove", "215", "260",
+             "sleep", "0.1", "mouseup", "1"});
+    EXPECT_GT(effect_->getParameter(effect_, 17), 0.7f);
+    EXPECT_NEAR(effect_->getParameter(effect_, 20), 0.5f, 0.05f);
+    EXPECT_GE(callCount(vst2::audioMasterAutomate, 17), 1u);
+    EXPECT_EQ(callCount(vst2::audioMasterBeginEdit, 17), callCount(vst2::audioMasterEndEdit, 17));
+
+    // LEARN on, the "Level" display (256, 10) clicked: it waits for a controller, which arrives on
+    // the audio thread; the display shows it at the next idle.
+    xdotool({"mousemove", "30", "290", "click", "1", "sleep", "0.1", "mousemove", "270", "14",
+             "click", "1"});
+    idle(3);
+    const auto waiting = grab(256, 10, 28, 9);
+    std::thread([&] {
+        vst2::VstMidiEvent cc{};
+        cc.type = vst2::kVstMidiType;
+        cc.byteSize = sizeof cc;
+        cc.midiData[0] = static_cast<char>(0xB0);
+        cc.midiData[1] = 21;
+        cc.midiData[2] = 64;
+        vst2::VstEvents events{};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<vst2::VstEvent*>(&cc);
+        dispatch(vst2::effProcessEvents, 0, 0, &events);
+        std::vector<float> left(64);
+        std::vector<float> right(64);
+        float* outputs[2] = {left.data(), right.data()};
+        effect_->processReplacing(effect_, nullptr, outputs, 64);
+    }).join();
+    idle(3);
+    EXPECT_NE(grab(256, 10, 28, 9), waiting);
+    xdotool({"mousemove", "30", "290", "click", "1"});
+
+    // Another thread sets "Mix1" (parameter 3, knob at 448, 26) while idle draws; the last value is
+    // drawn.
+    effect_->setParameter(effect_, 3, 0.0f);
+    idle(3);
+    const auto before = grab(448, 26, 35, 34);
+    std::atomic<bool> stop{false};
+    std::thread setter([&] {
+        for (int i = 0; i <= 2000 && !stop; ++i)
+            effect_->setParameter(effect_, 3, static_cast<float>(i % 101) / 100.0f);
+        effect_->setParameter(effect_, 3, 1.0f);
+    });
+    for (int i = 0; i < 50; ++i)
+        idle();
+    setter.join();
+    idle(3);
+    EXPECT_NE(grab(448, 26, 35, 34), before);
+
+    // Opening and closing again and again, with idle between.
+    for (int i = 0; i < 20; ++i) {
+        dispatch(vst2::effEditClose);
+        ASSERT_TRUE(openEditor()) << "reopening " << i;
+        idle();
+    }
+
+    // Audio renders and parameters change while the editor is open; then the host stops the audio
+    // and closes the instrument without closing the editor first.
+    std::atomic<bool> rendering{true};
+    std::thread audio([&] {
+        std::vector<float> left(256);
+        std::vector<float> right(256);
+        float* outputs[2] = {left.data(), right.data()};
+        while (rendering)
+            effect_->processReplacing(effect_, nullptr, outputs, 256);
+    });
+    for (int i = 0; i < 30; ++i) {
+        effect_->setParameter(effect_, 2, static_cast<float>(i) / 30.0f);
+        idle();
+    }
+    rendering = false;
+    audio.join();
+    dispatch(vst2::effClose);
+    effect_ = nullptr;
+}
+
+TEST_F(EditorWindowTest, ClosingAfterTheHostDestroyedItsWindowEndsNothing) {
+    ASSERT_TRUE(openEditor());
+    idle(3);
+    XDestroyWindow(display_, parent_);
+    XSync(display_, False);
+    parent_ = 0;
+    idle(3);
+    dispatch(vst2::effEditClose);
+    // Open while open closes first; a window that is not there fails cleanly.
+    EXPECT_EQ(dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x7fffff)), 0);
+    EXPECT_EQ(effect_->getParameter(effect_, 1), effect_->getParameter(effect_, 1));
+}
+
+// A host without a display: the editor has a size but does not open, and the instrument plays.
+TEST(EditorWithoutDisplay, OpenFailsCleanlyAndTheInstrumentPlaysOn) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::unsetenv("DISPLAY");
+    void* library = dlopen(SORVELLA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto entry =
+        reinterpret_cast<AEffect* (*)(vst2::HostCallback)>(dlsym(library, "VSTPluginMain"));
+    AEffect* effect = entry(hostCallback);
+    ASSERT_NE(effect, nullptr);
+    auto dispatch = [effect](std::int32_t opcode, vst2::intptr value = 0, void* ptr = nullptr) {
+        return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+    };
+    dispatch(vst2::effOpen);
+    dispatch(vst2::effMainsChanged, 1);
+    vst2::ERect* rect = nullptr;
+    EXPECT_EQ(dispatch(vst2::effEditGetRect, 0, &rect), 1);
+    EXPECT_EQ(dispatch(vst2::effEditOpen, 0, reinterpret_cast<void*>(0x400001)), 0);
+    dispatch(vst2::effEditIdle);
+    vst2::VstMidiEvent note{};
+    note.type = vst2::kVstMidiType;
+    note.byteSize = sizeof note;
+    note.midiData[0] = static_cast<char>(0x90);
+    note.midiData[1] = 60;
+    note.midiData[2] = 100;
+    vst2::VstEvents events{};
+    events.numEvents = 1;
+    events.events[0] = reinterpret_cast<vst2::VstEvent*>(&note);
+    dispatch(vst2::effProcessEvents, 0, &events);
+    std::vector<float> left(512);
+    std::vector<float> right(512);
+    float* outputs[2] = {left.data(), right.data()};
+    effect->processReplacing(effect, nullptr, outputs, 512);
+    float peak = 0.0f;
+    for (float v : left)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.0f);
+    dispatch(vst2::effEditClose);
+    dispatch(vst2::effClose);
+    dlclose(library);
+    if (!saved.empty()) ::setenv("DISPLAY", saved.c_str(), 1);
+}
+
+}  // namespace
