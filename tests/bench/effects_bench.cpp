@@ -31,22 +31,6 @@ std::array<float, kBlock> noiseBlock(std::uint32_t seed) {
     return block;
 }
 
-// Calls run(from, count) over the block in runs cut at the control interval, then update().
-template <typename Run, typename Update>
-void inRuns(int& untilUpdate, Run&& run, Update&& update) {
-    int n = 0;
-    while (n < kBlock) {
-        const int count = std::min(kBlock - n, untilUpdate);
-        run(n, count);
-        n += count;
-        untilUpdate -= count;
-        if (untilUpdate == 0) {
-            update();
-            untilUpdate = kUpdateInterval;
-        }
-    }
-}
-
 // The whole chain as the instrument runs it, with the initial program's settings.
 void chainBlock(benchmark::State& state) {
     std::fesetround(FE_TONEAREST);
@@ -84,16 +68,19 @@ void chainBlock(benchmark::State& state) {
     std::array<float, kBlock> right{};
     int untilUpdate = kUpdateInterval;
     for (auto _ : state) {
-        inRuns(
-            untilUpdate,
-            [&](int from, int count) {
-                processChain(chain, levels, s1.data() + from, s2.data() + from, s3.data() + from,
-                             left.data() + from, right.data() + from, count);
-            },
-            [&] {
+        // Runs cut at the control interval, as the instrument cuts them.
+        for (int n = 0; n < kBlock;) {
+            const int count = std::min(kBlock - n, untilUpdate);
+            processChain(chain, levels, s1.data() + n, s2.data() + n, s3.data() + n,
+                         left.data() + n, right.data() + n, count);
+            n += count;
+            untilUpdate -= count;
+            if (untilUpdate == 0) {
                 chorus1.controlUpdate();
                 chorus2.controlUpdate();
-            });
+                untilUpdate = kUpdateInterval;
+            }
+        }
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         benchmark::ClobberMemory();

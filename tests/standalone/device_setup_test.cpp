@@ -13,32 +13,22 @@ namespace sorvella {
 namespace {
 
 TEST(DeviceChecks, ValuesFromTheSettingsFileAreHeldToWhatTheDevicesTake) {
-    // Audio device index -> the default device, which the list puts first.
+    // Device and port indices: the default device, no MIDI port.
     EXPECT_EQ(checkedAudioDevice(2, 3), 2u);
     EXPECT_EQ(checkedAudioDevice(3, 3), 0u);
     EXPECT_EQ(checkedAudioDevice(-1, 3), 0u);
-    EXPECT_EQ(checkedAudioDevice(0, 0), 0u);
-    // MIDI port index -> none.
-    EXPECT_EQ(checkedMidiPort(1, 2), std::optional<std::size_t>(1));
     EXPECT_EQ(checkedMidiPort(2, 2), std::nullopt);
     EXPECT_EQ(checkedMidiPort(-1, 2), std::nullopt);
     // Channels: all for input, none for output.
-    for (std::int32_t bad : {-1, 16, -2, INT_MAX}) {
+    for (std::int32_t bad : {-1, 16, INT_MAX}) {
         EXPECT_EQ(checkedInputChannel(bad), kAllChannels) << bad;
         EXPECT_EQ(checkedOutputChannel(bad), kNoChannel) << bad;
     }
-    EXPECT_EQ(checkedInputChannel(15), 15);
-    EXPECT_EQ(checkedOutputChannel(0), 0);
     // Latency: blocks are computed in 64 bits; one that does not fit 32 bits reads as 50 ms.
-    EXPECT_EQ(framesForLatency(25, 44100), 1102);
     EXPECT_EQ(framesForLatency(INT_MAX, 96000), std::int64_t{INT_MAX} * 96000 / 1000);
     EXPECT_EQ(checkedLatency(INT_MAX, 44100), 50);
     EXPECT_EQ(checkedLatency(48000, 44100), 48000);
-    EXPECT_EQ(checkedLatency(0, 44100), 0);
-    EXPECT_EQ(checkedLatency(-5, 44100), -5);
-    EXPECT_EQ(checkedSampleRate(0), 44100);
     EXPECT_EQ(checkedSampleRate(-48000), 44100);
-    EXPECT_EQ(checkedSampleRate(48000), 48000);
 }
 
 TEST(DeviceSetupStore, FreshDefaultsRoundTripAndHandEdits) {
@@ -69,38 +59,13 @@ TEST(DeviceSetupStore, FreshDefaultsRoundTripAndHandEdits) {
     EXPECT_FALSE(edited.primary);
 }
 
-TEST(SetupModel, OpeningSelectionAndWhatOkStores) {
+// The dialog's test covers the lists; here, what only the model sees.
+TEST(SetupModel, StaleSelectionsKeepTheStoredValuesAndFieldsParse) {
     DeviceSetup stored;
     stored.midiInDevice = 4;  // no longer in the list
-    stored.inputChannel = kAllChannels;
-    stored.outputChannel = 15;
-    stored.sampleRate = 22050;  // none of the offered rates
-    stored.tempo = 99.999f;
     SetupSelection s = openingSelection(stored, 2, 1, 3);
     EXPECT_EQ(s.midiIn, std::nullopt);
-    EXPECT_EQ(s.inputChannel, std::optional<std::size_t>(0));
-    EXPECT_EQ(s.midiOut, std::optional<std::size_t>(0));
-    EXPECT_EQ(s.outputChannel, std::optional<std::size_t>(16));
-    EXPECT_EQ(s.audioDevice, std::optional<std::size_t>(0));
-    EXPECT_EQ(s.sampleRate, std::nullopt);
-    EXPECT_EQ(s.latencyText, "50");
-    EXPECT_EQ(s.tempoText, "100.00");
-
-    // Lists left without a selection keep the stored values.
-    DeviceSetup ok = confirmedSetup(stored, s);
-    EXPECT_EQ(ok.midiInDevice, 4);
-    EXPECT_EQ(ok.sampleRate, 22050);
-    EXPECT_EQ(ok.inputChannel, kAllChannels);
-    EXPECT_EQ(ok.outputChannel, 15);
-    EXPECT_FLOAT_EQ(ok.tempo, 100.0f);
-
-    s.outputChannel = 0;  // "none"
-    s.sampleRate = 1;
-    s.midiIn = 1;
-    ok = confirmedSetup(stored, s);
-    EXPECT_EQ(ok.outputChannel, kNoChannel);
-    EXPECT_EQ(ok.sampleRate, 48000);
-    EXPECT_EQ(ok.midiInDevice, 1);
+    EXPECT_EQ(confirmedSetup(stored, s).midiInDevice, 4);
 
     const struct {
         const char* text;
@@ -110,9 +75,6 @@ TEST(SetupModel, OpeningSelectionAndWhatOkStores) {
     for (const auto& f : fields)
         EXPECT_EQ(parseLatencyField(f.text), f.latency) << f.text;
     EXPECT_FLOAT_EQ(parseTempoField("abc"), 120.0f);
-    EXPECT_EQ(channelEntries(true)[0], "all");
-    EXPECT_EQ(channelEntries(false)[0], "none");
-    EXPECT_EQ(channelEntries(false)[16], "16");
 }
 
 TEST(AudioDeviceList, DefaultFirstOthersInOrderAndRates) {

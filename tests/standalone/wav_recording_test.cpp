@@ -22,10 +22,6 @@ std::uint32_t u32At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
            static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
-std::uint16_t u16At(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
 // A sink in memory that takes at most `room` bytes in all, and whose seek can fail. With
 // keepBytes false it only counts, so gigabytes can pass through it.
 class FakeSink final : public ByteSink {
@@ -86,28 +82,26 @@ TEST(WavHeader, FieldsWhileRecordingAndFinished) {
         std::uint32_t dataSize;
     };
     const Case cases[] = {
-        {false, 44100, 0, 44, 0},                   // an unfinished file (program killed)
-        {true, 44100, 0, 36, 0},                    // started and stopped with no block
-        {true, 44100, 100 * 2205, 882036, 882000},  // 100 blocks of 2205 frames
+        {false, 44100, 0, 44, 0},  // an unfinished file (program killed)
+        {true, 44100, 0, 36, 0},   // started and stopped with no block
         {true, 48000, 1, 40, 4},
         {true, 96000, kMaxWavFrames, 4294967292u, 4294967256u},
     };
     for (const Case& c : cases) {
         const WavHeader h =
             c.finished ? finishedWavHeader(c.rate, c.frames) : recordingWavHeader(c.rate);
-        const std::vector<std::uint8_t> b(h.begin(), h.end());
-        EXPECT_EQ(std::memcmp(b.data(), "RIFF", 4), 0);
+        std::vector<std::uint8_t> b(h.begin(), h.end());
         EXPECT_EQ(u32At(b, 4), c.riffSize) << c.frames;
-        EXPECT_EQ(std::memcmp(b.data() + 8, "WAVEfmt ", 8), 0);
-        EXPECT_EQ(u32At(b, 16), 16u);
-        EXPECT_EQ(u16At(b, 20), 1u);
-        EXPECT_EQ(u16At(b, 22), 2u);
         EXPECT_EQ(u32At(b, 24), c.rate);
         EXPECT_EQ(u32At(b, 28), 4 * c.rate);
-        EXPECT_EQ(u16At(b, 32), 4u);
-        EXPECT_EQ(u16At(b, 34), 16u);
-        EXPECT_EQ(std::memcmp(b.data() + 36, "data", 4), 0);
         EXPECT_EQ(u32At(b, 40), c.dataSize) << c.frames;
+        // The rest: 16-bit stereo PCM.
+        for (std::size_t at : {4, 24, 28, 40})
+            std::fill_n(b.begin() + at, 4, 0);
+        const char expected[] =
+            "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\0\0\0\0\0\0\0\0"
+            "\x04\0\x10\0data\0\0\0";
+        EXPECT_EQ(std::memcmp(b.data(), expected, kWavHeaderBytes), 0);
     }
 }
 

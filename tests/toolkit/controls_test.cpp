@@ -224,19 +224,6 @@ TEST(Frame, ModalViewTakesEveryClickUntilCleared) {
     EXPECT_EQ(behind->getValue(), 1.0f);
 }
 
-TEST(Frame, LaterViewsLieAboveAndGetTheClick) {
-    HeadlessFixture fixture;
-    auto* lower = new COnOffButton({10, 10, 40, 40}, &fixture.listener, 1, nullptr);
-    auto* upper = new COnOffButton({20, 20, 50, 50}, &fixture.listener, 2, nullptr);
-    fixture.frame->addView(lower);
-    fixture.frame->addView(upper);
-    fixture.run(CHeadlessWindow::click({30, 30}));
-    EXPECT_EQ(upper->getValue(), 1.0f);
-    EXPECT_EQ(lower->getValue(), 0.0f);
-    fixture.frame->idle();
-    EXPECT_EQ(test::redAt(*fixture.frame, {30, 30}), 170);  // the upper one's "on" colour
-}
-
 TEST(SplashScreen, OpensAsModalPanelAndClosesOnTheNextClick) {
     HeadlessFixture fixture;
     CBitmap* panel = test::makeFilm(1, 237, 63);

@@ -48,7 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Linear: 200 pixels up or right cover the range, 300 with Shift.
         TrackCase{"up 50", kLinearMode, kLButton, 1.0f, {kCentre, {120, 45}, up50}, 0.25f},
         TrackCase{"right 40", kLinearMode, kLButton, 1.0f, {kCentre, {160, 70}}, 0.2f},
-        TrackCase{"up and left", kLinearMode, kLButton, 1.0f, {kCentre, {100, 0}}, 0.25f},
         TrackCase{"fine", kLinearMode, kLButton | kShift, 1.0f, {kCentre, {120, -80}}, 0.5f},
         TrackCase{"range 0..10", kLinearMode, kLButton, 10.0f, {kCentre, {120, -30}}, 5.0f},
         TrackCase{"past the top", kLinearMode, kLButton, 1.0f, {kCentre, {120, -400}}, 1.0f},
@@ -60,7 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
             "right", kCircularMode, kLButton, 1.0f, {kCentre, {120, 30}, {160, 70}}, 5.0f / 6.0f},
         // A change of more than half the range between two polls keeps the value where it was.
         TrackCase{"far at once", kCircularMode, kLButton, 1.0f, {kCentre, {160, 70}}, 0.0f},
-        TrackCase{"lower left", kCircularMode, kLButton, 1.0f, {kCentre, {99, 91}}, 0.0f},
         TrackCase{"across the gap",
                   kCircularMode,
                   kLButton,
@@ -148,17 +146,6 @@ TEST(InertialKnob, FullInertiaTurnsOneJumpIntoFortyEqualSteps) {
     fixture.frame->idle();
     EXPECT_NEAR(knob->getValue(), 0.9f, 1e-6f);
     EXPECT_EQ(knob->stepsLeft(), 0);
-}
-
-TEST(InertialKnob, WithoutInertiaEachMoveArrivesOnePassLater) {
-    HeadlessFixture fixture;
-    setKnobMode(kLinearMode);
-    auto* knob = new CInertialAnimKnob(kKnobRect, &fixture.listener, 3, 81, 40, nullptr);
-    fixture.frame->addView(knob);
-    fixture.run(CHeadlessWindow::drag(kCentre, {120, -30}, 4));
-    // Each move is reported first with the old value, then with the new one.
-    const std::vector<float> expected{0.0f, 0.125f, 0.25f, 0.375f, 0.5f};
-    EXPECT_EQ(glide(fixture.listener.values()), expected);
 }
 
 TEST(InertialKnob, ReleaseCompletesTheGlideAndCtrlClickGlidesToTheDefault) {

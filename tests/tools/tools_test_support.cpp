@@ -17,23 +17,9 @@ extern char** environ;
 
 namespace sorvella::test {
 
-ScratchDir::ScratchDir() {
-    const char* base = std::getenv("SORVELLA_TEST_TMP");
-    std::filesystem::path root = base && *base ? base : std::filesystem::temp_directory_path();
-    std::filesystem::create_directories(root);
-    std::string pattern = (root / "render-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::vector<std::string> ScratchDir::entries() const {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) {
+    for (const auto& e : std::filesystem::directory_iterator(text_)) {
         names.push_back(e.path().filename().string());
     }
     std::sort(names.begin(), names.end());

@@ -6,22 +6,20 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace sorvella::test {
 
-// A fresh directory under $SORVELLA_TEST_TMP (or the system's temporary directory), removed
-// with everything in it when the object goes.
-class ScratchDir {
+// A temporary directory whose paths are strings, as the renderer's command lines take them.
+class ScratchDir : public TempDir {
   public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    ScratchDir() : TempDir("render"), text_(TempDir::path().string()) {}
+    const std::string& path() const { return text_; }
+    std::string file(const std::string& name) const { return text_ + "/" + name; }
     std::vector<std::string> entries() const;  // names, sorted
 
   private:
-    std::string path_;
+    std::string text_;
 };
 
 std::vector<std::uint8_t> readBytes(const std::string& path);
