@@ -247,9 +247,10 @@ void MainWindow::handle(XEvent& event) {
     const bool ours = target == window_ || target == focusProxy_;
     switch (event.type) {
         case FocusIn:
-            // The window manager gave the window the focus: it goes on to the focus window.
-            if (target == window_ && event.xfocus.detail != NotifyInferior &&
-                event.xfocus.detail != NotifyPointer && !modal_) {
+            // The window manager (or a child giving the focus back) gave the window itself the
+            // focus: it goes on to the focus window. Left on the window, keys would go to the
+            // editor's window whenever the pointer is over it.
+            if (target == window_ && event.xfocus.detail != NotifyPointer && !modal_) {
                 XSetInputFocus(display_, focusProxy_, RevertToParent, CurrentTime);
             }
             break;
