@@ -6,6 +6,7 @@
 
 #include "standalone/device_setup.h"
 #include "standalone/midi_ports.h"
+#include "tests/standalone/sent_messages.h"
 
 namespace sorvella {
 namespace {
@@ -109,17 +110,6 @@ TEST(MidiInput, AFullListKeepsItsEarliestEvents) {
     EXPECT_EQ(eventAt(list, 0).midiData[2], 0);
     EXPECT_EQ(eventAt(list, 100).midiData[2], 100);
 }
-
-class SentMessages final : public MidiSender {
-  public:
-    explicit SentMessages(std::vector<std::vector<std::uint8_t>>& sent) : sent_(sent) {}
-    void send(const std::uint8_t* message, std::size_t size) override {
-        sent_.emplace_back(message, message + size);
-    }
-
-  private:
-    std::vector<std::vector<std::uint8_t>>& sent_;
-};
 
 TEST(MidiOutput, InstrumentControllersLeaveOnTheOutputChannel) {
     std::vector<std::vector<std::uint8_t>> sent;

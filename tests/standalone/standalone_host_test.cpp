@@ -11,20 +11,10 @@
 #include "standalone/my_vsti_standalone.h"
 #include "support/temp_dir.h"
 #include "support/test_host.h"
+#include "tests/standalone/sent_messages.h"
 
 namespace sorvella {
 namespace {
-
-class SentMessages final : public MidiSender {
-  public:
-    explicit SentMessages(std::vector<std::vector<std::uint8_t>>& sent) : sent_(sent) {}
-    void send(const std::uint8_t* message, std::size_t size) override {
-        sent_.emplace_back(message, message + size);
-    }
-
-  private:
-    std::vector<std::vector<std::uint8_t>>& sent_;
-};
 
 // An application with no device opened: no latency, no MIDI ports.
 class StandaloneHost : public ::testing::Test {
