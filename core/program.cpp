@@ -88,7 +88,8 @@ bool Program::read(ByteReader& cursor, std::int32_t version) {
     }
     name[kProgramNameMax] = 0;  // a name never runs past 24 characters
     name_ = name;
-    values_ = values;
+    for (std::int32_t i = 0; i < kNumParams; ++i)
+        setValue(i, values[static_cast<std::size_t>(i)]);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -43,8 +44,16 @@ class Program {
     const char* name() const { return name_.data(); }
     void setName(const char* text);  // keeps at most 24 characters
 
-    float value(std::int32_t index) const { return values_[static_cast<std::size_t>(index)]; }
-    void setValue(std::int32_t index, float v) { values_[static_cast<std::size_t>(index)] = v; }
+    // Hosts read values from their own threads without the instrument's lock while the audio
+    // thread applies MIDI controllers under it, so single values are read and written atomically.
+    float value(std::int32_t index) const {
+        return std::atomic_ref(values_[static_cast<std::size_t>(index)])
+            .load(std::memory_order_relaxed);
+    }
+    void setValue(std::int32_t index, float v) {
+        std::atomic_ref(values_[static_cast<std::size_t>(index)])
+            .store(v, std::memory_order_relaxed);
+    }
 
     MyMetaParam& meta(std::int32_t index);
     const MyMetaParam& meta(std::int32_t index) const;
@@ -67,7 +76,7 @@ class Program {
 
   private:
     std::array<char, kProgramNameField> name_{};
-    std::array<float, kNumParams> values_{};
+    mutable std::array<float, kNumParams> values_{};
     std::array<std::unique_ptr<MyMetaParam>, kNumMetaParams> metas_;
 };
 
