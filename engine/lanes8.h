@@ -8,17 +8,13 @@
 // AVX2 function into the generic kernel templates, which carry no target of their own. Those
 // templates are forced inline into the AVX2 entry points, and there the compiler inlines the
 // operations as the small functions they are; every call of one comes from AVX2 code, so the
-// 256-bit values never cross between code built for different targets.
+// 256-bit values never cross between code built for different targets (GCC's note that such
+// arguments are passed differently since GCC 4.6 does not apply).
 #pragma once
 
 #include <cstdint>
 
 #include "engine/lanes.h"
-
-#if defined(__GNUC__) && !defined(__clang__)
-// Only says that 256-bit arguments are passed differently since GCC 4.6; see above.
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
 
 namespace sorvella {
 
