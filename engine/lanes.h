@@ -15,6 +15,7 @@ namespace sorvella {
 struct I32x4;
 
 struct F32x4 {
+    using Int = I32x4;
 #if SORVELLA_SSE2
     __m128 v;
 #elif SORVELLA_NEON
@@ -347,12 +348,28 @@ SORVELLA_ALWAYS_INLINE F32x4 withFirst(F32x4 a, F32x4 b) {
 #endif
 }
 
-// Rows r0..r3 become columns: afterwards r[j] holds what was lane j of every row.
-SORVELLA_ALWAYS_INLINE void transpose(F32x4& r0, F32x4& r1, F32x4& r2, F32x4& r3) {
-    const F32x4 t0 = zipLow(r0, r1);
-    const F32x4 t1 = zipLow(r2, r3);
-    const F32x4 t2 = zipHigh(r0, r1);
-    const F32x4 t3 = zipHigh(r2, r3);
+// a == b ? 0 : a, lane by lane.
+SORVELLA_ALWAYS_INLINE F32x4 zeroWhereEqual(F32x4 a, F32x4 b) {
+#if SORVELLA_SSE2
+    return {_mm_andnot_ps(_mm_cmpeq_ps(a.v, b.v), a.v)};
+#elif SORVELLA_NEON
+    return {vbslq_f32(vceqq_f32(a.v, b.v), vdupq_n_f32(0.0f), a.v)};
+#else
+    F32x4 r;
+    for (int k = 0; k < 4; ++k)
+        r.v[k] = a.v[k] == b.v[k] ? 0.0f : a.v[k];
+    return r;
+#endif
+}
+
+// Rows r0..r3 become columns: afterwards r[j] holds what was lane j of every row (in each half
+// of four lanes, for the eight-lane types of lanes8.h).
+template <class V>
+SORVELLA_ALWAYS_INLINE void transpose(V& r0, V& r1, V& r2, V& r3) {
+    const V t0 = zipLow(r0, r1);
+    const V t1 = zipLow(r2, r3);
+    const V t2 = zipHigh(r0, r1);
+    const V t3 = zipHigh(r2, r3);
     r0 = lowHalves(t0, t1);
     r1 = highHalves(t0, t1);
     r2 = lowHalves(t2, t3);

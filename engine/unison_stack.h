@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/lanes.h"
+#include "engine/lanes8.h"
 #include "engine/wave_pairs.h"
 
 namespace sorvella {
@@ -30,41 +30,96 @@ namespace stack_detail {
 
 // Reads four lanes at once: x = arg·8192, i = x − 0.5 rounded to nearest, f = x − i, and the
 // interpolation t[i] + (t[i + 1] − t[i])·f with the index masked into the table, lane by lane.
-// With the value/delta pairs the difference comes from the pair, computed once by the same
-// subtraction.
-template <bool kPairs>
-[[gnu::always_inline]] inline F32x4 readLanes(const StackWave& wave, F32x4 arg) {
+[[gnu::always_inline]] inline F32x4 readTable(const float* t, F32x4 arg) {
     const F32x4 x = arg * F32x4::splat(8192.0f);
     const I32x4 i = nearest(x - F32x4::splat(0.5f));
     const F32x4 f = x - toFloat(i);
     const Indexes4 j = indexes(i & splatInt(kStackTableMask));
-    if constexpr (kPairs) {
-        const float* p = &wave.pairs->value;
-        const F32x4 p01 = F32x4::twoPairs(p + 2 * j.at[0], p + 2 * j.at[1]);
-        const F32x4 p23 = F32x4::twoPairs(p + 2 * j.at[2], p + 2 * j.at[3]);
-        return evens(p01, p23) + odds(p01, p23) * f;
-    } else {
-        const float* t = wave.table;
-        const F32x4 t0 = F32x4::of(t[j.at[0]], t[j.at[1]], t[j.at[2]], t[j.at[3]]);
-        const F32x4 t1 =
-            F32x4::of(t[(j.at[0] + 1) & kStackTableMask], t[(j.at[1] + 1) & kStackTableMask],
-                      t[(j.at[2] + 1) & kStackTableMask], t[(j.at[3] + 1) & kStackTableMask]);
-        return t0 + (t1 - t0) * f;
-    }
+    const F32x4 t0 = F32x4::of(t[j.at[0]], t[j.at[1]], t[j.at[2]], t[j.at[3]]);
+    const F32x4 t1 =
+        F32x4::of(t[(j.at[0] + 1) & kStackTableMask], t[(j.at[1] + 1) & kStackTableMask],
+                  t[(j.at[2] + 1) & kStackTableMask], t[(j.at[3] + 1) & kStackTableMask]);
+    return t0 + (t1 - t0) * f;
 }
 
-// Copies first..first+3 of one stack: out = read(out·fm + phase); phase += inc.
-template <bool kFeedback, bool kPairs>
-[[gnu::always_inline]] inline F32x4 stepLanes(const StackWave& wave, UnisonStack& st, int first,
-                                              float fm) {
-    const F32x4 phase = F32x4::load(st.phase + first);
-    F32x4 arg = phase;
-    if constexpr (kFeedback) arg = F32x4::load(st.out + first) * F32x4::splat(fm) + phase;
-    const F32x4 out = readLanes<kPairs>(wave, arg);
-    out.store(st.out + first);
-    (phase + F32x4::load(st.inc + first)).store(st.phase + first);
-    return out;
+// readTable on eight lanes, the low four from one stack's value/delta pairs and the high four
+// from the other's: the difference comes from the pair, computed once by the same subtraction.
+template <class V>
+[[gnu::always_inline]] inline V readPairs(const WavePair* low, const WavePair* high, V arg) {
+    const V x = arg * V::splat(8192.0f);
+    const auto i = nearest(x - V::splat(0.5f));
+    const V f = x - toFloat(i);
+    const Indexes8 j = indexes(i & V::Int::splat(kStackTableMask));
+    const V a = V::halves(F32x4::twoPairs(&low[j.at[0]].value, &low[j.at[1]].value),
+                          F32x4::twoPairs(&high[j.at[4]].value, &high[j.at[5]].value));
+    const V b = V::halves(F32x4::twoPairs(&low[j.at[2]].value, &low[j.at[3]].value),
+                          F32x4::twoPairs(&high[j.at[6]].value, &high[j.at[7]].value));
+    return evens(a, b) + odds(a, b) * f;
 }
+
+// phase − (phase − 0.5 rounded to nearest): the phase less its integer part.
+template <class V>
+[[gnu::always_inline]] inline V wrapped(V phase) {
+    return phase - toFloat(nearest(phase - V::splat(0.5f)));
+}
+
+// Both stacks of a voice held in registers through a run: copies 4g..4g+3 of stack 1 in the low
+// half of group g, of stack 2 in the high half. Loaded once, wrapped in place, stored back at the
+// end, instead of a round trip through memory at every sample.
+template <class V, int kCount>
+struct BothStacks {
+    static constexpr int kGroups = kCount > 4 ? 2 : 1;
+    UnisonStack& st1;
+    UnisonStack& st2;
+    // Copies, so that the stores of a run cannot make the loop load them again.
+    const StackWave w1;
+    const StackWave w2;
+    V phase[kGroups];
+    V out[kGroups];
+    V inc[kGroups];
+
+    [[gnu::always_inline]] BothStacks(UnisonStack& one, UnisonStack& two, const StackWave& wave1,
+                                      const StackWave& wave2)
+        : st1(one), st2(two), w1(wave1), w2(wave2) {
+        for (int g = 0; g < kGroups; ++g) {
+            phase[g] = V::halves(F32x4::load(st1.phase + 4 * g), F32x4::load(st2.phase + 4 * g));
+            out[g] = V::halves(F32x4::load(st1.out + 4 * g), F32x4::load(st2.out + 4 * g));
+            inc[g] = V::halves(F32x4::load(st1.inc + 4 * g), F32x4::load(st2.inc + 4 * g));
+        }
+    }
+    [[gnu::always_inline]] void store() const {
+        for (int g = 0; g < kGroups; ++g) {
+            phase[g].low().store(st1.phase + 4 * g);
+            phase[g].high().store(st2.phase + 4 * g);
+            out[g].low().store(st1.out + 4 * g);
+            out[g].high().store(st2.out + 4 * g);
+        }
+    }
+    // The same as wrapStack on both stacks.
+    [[gnu::always_inline]] void wrap() {
+        for (int g = 0; g < kGroups; ++g)
+            phase[g] = wrapped(phase[g]);
+    }
+    // One sample of group g: out = read(arg) with arg = out·fm + phase where the stack has
+    // feedback FM, else phase; then phase += inc. fm holds fm1 in the low half, fm2 in the high.
+    template <bool kFb1, bool kFb2, bool kPairs>
+    [[gnu::always_inline]] V step(int g, V fm) {
+        V arg = phase[g];
+        if constexpr (kFb1 && kFb2) {
+            arg = out[g] * fm + phase[g];
+        } else if constexpr (kFb1 || kFb2) {
+            const V withFm = out[g] * fm + phase[g];
+            arg = kFb1 ? V::halves(withFm.low(), arg.high()) : V::halves(arg.low(), withFm.high());
+        }
+        if constexpr (kPairs) {
+            out[g] = readPairs(w1.pairs, w2.pairs, arg);
+        } else {
+            out[g] = V::halves(readTable(w1.table, arg.low()), readTable(w2.table, arg.high()));
+        }
+        phase[g] = phase[g] + inc[g];
+        return out[g];
+    }
+};
 
 // The sums of two stacks side by side: lane 0 runs s1 + a0 + a1 + …, lane 1 runs s2 + b0 + b1 + ….
 template <int kCount>
@@ -80,10 +135,20 @@ template <int kCount>
     return s;
 }
 
+// The sums of one sample's groups v[0..kGroups−1], stack 1 into sum1 and stack 2 into sum2.
+template <int kCount, class V>
+[[gnu::always_inline]] inline void sumOne(const V* v, float& sum1, float& sum2) {
+    constexpr int kFirst = kCount < 4 ? kCount : 4;
+    F32x4 s = sumPairLanes<kFirst>(F32x4::zero(), v[0].low(), v[0].high());
+    if constexpr (kCount > 4) s = sumPairLanes<kCount - 4>(s, v[1].low(), v[1].high());
+    sum1 = s.lane<0>();
+    sum2 = s.lane<1>();
+}
+
 // s + row 0 + row 1 + … + row n−1 of four rows transposed so that each holds one copy over four
-// consecutive samples: per sample, the same additions in the same order as sumPairLanes.
-template <int kCount>
-[[gnu::always_inline]] inline F32x4 sumColumns(F32x4 s, F32x4 r0, F32x4 r1, F32x4 r2, F32x4 r3) {
+// consecutive samples: per sample, the same additions in the same order as sumOne.
+template <int kCount, class V>
+[[gnu::always_inline]] inline V sumColumns(V s, V r0, V r1, V r2, V r3) {
     transpose(r0, r1, r2, r3);
     s = s + r0;
     if constexpr (kCount > 1) s = s + r1;
@@ -92,124 +157,16 @@ template <int kCount>
     return s;
 }
 
-// One sample of two stacks kept as lanes (osc1 and osc2 copies 0..3, then 4..7), to be summed
-// four samples at a time.
-struct StackLanes {
-    F32x4 a;
-    F32x4 b;
-    F32x4 c;
-    F32x4 d;
-};
-
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline StackLanes stepStacks(const StackWave& w1, UnisonStack& st1,
-                                                    float fm1, const StackWave& w2,
-                                                    UnisonStack& st2, float fm2) {
-    StackLanes l;
-    l.a = stepLanes<kFb1, kPairs>(w1, st1, 0, fm1);
-    l.b = stepLanes<kFb2, kPairs>(w2, st2, 0, fm2);
-    if constexpr (kCount > 4) {
-        l.c = stepLanes<kFb1, kPairs>(w1, st1, 4, fm1);
-        l.d = stepLanes<kFb2, kPairs>(w2, st2, 4, fm2);
-    } else {
-        l.c = l.d = F32x4::zero();
-    }
-    return l;
-}
-
-// The sums of one sample.
-template <int kCount>
-[[gnu::always_inline]] inline void sumStacks1(const StackLanes& l, float& sum1, float& sum2) {
+// The sums of four consecutive samples (v[sample][group]) into sum1[0..3] and sum2[0..3].
+template <int kCount, class V>
+[[gnu::always_inline]] inline void sumFour(const V (*v)[2], float* sum1, float* sum2) {
     constexpr int kFirst = kCount < 4 ? kCount : 4;
-    F32x4 s = sumPairLanes<kFirst>(F32x4::zero(), l.a, l.b);
-    if constexpr (kCount > 4) s = sumPairLanes<kCount - 4>(s, l.c, l.d);
-    sum1 = s.lane<0>();
-    sum2 = s.lane<1>();
-}
-
-// The sums of four consecutive samples into sum1[0..3] and sum2[0..3].
-template <int kCount>
-[[gnu::always_inline]] inline void sumStacks4(const StackLanes* l, float* sum1, float* sum2) {
-    constexpr int kFirst = kCount < 4 ? kCount : 4;
-    F32x4 s1 = sumColumns<kFirst>(F32x4::zero(), l[0].a, l[1].a, l[2].a, l[3].a);
-    F32x4 s2 = sumColumns<kFirst>(F32x4::zero(), l[0].b, l[1].b, l[2].b, l[3].b);
-    if constexpr (kCount > 4) {
-        s1 = sumColumns<kCount - 4>(s1, l[0].c, l[1].c, l[2].c, l[3].c);
-        s2 = sumColumns<kCount - 4>(s2, l[0].d, l[1].d, l[2].d, l[3].d);
-    }
-    s1.store(sum1);
-    s2.store(sum2);
-}
-
-// phase − (phase − 0.5 rounded to nearest): the phase less its integer part.
-[[gnu::always_inline]] inline F32x4 wrapped(F32x4 phase) {
-    return phase - toFloat(nearest(phase - F32x4::splat(0.5f)));
-}
-
-// A stack's phases and outputs held in registers through a run of samples: loaded once, wrapped
-// in place, stored back at the end, instead of a round trip through memory at every sample.
-template <int kCount>
-struct HeldStack {
-    static constexpr int kGroups = kCount > 4 ? 2 : 1;
-    UnisonStack& st;
-    F32x4 phase[kGroups];
-    F32x4 out[kGroups];
-
-    explicit HeldStack(UnisonStack& stack) : st(stack) {
-        for (int g = 0; g < kGroups; ++g) {
-            phase[g] = F32x4::load(st.phase + 4 * g);
-            out[g] = F32x4::load(st.out + 4 * g);
-        }
-    }
-    void store() const {
-        for (int g = 0; g < kGroups; ++g) {
-            phase[g].store(st.phase + 4 * g);
-            out[g].store(st.out + 4 * g);
-        }
-    }
-    // The same as wrapStack.
-    void wrap() {
-        for (int g = 0; g < kGroups; ++g)
-            phase[g] = wrapped(phase[g]);
-    }
-    // The same as stepLanes.
-    template <bool kFeedback, bool kPairs>
-    [[gnu::always_inline]] F32x4 step(const StackWave& wave, int g, float fm) {
-        F32x4 arg = phase[g];
-        if constexpr (kFeedback) arg = out[g] * F32x4::splat(fm) + phase[g];
-        out[g] = readLanes<kPairs>(wave, arg);
-        phase[g] = phase[g] + F32x4::load(st.inc + 4 * g);
-        return out[g];
-    }
-};
-
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline StackLanes stepHeld(const StackWave& w1, HeldStack<kCount>& h1,
-                                                  float fm1, const StackWave& w2,
-                                                  HeldStack<kCount>& h2, float fm2) {
-    StackLanes l;
-    l.a = h1.template step<kFb1, kPairs>(w1, 0, fm1);
-    l.b = h2.template step<kFb2, kPairs>(w2, 0, fm2);
-    if constexpr (kCount > 4) {
-        l.c = h1.template step<kFb1, kPairs>(w1, 1, fm1);
-        l.d = h2.template step<kFb2, kPairs>(w2, 1, fm2);
-    } else {
-        l.c = l.d = F32x4::zero();
-    }
-    return l;
+    V s = sumColumns<kFirst>(V::zero(), v[0][0], v[1][0], v[2][0], v[3][0]);
+    if constexpr (kCount > 4) s = sumColumns<kCount - 4>(s, v[0][1], v[1][1], v[2][1], v[3][1]);
+    s.low().store(sum1);
+    s.high().store(sum2);
 }
 
 }  // namespace stack_detail
-
-// phase −= its integer part, for the copies 0..count−1 (and the rest of their lane group).
-inline void wrapStack(UnisonStack& st, int count) {
-    for (int first = 0; first < count; first += 4)
-        stack_detail::wrapped(F32x4::load(st.phase + first)).store(st.phase + first);
-}
-
-// The interpolated read of an 8192-entry table at p table cycles, as every lane reads.
-inline float readStackTable(const float* table, float p) {
-    return stack_detail::readLanes<false>({table, nullptr}, F32x4::splat(p)).lane<0>();
-}
 
 }  // namespace sorvella

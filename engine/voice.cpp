@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/unison_stack_wide.h"
 #include "engine/wave_pairs.h"
 
 namespace sorvella {
@@ -76,38 +75,41 @@ int MyNote::steadyGroups(int limit) const {
     return std::min({limit, env1_.steadyGroups(), env2_.steadyGroups(), env3_.steadyGroups()});
 }
 
-// k samples of the stacks from sample j, each with its own sums, the phases held in registers.
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline void MyNote::stepEach(Held<kCount>& h, BlockScratch& s, int j, int k,
-                                                    float fm1, float fm2) {
+// k samples of the stacks from sample j, each with its own sums.
+template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline void MyNote::stepEach(Stacks<V, kCount>& h, V fm, BlockScratch& s,
+                                                    int j, int k) {
     for (int i = j; i < j + k; ++i) {
         tickHeld(h);
-        const auto l = stack_detail::stepHeld<kCount, kFb1, kFb2, kPairs>(wave1_, h.osc1, fm1,
-                                                                          wave2_, h.osc2, fm2);
-        stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
+        V lanes[2];
+#pragma GCC unroll 2
+        for (int g = 0; g < h.kGroups; ++g)
+            lanes[g] = h.template step<kFb1, kFb2, kPairs>(g, fm);
+        stack_detail::sumOne<kCount>(lanes, s.sum1[i], s.sum2[i]);
     }
 }
 
 // Four samples of the stacks from sample j, their copies summed down the lanes.
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-[[gnu::always_inline]] inline void MyNote::stepFour(Held<kCount>& h, BlockScratch& s, int j,
-                                                    float fm1, float fm2) {
-    stack_detail::StackLanes l[4];
-    for (auto& lanes : l) {
+template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline void MyNote::stepFour(Stacks<V, kCount>& h, V fm, BlockScratch& s,
+                                                    int j) {
+    V lanes[4][2];
+#pragma GCC unroll 4
+    for (auto& sample : lanes) {
         tickHeld(h);
-        lanes = stack_detail::stepHeld<kCount, kFb1, kFb2, kPairs>(wave1_, h.osc1, fm1, wave2_,
-                                                                   h.osc2, fm2);
+#pragma GCC unroll 2
+        for (int g = 0; g < h.kGroups; ++g)
+            sample[g] = h.template step<kFb1, kFb2, kPairs>(g, fm);
     }
-    stack_detail::sumStacks4<kCount>(l, s.sum1 + j, s.sum2 + j);
+    stack_detail::sumFour<kCount>(lanes, s.sum1 + j, s.sum2 + j);
 }
 
 // One voice from sample `from` to `frames` or to its last sample; returns where it stopped.
-template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* noise) {
-    const float fm1 = v.owner_.fm1;
-    const float fm2 = v.owner_.fm2;
-    Held<kCount> h{stack_detail::HeldStack<kCount>(v.osc1_),
-                   stack_detail::HeldStack<kCount>(v.osc2_)};
+template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline int MyNote::runLanes(MyNote& v, BlockScratch& s, int from, int frames,
+                                                   float* noise) {
+    const V fm = V::halves(F32x4::splat(v.owner_.fm1), F32x4::splat(v.owner_.fm2));
+    Stacks<V, kCount> h(v.osc1_, v.osc2_, v.wave1_, v.wave2_);
     LoneNoise lone = v.loneNoise(noise);
     int j = from;
     while (j < frames) {
@@ -118,7 +120,7 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
             for (int g = 0; g < groups; ++g, j += 4) {
                 env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
                 lone.draw(v.blockEnv3_, j, 4);
-                v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
+                v.stepFour<V, kCount, kFb1, kFb2, kPairs>(h, fm, s, j);
             }
             env.finish(4 * groups);
             v.leaveSteady(s, j);
@@ -127,186 +129,89 @@ int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* n
         const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
         lone.draw(v.blockEnv3_, j, k);
         if (k == 4) {
-            v.stepFour<kCount, kFb1, kFb2, kPairs>(h, s, j, fm1, fm2);
+            v.stepFour<V, kCount, kFb1, kFb2, kPairs>(h, fm, s, j);
         } else {
-            v.stepEach<kCount, kFb1, kFb2, kPairs>(h, s, j, k, fm1, fm2);
+            v.stepEach<V, kCount, kFb1, kFb2, kPairs>(h, fm, s, j, k);
         }
         j += k;
         if (v.finished) break;
     }
-    h.osc1.store();
-    h.osc2.store();
+    h.store();
     v.keepNoise(lone);
     return j;
 }
 
-#if SORVELLA_WIDE_VECTORS
-
-namespace {
-
-// tick() for the stacks of runKernelWide.
-template <int kGroups>
-SORVELLA_WIDE void tickWide(Note& v, stack_detail::WideStacks<kGroups>& w) {
-    if (--v.tickCounter == 0) {
-        v.tickCounter = Note::kTicksPerWrap;
-        ++v.age;
-        w.wrap();
-    }
-}
-
-// Four samples of both stacks from sample j, their copies summed down the lanes.
-template <int kCount, bool kFb1, bool kFb2, int kGroups>
-SORVELLA_WIDE void stepFourWide(Note& v, stack_detail::WideStacks<kGroups>& w, __m256 fm,
-                                float* sum1, float* sum2) {
-    __m256 lanes[4][2];
-    for (auto& sample : lanes) {
-        tickWide(v, w);
-        for (int g = 0; g < kGroups; ++g)
-            sample[g] = w.template step<kFb1, kFb2>(g, fm);
-    }
-    stack_detail::sumWide4<kCount>(lanes, sum1, sum2);
-}
-
-// Samples j..j + k - 1 one by one, where the envelopes change segment.
-template <int kCount, bool kFb1, bool kFb2, int kGroups>
-SORVELLA_WIDE void oneByOneWide(Note& v, stack_detail::WideStacks<kGroups>& w, __m256 fm,
-                                MyNote::BlockScratch& s, int j, int k) {
-    for (int i = j; i < j + k; ++i) {
-        tickWide(v, w);
-        __m256 lanes[2];
-        for (int g = 0; g < kGroups; ++g)
-            lanes[g] = w.template step<kFb1, kFb2>(g, fm);
-        stack_detail::StackLanes l;
-        stack_detail::splitStacks(lanes, kGroups, l);
-        stack_detail::sumStacks1<kCount>(l, s.sum1[i], s.sum2[i]);
-    }
-}
-
-}  // namespace
-
-template <int kCount, bool kFb1, bool kFb2>
-[[gnu::target("avx2")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from, int frames,
-                                                  float* noise) {
-    constexpr int kGroups = kCount > 4 ? 2 : 1;
-    const __m256 fm = simd::joined(_mm_set1_ps(v.owner_.fm1), _mm_set1_ps(v.owner_.fm2));
-    stack_detail::WideStacks<kGroups> w(v.osc1_, v.osc2_, v.wave1_.pairs, v.wave2_.pairs);
-    LoneNoise lone = v.loneNoise(noise);
-    int j = from;
-    while (j < frames) {
-        if (const int groups = v.steadyGroups((frames - j) / 4); groups > 0) {
-            EnvRunner::Trio env(v.env1_, v.env2_, v.env3_);
-            for (int g = 0; g < groups; ++g, j += 4) {
-                env.four(s.env1 + j, s.env2 + j, v.blockEnv3_ + j);
-                lone.draw(v.blockEnv3_, j, 4);
-                stepFourWide<kCount, kFb1, kFb2>(v, w, fm, s.sum1 + j, s.sum2 + j);
-            }
-            env.finish(4 * groups);
-            v.leaveSteady(s, j);
-            continue;
-        }
-        const int k = v.envelopeGroup(s, j, std::min(4, frames - j));
-        lone.draw(v.blockEnv3_, j, k);
-        if (k == 4) {
-            stepFourWide<kCount, kFb1, kFb2>(v, w, fm, s.sum1 + j, s.sum2 + j);
-        } else {
-            oneByOneWide<kCount, kFb1, kFb2>(v, w, fm, s, j, k);
-        }
-        j += k;
-        if (v.finished) break;
-    }
-    w.store();
-    v.keepNoise(lone);
-    return j;
-}
-
-// pairKernel with both stacks of each voice in 256-bit registers.
-template <int kCount, bool kFb1, bool kFb2>
-[[gnu::target("avx2")]] MyNote::PairDone MyNote::pairKernelWide(MyNote& a, MyNote& b,
-                                                                BlockScratch& sa, BlockScratch& sb,
-                                                                int frames) {
-    constexpr int kGroups = kCount > 4 ? 2 : 1;
-    const __m256 fm = simd::joined(_mm_set1_ps(a.owner_.fm1), _mm_set1_ps(a.owner_.fm2));
-    stack_detail::WideStacks<kGroups> wa(a.osc1_, a.osc2_, a.wave1_.pairs, a.wave2_.pairs);
-    stack_detail::WideStacks<kGroups> wb(b.osc1_, b.osc2_, b.wave1_.pairs, b.wave2_.pairs);
+// Two voices of the same kind side by side while both last whole groups of four samples. With
+// feedback FM each copy waits on its own previous output, so one voice alone leaves the
+// processor idle; two interleaved keep it busy.
+template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+[[gnu::always_inline]] inline MyNote::PairDone MyNote::pairLanes(MyNote& a, MyNote& b,
+                                                                 BlockScratch& sa, BlockScratch& sb,
+                                                                 int frames) {
+    const V fm = V::halves(F32x4::splat(a.owner_.fm1), F32x4::splat(a.owner_.fm2));
+    Stacks<V, kCount> ha(a.osc1_, a.osc2_, a.wave1_, a.wave2_);
+    Stacks<V, kCount> hb(b.osc1_, b.osc2_, b.wave1_, b.wave2_);
     PairDone done{frames - frames % 4, frames - frames % 4};
     for (int j = 0; j + 4 <= frames; j += 4) {
         const int ka = a.envelopeGroup(sa, j, 4);
         const int kb = b.envelopeGroup(sb, j, 4);
         if (ka == 4 && kb == 4) {
-            __m256 la[4][2];
-            __m256 lb[4][2];
+            V la[4][2];
+            V lb[4][2];
+#pragma GCC unroll 4
             for (int i = 0; i < 4; ++i) {
-                tickWide(a, wa);
-                for (int g = 0; g < kGroups; ++g)
-                    la[i][g] = wa.template step<kFb1, kFb2>(g, fm);
-                tickWide(b, wb);
-                for (int g = 0; g < kGroups; ++g)
-                    lb[i][g] = wb.template step<kFb1, kFb2>(g, fm);
+                a.tickHeld(ha);
+#pragma GCC unroll 2
+                for (int g = 0; g < ha.kGroups; ++g)
+                    la[i][g] = ha.template step<kFb1, kFb2, kPairs>(g, fm);
+                b.tickHeld(hb);
+#pragma GCC unroll 2
+                for (int g = 0; g < hb.kGroups; ++g)
+                    lb[i][g] = hb.template step<kFb1, kFb2, kPairs>(g, fm);
             }
-            stack_detail::sumWide4<kCount>(la, sa.sum1 + j, sa.sum2 + j);
-            stack_detail::sumWide4<kCount>(lb, sb.sum1 + j, sb.sum2 + j);
+            stack_detail::sumFour<kCount>(la, sa.sum1 + j, sa.sum2 + j);
+            stack_detail::sumFour<kCount>(lb, sb.sum1 + j, sb.sum2 + j);
         } else {
-            oneByOneWide<kCount, kFb1, kFb2>(a, wa, fm, sa, j, ka);
-            oneByOneWide<kCount, kFb1, kFb2>(b, wb, fm, sb, j, kb);
+            a.stepEach<V, kCount, kFb1, kFb2, kPairs>(ha, fm, sa, j, ka);
+            b.stepEach<V, kCount, kFb1, kFb2, kPairs>(hb, fm, sb, j, kb);
         }
         if (ka < 4 || kb < 4 || a.finished || b.finished) {
             done = {j + ka, j + kb};
             break;
         }
     }
-    wa.store();
-    wb.store();
+    ha.store();
+    hb.store();
     return done;
 }
 
-#endif
+template <int kCount, bool kFb1, bool kFb2, bool kPairs>
+int MyNote::runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* noise) {
+    return runLanes<F32x4Pair, kCount, kFb1, kFb2, kPairs>(v, s, from, frames, noise);
+}
 
-// Two voices of the same kind side by side while both last whole groups of four samples. With
-// feedback FM each copy waits on its own previous output, so one voice alone leaves the
-// processor idle; two interleaved keep it busy. (Held in 128-bit registers, the phases of four
-// stacks would crowd out the work; pairKernelWide holds each voice's two stacks in one 256-bit
-// register.)
 template <int kCount, bool kFb1, bool kFb2, bool kPairs>
 MyNote::PairDone MyNote::pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                     int frames) {
-    const float fm1 = a.owner_.fm1;
-    const float fm2 = a.owner_.fm2;
-    int j = 0;
-    while (j + 4 <= frames) {
-        const int ka = a.envelopeGroup(sa, j, 4);
-        const int kb = b.envelopeGroup(sb, j, 4);
-        if (ka == 4 && kb == 4) {
-            stack_detail::StackLanes la[4];
-            stack_detail::StackLanes lb[4];
-            for (int i = 0; i < 4; ++i) {
-                a.tick();
-                la[i] = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
-                    a.wave1_, a.osc1_, fm1, a.wave2_, a.osc2_, fm2);
-                b.tick();
-                lb[i] = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
-                    b.wave1_, b.osc1_, fm1, b.wave2_, b.osc2_, fm2);
-            }
-            stack_detail::sumStacks4<kCount>(la, sa.sum1 + j, sa.sum2 + j);
-            stack_detail::sumStacks4<kCount>(lb, sb.sum1 + j, sb.sum2 + j);
-        } else {
-            for (int i = j; i < j + ka; ++i) {
-                a.tick();
-                const auto l = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
-                    a.wave1_, a.osc1_, fm1, a.wave2_, a.osc2_, fm2);
-                stack_detail::sumStacks1<kCount>(l, sa.sum1[i], sa.sum2[i]);
-            }
-            for (int i = j; i < j + kb; ++i) {
-                b.tick();
-                const auto l = stack_detail::stepStacks<kCount, kFb1, kFb2, kPairs>(
-                    b.wave1_, b.osc1_, fm1, b.wave2_, b.osc2_, fm2);
-                stack_detail::sumStacks1<kCount>(l, sb.sum1[i], sb.sum2[i]);
-            }
-        }
-        if (ka < 4 || kb < 4 || a.finished || b.finished) return {j + ka, j + kb};
-        j += 4;
-    }
-    return {j, j};
+    return pairLanes<F32x4Pair, kCount, kFb1, kFb2, kPairs>(a, b, sa, sb, frames);
 }
+
+#if SORVELLA_WIDE_VECTORS
+
+template <int kCount, bool kFb1, bool kFb2>
+[[gnu::target("avx2")]] int MyNote::runKernelWide(MyNote& v, BlockScratch& s, int from, int frames,
+                                                  float* noise) {
+    return runLanes<F32x8, kCount, kFb1, kFb2, true>(v, s, from, frames, noise);
+}
+
+template <int kCount, bool kFb1, bool kFb2>
+[[gnu::target("avx2")]] MyNote::PairDone MyNote::pairKernelWide(MyNote& a, MyNote& b,
+                                                                BlockScratch& sa, BlockScratch& sb,
+                                                                int frames) {
+    return pairLanes<F32x8, kCount, kFb1, kFb2, true>(a, b, sa, sb, frames);
+}
+
+#endif
 
 template <int kCount, bool kPairs>
 void MyNote::chooseKernels() {
@@ -542,12 +447,6 @@ void MyNote::renderRun(MyNote* head, float* osc1, float* osc2, float* noise, int
         // A voice alone drew its noise in its kernel.
         if (head->next != nullptr || head->blockLength_ == 0) renderNoise(head, noise + pos, n);
     }
-}
-
-void MyNote::wrapPhases() {
-    ++age;
-    wrapStack(osc1_, unisonCount_);
-    wrapStack(osc2_, unisonCount_);
 }
 
 }  // namespace sorvella

@@ -126,25 +126,27 @@ class MyNote final : public Note {
     // the noise filter's recursion overlaps the oscillators' work.
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static int runKernel(MyNote& v, BlockScratch& s, int from, int frames, float* noise);
-    // The same as runKernel with the pairs, both stacks in 256-bit registers.
-    template <int kCount, bool kFb1, bool kFb2>
-    static int runKernelWide(MyNote& v, BlockScratch& s, int from, int frames, float* noise);
+    // Two voices of the same kind side by side while both last whole groups of four samples.
     template <int kCount, bool kFb1, bool kFb2, bool kPairs>
     static PairDone pairKernel(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                int frames);
+    // The same with the pairs, both stacks in one 256-bit register per group of copies.
+    template <int kCount, bool kFb1, bool kFb2>
+    static int runKernelWide(MyNote& v, BlockScratch& s, int from, int frames, float* noise);
     template <int kCount, bool kFb1, bool kFb2>
     static PairDone pairKernelWide(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb,
                                    int frames);
-    // Both stacks' phases and outputs, held in registers through a run.
-    template <int kCount>
-    struct Held {
-        stack_detail::HeldStack<kCount> osc1;
-        stack_detail::HeldStack<kCount> osc2;
-    };
-    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    void stepEach(Held<kCount>& h, BlockScratch& s, int j, int k, float fm1, float fm2);
-    template <int kCount, bool kFb1, bool kFb2, bool kPairs>
-    void stepFour(Held<kCount>& h, BlockScratch& s, int j, float fm1, float fm2);
+    // What the kernels run, written once over the lane type V (F32x4Pair or F32x8).
+    template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+    static int runLanes(MyNote& v, BlockScratch& s, int from, int frames, float* noise);
+    template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+    static PairDone pairLanes(MyNote& a, MyNote& b, BlockScratch& sa, BlockScratch& sb, int frames);
+    template <class V, int kCount>
+    using Stacks = stack_detail::BothStacks<V, kCount>;
+    template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+    void stepEach(Stacks<V, kCount>& h, V fm, BlockScratch& s, int j, int k);
+    template <class V, int kCount, bool kFb1, bool kFb2, bool kPairs>
+    void stepFour(Stacks<V, kCount>& h, V fm, BlockScratch& s, int j);
     template <int kCount, bool kPairs>
     void chooseKernels();
     void chooseKernels();
@@ -197,20 +199,13 @@ class MyNote final : public Note {
         noise_ = n.filter;
         owner_.noiseSeed = n.seed;
     }
-    // tick() for phases held in registers.
-    template <int kCount>
-    [[gnu::always_inline]] void tickHeld(Held<kCount>& h) {
+    // Every kTicksPerWrap samples the held phases drop their integer parts, and the voice ages.
+    template <class V, int kCount>
+    [[gnu::always_inline]] void tickHeld(Stacks<V, kCount>& h) {
         if (--tickCounter == 0) {
             tickCounter = kTicksPerWrap;
             ++age;
-            h.osc1.wrap();
-            h.osc2.wrap();
-        }
-    }
-    [[gnu::always_inline]] void tick() {
-        if (--tickCounter == 0) {
-            tickCounter = kTicksPerWrap;
-            wrapPhases();
+            h.wrap();
         }
     }
     [[gnu::always_inline]] void advanceEnvelopes() {
@@ -224,7 +219,6 @@ class MyNote final : public Note {
             finished = !running;
         }
     }
-    void wrapPhases();
 
     VoiceContext& owner_;
     UnisonStack osc1_{};

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "engine/tables.h"
-#include "engine/unison_stack_wide.h"
 #include "engine/voice.h"
 #include "engine/wave_pairs.h"
 #include "tests/engine/voice_fixture.h"
