@@ -5,7 +5,7 @@
 # editor window of the loaded plugin under Xvfb while other threads set parameters and render.
 # Any report of a race fails the run.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 jobs=$(nproc)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORVELLA_TSAN=ON \
     -DSORVELLA_BENCH=OFF -DSORVELLA_TOOLS=OFF >/dev/null
