@@ -115,6 +115,9 @@ struct I32x8 {
     __m256i v;
 
     SORVELLA_AVX2 static I32x8 splat(std::int32_t x) { return {_mm256_set1_epi32(x)}; }
+    SORVELLA_AVX2 static I32x8 halves(I32x4 low, I32x4 high) {
+        return {_mm256_inserti128_si256(_mm256_castsi128_si256(low.v), high.v, 1)};
+    }
 };
 
 struct F32x8 {
