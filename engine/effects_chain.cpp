@@ -110,7 +110,7 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
     bankInputPairs(a1, a2, a3, in, count);
     ReverbUnit::WidePair reverb(chain.reverbL, chain.reverbR, count);
     float* m = a3;
-    __m256 damping = reverb.states();
+    F32x8 damping = reverb.states();
     for (int n = 0; n < count; ++n) {
         const __m128 f = banks.step(in + 2 * n);
         m[n] = (simd::lane0(f) + simd::lane1(f)) * lv.masterGain;
