@@ -13,6 +13,40 @@ namespace sorvella {
 
 inline constexpr int kChorusTaps = 4;
 
+// The chorus equations over any lane type (F32x4, or the eight-lane types of lanes8.h with one
+// unit in each half), lane by lane exactly the operations of ChorusUnit::process().
+namespace chorus_lanes {
+
+// The next sample's delays: x = x + k·y, y = y − k·x, d = y·depth + base. The delays are bounded
+// to the line already; the bounds only keep memory safe should one ever stray (a NaN becomes 0).
+template <class V>
+SORVELLA_ALWAYS_INLINE V sweep(V& x, V& y, V k, V depth, V base, V longest) {
+    x = x + k * y;
+    y = y - k * x;
+    const V d = y * depth + base;
+    return min(max(d, V::zero()), longest);
+}
+
+// The read position: p = w − d, i = p − 0.5 rounded to nearest, f = p − i.
+template <class V>
+SORVELLA_ALWAYS_INLINE typename V::Int position(V w, V d, V& f) {
+    const V p = w - d;
+    const typename V::Int i = nearest(p - V::splat(0.5f));
+    f = p - toFloat(i);
+    return i;
+}
+
+// v = line[i] + (line[i + 1] − line[i])·f, from slot pairs (i, i + 1) of taps 0 and 1 in
+// taps01 and of taps 2 and 3 in taps23.
+template <class V>
+SORVELLA_ALWAYS_INLINE V interpolate(V taps01, V taps23, V f) {
+    const V lo = evens(taps01, taps23);
+    const V hi = odds(taps01, taps23);
+    return lo + (hi - lo) * f;
+}
+
+}  // namespace chorus_lanes
+
 struct ChorusConstants {
     std::array<float, kChorusTaps> rateMultipliers;  // of the "Chorus Speed" angle per sample
     std::array<float, kChorusTaps> depthFactors;     // seconds of sweep at full "Chorus Depth"
@@ -63,11 +97,14 @@ class ChorusUnit {
     class Taps;
     class Piece;
 
-    // The steps of two pieces of the same length with both units' taps side by side in 256-bit
-    // registers, each lane doing exactly what Piece::step does. Only where
-    // wideVectorsAvailable().
+    // The steps of two pieces of the same length with both units' taps side by side, unit 1 in
+    // the low half of each eight-lane vector and unit 2 in the high half. The wide ones hold
+    // them in 256-bit registers; only where wideVectorsAvailable().
+    static void stepPair(Piece& first, Piece& second, int count);
     static void stepPairWide(Piece& first, Piece& second, int count);
     // Then finish() of both pieces, side by side the same way.
+    static void finishPair(Piece& first, Piece& second, const float* in1, const float* in2,
+                           float* out1, float* out2);
     static void finishPairWide(Piece& first, Piece& second, const float* in1, const float* in2,
                                float* out1, float* out2);
 
@@ -85,6 +122,20 @@ class ChorusUnit {
 
   private:
     void boundDepths();
+
+    template <class V>
+    static void stepLanes(Piece& first, Piece& second, int count);
+    // finish() for pieces that read ahead: one piece for F32x4, two side by side for the
+    // eight-lane types.
+    template <class V, bool kWhole>
+    static void finishGroup(Piece* const* pieces, const float* const* in, float* const* out,
+                            float (*inA)[kEffectsPiece], float (*inB)[kEffectsPiece], V& last1,
+                            V& last2, int n);
+    template <class V>
+    static void finishAhead(Piece* const* pieces, const float* const* in, float* const* out);
+    template <class V>
+    static void finishPairLanes(Piece& first, Piece& second, const float* in1, const float* in2,
+                                float* out1, float* out2);
 
     ChorusConstants constants_;
     ChorusLine lineA_;
@@ -111,14 +162,9 @@ class ChorusUnit::Sweep {
           base_(F32x4::splat(unit.baseDelay_)),
           longest_(F32x4::splat(static_cast<float>(unit.lineA_.size() - 1))) {}
 
-    // The next sample's four delays: x = x + k·y, y = y − k·x, d = y·depth + base.
+    // The next sample's four delays.
     SORVELLA_ALWAYS_INLINE F32x4 step() {
-        x_ = x_ + k_ * y_;
-        y_ = y_ - k_ * x_;
-        const F32x4 d = y_ * depth_ + base_;
-        // The delays are bounded to the line already; this only keeps memory safe should one
-        // ever stray (a NaN becomes 0).
-        return min(max(d, F32x4::zero()), longest_);
+        return chorus_lanes::sweep(x_, y_, k_, depth_, base_, longest_);
     }
 
     void finish() {
@@ -165,19 +211,15 @@ class ChorusUnit::Taps {
         }
     }
 
-    // p = w − d, i = p − 0.5 rounded to nearest, f = p − i, v = line[i] + (line[i + 1] −
-    // line[i])·f.
+    // The four taps at delays d.
     SORVELLA_ALWAYS_INLINE F32x4 read(F32x4 d) const {
-        const F32x4 p = wf_ - d;
-        const I32x4 i = nearest(p - F32x4::splat(0.5f));
-        const F32x4 f = p - toFloat(i);
+        F32x4 f;
+        const I32x4 i = chorus_lanes::position(wf_, d, f);
         // A rounded read position i in -N..N-1 has its slots at i + N and i + N + 1.
         const I32x4 slot = i + splatInt(static_cast<std::int32_t>(n_));
         const F32x4 taps01 = F32x4::twoPairs(at(a_, slot.lane<0>()), at(b_, slot.lane<1>()));
         const F32x4 taps23 = F32x4::twoPairs(at(a_, slot.lane<2>()), at(b_, slot.lane<3>()));
-        const F32x4 lo = evens(taps01, taps23);
-        const F32x4 hi = odds(taps01, taps23);
-        return lo + (hi - lo) * f;
+        return chorus_lanes::interpolate(taps01, taps23, f);
     }
 
     std::uint32_t writeIndex() const { return w_; }
@@ -198,7 +240,7 @@ class ChorusUnit::Taps {
 
 // The unit over a piece of at most kEffectsPiece samples. At any usual setting every tap reads
 // hundreds of samples back, further than a piece is long, so no read of the piece can see a write
-// of the piece: step() sweeps and reads sample after sample, and finish() writes the whole
+// of the piece: stepPair() sweeps and reads sample after sample, and finish() writes the whole
 // piece into the lines at once. Should a delay come closer, finish() does the piece again in
 // strict sample order, sweeping the delays again from the oscillators' state before the piece.
 class ChorusUnit::Piece {
@@ -209,13 +251,6 @@ class ChorusUnit::Piece {
           sweep_(unit),
           taps_(unit),
           shortest_(F32x4::splat(static_cast<float>(unit.lineA_.size()))) {}
-
-    SORVELLA_ALWAYS_INLINE void step(int n) {
-        const F32x4 d = sweep_.step();
-        shortest_ = min(shortest_, d);
-        taps_.advance();
-        outs_[n] = taps_.read(d);
-    }
 
     // After count steps: whether every read of the piece came from before it, so that the
     // piece can go into the lines at once.
@@ -253,12 +288,8 @@ inline void ChorusUnit::processPair(ChorusUnit& one, ChorusUnit& two, const floa
             continue;
         }
 #endif
-        for (int n = 0; n < m; ++n) {
-            first.step(n);
-            second.step(n);
-        }
-        first.finish(in1 + from, out1 + from);
-        second.finish(in2 + from, out2 + from);
+        stepPair(first, second, m);
+        finishPair(first, second, in1 + from, in2 + from, out1 + from, out2 + from);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/formant_bank_wide.h"
+#include "engine/lanes8.h"
 #include "engine/reverb_wide.h"
 
 namespace sorvella {
@@ -74,13 +75,13 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
                                             float* pairs, int count) {
     int n = 0;
     for (; n + 8 <= count; n += 8) {
-        const __m256 b = _mm256_loadu_ps(breath + n);
-        const __m256 x1 = _mm256_add_ps(_mm256_loadu_ps(c1 + n), b);
-        const __m256 x2 = _mm256_add_ps(_mm256_loadu_ps(c2 + n), b);
-        const __m256 lo = _mm256_unpacklo_ps(x1, x2);
-        const __m256 hi = _mm256_unpackhi_ps(x1, x2);
-        _mm256_storeu_ps(pairs + 2 * n, _mm256_permute2f128_ps(lo, hi, 0x20));
-        _mm256_storeu_ps(pairs + 2 * n + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+        const F32x8 b = F32x8::load(breath + n);
+        const F32x8 x1 = F32x8::load(c1 + n) + b;
+        const F32x8 x2 = F32x8::load(c2 + n) + b;
+        const F32x8 lo = zipLow(x1, x2);
+        const F32x8 hi = zipHigh(x1, x2);
+        lowOfBoth(lo, hi).store(pairs + 2 * n);
+        highOfBoth(lo, hi).store(pairs + 2 * n + 8);
     }
     for (; n < count; ++n) {
         pairs[2 * n] = c1[n] + breath[n];
@@ -110,7 +111,7 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
     bankInputPairs(a1, a2, a3, in, count);
     ReverbUnit::WidePair reverb(chain.reverbL, chain.reverbR, count);
     float* m = a3;
-    __m256 damping = reverb.states();
+    F32x8 damping = reverb.states();
     for (int n = 0; n < count; ++n) {
         const __m128 f = banks.step(in + 2 * n);
         m[n] = (simd::lane0(f) + simd::lane1(f)) * lv.masterGain;

@@ -1,5 +1,6 @@
 // Eight single-precision lanes that behave as two F32x4 side by side: arithmetic goes lane by
-// lane, and every shuffle acts within each half of four lanes exactly as it would on two F32x4.
+// lane, and every shuffle acts within each half of four lanes exactly as it would on two F32x4
+// (only lowOfBoth and highOfBoth cross the halves, the same way on both types).
 // A kernel written once as a template over the lane type thus gives the same bits as F32x4Pair
 // (two four-lane registers, any processor) and as F32x8 (one 256-bit AVX2 register, x86-64 only,
 // chosen at run time; see simd.h); the wider register only halves the instructions.
@@ -45,6 +46,28 @@ struct F32x4Pair {
     SORVELLA_ALWAYS_INLINE static F32x4Pair halves(F32x4 low, F32x4 high) { return {low, high}; }
     SORVELLA_ALWAYS_INLINE F32x4 low() const { return lo; }
     SORVELLA_ALWAYS_INLINE F32x4 high() const { return hi; }
+    // Any alignment.
+    SORVELLA_ALWAYS_INLINE static F32x4Pair load(const float* p) {
+        return {F32x4::load(p), F32x4::load(p + 4)};
+    }
+    SORVELLA_ALWAYS_INLINE void store(float* p) const {
+        lo.store(p);
+        hi.store(p + 4);
+    }
+    // p[0..k-1] and zeros, for 0 < k < 8; nothing past p + k is touched.
+    SORVELLA_ALWAYS_INLINE static F32x4Pair loadFirst(const float* p, int k) {
+        float f[8] = {};
+        for (int j = 0; j < k; ++j)
+            f[j] = p[j];
+        return load(f);
+    }
+    // Lanes 0..k-1 to p[0..k-1], for 0 < k < 8.
+    SORVELLA_ALWAYS_INLINE void storeFirst(float* p, int k) const {
+        float f[8];
+        store(f);
+        for (int j = 0; j < k; ++j)
+            p[j] = f[j];
+    }
 };
 
 SORVELLA_ALWAYS_INLINE F32x4Pair operator+(F32x4Pair a, F32x4Pair b) {
@@ -106,6 +129,28 @@ SORVELLA_ALWAYS_INLINE F32x4Pair rotateUp(F32x4Pair a) {
 SORVELLA_ALWAYS_INLINE F32x4Pair withFirst(F32x4Pair a, F32x4Pair b) {
     return {withFirst(a.lo, b.lo), withFirst(a.hi, b.hi)};
 }
+// The only operations across the halves: a's and b's low halves side by side, and their high
+// halves.
+SORVELLA_ALWAYS_INLINE F32x4Pair lowOfBoth(F32x4Pair a, F32x4Pair b) {
+    return {a.lo, b.lo};
+}
+SORVELLA_ALWAYS_INLINE F32x4Pair highOfBoth(F32x4Pair a, F32x4Pair b) {
+    return {a.hi, b.hi};
+}
+
+// Rows r[0..7] become columns: afterwards r[j] holds what was lane j of every row. Each half's
+// four rows are transposed in place, then the halves change places.
+template <class V>
+SORVELLA_ALWAYS_INLINE void transpose8(V* r) {
+    transpose(r[0], r[1], r[2], r[3]);
+    transpose(r[4], r[5], r[6], r[7]);
+    for (int j = 0; j < 4; ++j) {
+        const V top = r[j];
+        const V bottom = r[4 + j];
+        r[j] = lowOfBoth(top, bottom);
+        r[4 + j] = highOfBoth(top, bottom);
+    }
+}
 
 #if SORVELLA_WIDE_VECTORS
 
@@ -115,6 +160,9 @@ struct I32x8 {
     __m256i v;
 
     SORVELLA_AVX2 static I32x8 splat(std::int32_t x) { return {_mm256_set1_epi32(x)}; }
+    SORVELLA_AVX2 static I32x8 halves(I32x4 low, I32x4 high) {
+        return {_mm256_inserti128_si256(_mm256_castsi128_si256(low.v), high.v, 1)};
+    }
 };
 
 struct F32x8 {
@@ -128,6 +176,21 @@ struct F32x8 {
     }
     SORVELLA_AVX2 F32x4 low() const { return {_mm256_castps256_ps128(v)}; }
     SORVELLA_AVX2 F32x4 high() const { return {_mm256_extractf128_ps(v, 1)}; }
+    SORVELLA_AVX2 static F32x8 load(const float* p) { return {_mm256_loadu_ps(p)}; }
+    SORVELLA_AVX2 void store(float* p) const { _mm256_storeu_ps(p, v); }
+    // Masked loads and stores are slow: only for the last lanes of a run.
+    SORVELLA_AVX2 static F32x8 loadFirst(const float* p, int k) {
+        return {_mm256_maskload_ps(p, firstLanes(k))};
+    }
+    SORVELLA_AVX2 void storeFirst(float* p, int k) const {
+        _mm256_maskstore_ps(p, firstLanes(k), v);
+    }
+
+  private:
+    // A mask of the first k lanes.
+    SORVELLA_AVX2 static __m256i firstLanes(int k) {
+        return _mm256_cmpgt_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    }
 };
 
 SORVELLA_AVX2 F32x8 operator+(F32x8 a, F32x8 b) {
@@ -195,6 +258,12 @@ SORVELLA_AVX2 F32x8 rotateUp(F32x8 a) {
 }
 SORVELLA_AVX2 F32x8 withFirst(F32x8 a, F32x8 b) {
     return {_mm256_blend_ps(a.v, b.v, 0x11)};
+}
+SORVELLA_AVX2 F32x8 lowOfBoth(F32x8 a, F32x8 b) {
+    return {_mm256_permute2f128_ps(a.v, b.v, 0x20)};
+}
+SORVELLA_AVX2 F32x8 highOfBoth(F32x8 a, F32x8 b) {
+    return {_mm256_permute2f128_ps(a.v, b.v, 0x31)};
 }
 
 #undef SORVELLA_AVX2

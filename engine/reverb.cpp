@@ -66,8 +66,6 @@ ReverbUnit::Piece::Piece(ReverbUnit& unit, int count)
 
 void ReverbUnit::writeFromStates(const float* const* s, const float* in, float* out, int count) {
     // Sample n is fed from the states before it and puts out the sum of the states after it.
-    // Line i is fed +s_i and -s_j for the others, summed in filter order: s1 - s0 is -s0 + s1
-    // exactly, and -(s0 + s1) is -s0 + -s1, so these are process()'s values.
     // Whole groups of four samples: the states after the last are padded with zeros, and the
     // output goes through a padded copy.
     alignas(16) float feeds[kReverbLines][kEffectsPiece + 4];
@@ -75,14 +73,15 @@ void ReverbUnit::writeFromStates(const float* const* s, const float* in, float* 
     const float* s0 = s[0];
     const float* s1 = s[1];
     const float* s2 = s[2];
-    const F32x4 gain = F32x4::splat(-0.45f);
     for (int n = 0; n < count; n += 4) {
-        const F32x4 b0 = F32x4::load(s0 + n);
-        const F32x4 b1 = F32x4::load(s1 + n);
-        const F32x4 b2 = F32x4::load(s2 + n);
-        ((b0 - b1 - b2) * gain).store(feeds[0] + n);
-        ((b1 - b0 - b2) * gain).store(feeds[1] + n);
-        ((b2 - (b0 + b1)) * gain).store(feeds[2] + n);
+        F32x4 f0;
+        F32x4 f1;
+        F32x4 f2;
+        reverb_lanes::feeds(F32x4::load(s0 + n), F32x4::load(s1 + n), F32x4::load(s2 + n), f0, f1,
+                            f2);
+        f0.store(feeds[0] + n);
+        f1.store(feeds[1] + n);
+        f2.store(feeds[2] + n);
         const F32x4 a0 = F32x4::load(s0 + n + 1);
         const F32x4 a1 = F32x4::load(s1 + n + 1);
         const F32x4 a2 = F32x4::load(s2 + n + 1);

@@ -21,6 +21,29 @@ struct ReverbConstants {
 inline constexpr ReverbConstants kReverbL = {{0.068f, 0.154f, 0.273f}, {0.93f, 0.99f, 0.97f}};
 inline constexpr ReverbConstants kReverbR = {{0.061f, 0.152f, 0.277f}, {1.0f, 0.95f, 0.91f}};
 
+// The reverb's equations over any lane type, lane by lane exactly the operations of
+// ReverbUnit::process().
+namespace reverb_lanes {
+
+// The damping filters side by side: s = (k·s + d)·a + 1e−24.
+template <class V>
+SORVELLA_ALWAYS_INLINE V damp(V k, V s, V d, V a) {
+    return (k * s + d) * a + V::splat(1e-24f);
+}
+
+// The lines' feeds less the input, from the filter states b0, b1, b2 before a sample: line i is
+// fed +s_i and -s_j for the others, summed in filter order, times the feedback gain. s1 - s0 is
+// -s0 + s1 exactly, and -(s0 + s1) is -s0 + -s1, so these are process()'s values.
+template <class V>
+SORVELLA_ALWAYS_INLINE void feeds(V b0, V b1, V b2, V& f0, V& f1, V& f2) {
+    const V gain = V::splat(-0.45f);
+    f0 = (b0 - b1 - b2) * gain;
+    f1 = (b1 - b0 - b2) * gain;
+    f2 = (b2 - (b0 + b1)) * gain;
+}
+
+}  // namespace reverb_lanes
+
 class ReverbUnit {
   public:
     explicit ReverbUnit(const ReverbConstants& constants) : constants_(constants) {}
@@ -80,10 +103,10 @@ class ReverbUnit::Piece {
     // Whether step() is to be called for each sample before finish().
     bool batched() const { return batched_; }
 
-    // s = (k·s + d)·a + 1e−24 for the three filters.
+    // The three filters' next states.
     SORVELLA_ALWAYS_INLINE void step(int n) {
         const F32x4 d = F32x4::of(reads_[0][n], reads_[1][n], reads_[2][n], 0.0f);
-        s_ = (k_ * s_ + d) * a_ + F32x4::splat(1e-24f);
+        s_ = reverb_lanes::damp(k_, s_, d, a_);
         states_[0][n + 1] = s_.lane<0>();
         states_[1][n + 1] = s_.lane<1>();
         states_[2][n + 1] = s_.lane<2>();

@@ -4,8 +4,6 @@
 
 #if SORVELLA_WIDE_VECTORS
 
-#include "engine/simd.h"
-
 namespace sorvella {
 
 namespace {
@@ -13,28 +11,26 @@ namespace {
 // The rows of the idle lanes.
 alignas(32) constexpr float kSilence[kEffectsPiece] = {};
 
-// All eight lanes of v at `at`, or its first `valid` lanes for the last group of a piece
-// (masked stores and loads are slow, so only that group takes them).
-[[gnu::target("avx2"), gnu::always_inline]] inline void storeGroup(float* at, __m256 v, int valid) {
+// All eight lanes of v at `at`, or its first `valid` lanes for the last group of a piece.
+[[gnu::target("avx2"), gnu::always_inline]] inline void storeGroup(float* at, F32x8 v, int valid) {
     if (valid >= 8) {
-        _mm256_storeu_ps(at, v);
+        v.store(at);
     } else {
-        _mm256_maskstore_ps(at, simd::firstLanes(valid), v);
+        v.storeFirst(at, valid);
     }
 }
 
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256 sideBySide(
+[[gnu::target("avx2"), gnu::always_inline]] inline F32x8 sideBySide(
     const std::array<float, kReverbLines>& left, const std::array<float, kReverbLines>& right) {
-    return _mm256_setr_ps(left[0], left[1], left[2], 0.0f, right[0], right[1], right[2], 0.0f);
+    return F32x8::halves(F32x4::of(left[0], left[1], left[2], 0.0f),
+                         F32x4::of(right[0], right[1], right[2], 0.0f));
 }
 
 }  // namespace
 
 // The unit's three lines take the piece's feeds and out its output; s[i] holds filter i's states,
-// from the one before the piece on. Line i is fed +s_i and -s_j for the others, summed in filter
-// order, times the feedback gain, plus the input: s1 - s0 is -s0 + s1 exactly, and -(s0 + s1)
-// is -s0 + -s1, so these are process()'s values. The output is the sum of the states after each
-// sample.
+// from the one before the piece on. Line i takes its feed (reverb_lanes::feeds) plus the input;
+// the output is the sum of the states after each sample.
 [[gnu::target("avx2")]] void ReverbUnit::WidePair::feedAndSum(ReverbUnit& unit,
                                                               const float (*s)[kStateRow],
                                                               const float* in, float* out,
@@ -53,24 +49,21 @@ alignas(32) constexpr float kSilence[kEffectsPiece] = {};
     float* const to0 = to[0];
     float* const to1 = to[1];
     float* const to2 = to[2];
-    const __m256 gain = _mm256_set1_ps(-0.45f);
     for (int n = 0; n < count; n += 8) {
         const int valid = count - n;
-        const __m256 x = valid >= 8 ? _mm256_loadu_ps(in + n)
-                                    : _mm256_maskload_ps(in + n, simd::firstLanes(valid));
-        const __m256 b0 = _mm256_loadu_ps(s0 + n);
-        const __m256 b1 = _mm256_loadu_ps(s1 + n);
-        const __m256 b2 = _mm256_loadu_ps(s2 + n);
-        const __m256 f0 = _mm256_sub_ps(_mm256_sub_ps(b0, b1), b2);
-        const __m256 f1 = _mm256_sub_ps(_mm256_sub_ps(b1, b0), b2);
-        const __m256 f2 = _mm256_sub_ps(b2, _mm256_add_ps(b0, b1));
-        storeGroup(to0 + n, _mm256_add_ps(_mm256_mul_ps(f0, gain), x), valid);
-        storeGroup(to1 + n, _mm256_add_ps(_mm256_mul_ps(f1, gain), x), valid);
-        storeGroup(to2 + n, _mm256_add_ps(_mm256_mul_ps(f2, gain), x), valid);
-        const __m256 a0 = _mm256_loadu_ps(s0 + n + 1);
-        const __m256 a1 = _mm256_loadu_ps(s1 + n + 1);
-        const __m256 a2 = _mm256_loadu_ps(s2 + n + 1);
-        storeGroup(out + n, _mm256_add_ps(_mm256_add_ps(a0, a1), a2), valid);
+        const F32x8 x = valid >= 8 ? F32x8::load(in + n) : F32x8::loadFirst(in + n, valid);
+        F32x8 f0;
+        F32x8 f1;
+        F32x8 f2;
+        reverb_lanes::feeds(F32x8::load(s0 + n), F32x8::load(s1 + n), F32x8::load(s2 + n), f0, f1,
+                            f2);
+        storeGroup(to0 + n, f0 + x, valid);
+        storeGroup(to1 + n, f1 + x, valid);
+        storeGroup(to2 + n, f2 + x, valid);
+        const F32x8 a0 = F32x8::load(s0 + n + 1);
+        const F32x8 a1 = F32x8::load(s1 + n + 1);
+        const F32x8 a2 = F32x8::load(s2 + n + 1);
+        storeGroup(out + n, a0 + a1 + a2, valid);
     }
     for (std::size_t i = 0; i < kReverbLines; ++i) {
         DelayLine& line = unit.lines_[i];
@@ -124,12 +117,12 @@ ReverbUnit::WidePair::WidePair(ReverbUnit& left, ReverbUnit& right, int count)
     rows[kReverbLines] = kSilence;
     rows[kRightLane + kReverbLines] = kSilence;
     for (int n = 0; n < padded; n += kLanes) {
-        __m256 r[kLanes];
+        F32x8 r[kLanes];
         for (int j = 0; j < kLanes; ++j)
-            r[j] = _mm256_loadu_ps(rows[j] + n);
-        simd::transpose8(r);
+            r[j] = F32x8::load(rows[j] + n);
+        transpose8(r);
         for (int j = 0; j < kLanes; ++j)
-            _mm256_store_ps(reads_[n + j], r[j]);
+            r[j].store(reads_[n + j]);
     }
 }
 
@@ -138,19 +131,19 @@ ReverbUnit::WidePair::WidePair(ReverbUnit& left, ReverbUnit& right, int count)
     const int count = count_;
     const int padded = (count + kLanes - 1) / kLanes * kLanes;
     for (int n = count; n < padded; ++n)
-        _mm256_store_ps(states_[n], _mm256_setzero_ps());
+        F32x8::zero().store(states_[n]);
     alignas(32) float lanes[kLanes][kStateRow];
     for (std::size_t i = 0; i < kReverbLines; ++i) {
         lanes[i][0] = left_.s_[i];
         lanes[kRightLane + i][0] = right_.s_[i];
     }
     for (int n = 0; n < padded; n += kLanes) {
-        __m256 r[kLanes];
+        F32x8 r[kLanes];
         for (int j = 0; j < kLanes; ++j)
-            r[j] = _mm256_load_ps(states_[n + j]);
-        simd::transpose8(r);
+            r[j] = F32x8::load(states_[n + j]);
+        transpose8(r);
         for (int j = 0; j < kLanes; ++j)
-            _mm256_storeu_ps(lanes[j] + n + 1, r[j]);
+            r[j].store(lanes[j] + n + 1);
     }
     feedAndSum(left_, lanes, in, outL, count);
     feedAndSum(right_, lanes + kRightLane, in, outR, count);

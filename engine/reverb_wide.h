@@ -3,6 +3,7 @@
 // idle at zero coefficients). Every lane does exactly the operations of ReverbUnit::process().
 #pragma once
 
+#include "engine/lanes8.h"
 #include "engine/reverb.h"
 
 #if SORVELLA_WIDE_VECTORS
@@ -21,13 +22,11 @@ class ReverbUnit::WidePair {
 
     // The filters' states before the piece. step() takes the states and returns the next ones,
     // so that the caller keeps them in a register.
-    [[gnu::target("avx2"), gnu::always_inline]] __m256 states() const { return s_; }
+    [[gnu::target("avx2")]] F32x8 states() const { return s_; }
 
-    [[gnu::target("avx2"), gnu::always_inline]] __m256 step(int n, __m256 s) {
-        const __m256 d = _mm256_load_ps(reads_[n]);
-        s = _mm256_add_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_mul_ps(k_, s), d), a_),
-                          _mm256_set1_ps(1e-24f));
-        _mm256_store_ps(states_[n], s);
+    [[gnu::target("avx2"), gnu::always_inline]] F32x8 step(int n, F32x8 s) {
+        s = reverb_lanes::damp(k_, s, F32x8::load(reads_[n]), a_);
+        s.store(states_[n]);
         return s;
     }
 
@@ -49,9 +48,9 @@ class ReverbUnit::WidePair {
     ReverbUnit& left_;
     ReverbUnit& right_;
     int count_;
-    __m256 k_;
-    __m256 a_;
-    __m256 s_;
+    F32x8 k_;
+    F32x8 a_;
+    F32x8 s_;
     // Per sample: its six reads, and the six filter states after it.
     alignas(32) float reads_[kEffectsPiece][kLanes];
     alignas(32) float states_[kEffectsPiece][kLanes];

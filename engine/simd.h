@@ -44,71 +44,8 @@ void allowWideVectors(bool allow);
 #define SORVELLA_WIDE_VECTORS 1
 #include <immintrin.h>
 
-#include <cstdint>
 #else
 #define SORVELLA_WIDE_VECTORS 0
-#endif
-
-#if SORVELLA_WIDE_VECTORS
-namespace sorvella::simd {
-
-// The eight lanes of v as unsigned integers, for table and line indexes. They go out through
-// memory, two to a 64-bit load: the processor moves vector lanes into integer registers through
-// one narrow path, which limited the wide read loops, while it has load ports to spare. The empty
-// asm keeps the compiler from turning the loads back into such moves.
-struct EightIndexes {
-    std::uint32_t at[8];
-};
-
-[[gnu::target("avx2"), gnu::always_inline]] inline EightIndexes eightIndexes(__m256i v) {
-    alignas(32) std::uint64_t q[4];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(q), v);
-    asm("" : "+m"(q));
-    return {{static_cast<std::uint32_t>(q[0]), static_cast<std::uint32_t>(q[0] >> 32),
-             static_cast<std::uint32_t>(q[1]), static_cast<std::uint32_t>(q[1] >> 32),
-             static_cast<std::uint32_t>(q[2]), static_cast<std::uint32_t>(q[2] >> 32),
-             static_cast<std::uint32_t>(q[3]), static_cast<std::uint32_t>(q[3] >> 32)}};
-}
-
-// low in lanes 0..3, high in lanes 4..7.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256 joined(__m128 low, __m128 high) {
-    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
-}
-
-// A mask of the first k lanes (all for k >= 8), for the last samples of a run.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i firstLanes(int k) {
-    return _mm256_cmpgt_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-}
-
-// Rows r[0..7] become columns: afterwards r[j] holds what was lane j of every row.
-[[gnu::target("avx2"), gnu::always_inline]] inline void transpose8(__m256* r) {
-    const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]);
-    const __m256 t1 = _mm256_unpackhi_ps(r[0], r[1]);
-    const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]);
-    const __m256 t3 = _mm256_unpackhi_ps(r[2], r[3]);
-    const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]);
-    const __m256 t5 = _mm256_unpackhi_ps(r[4], r[5]);
-    const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]);
-    const __m256 t7 = _mm256_unpackhi_ps(r[6], r[7]);
-    const __m256 u0 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u1 = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m256 u2 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u3 = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m256 u4 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u5 = _mm256_shuffle_ps(t4, t6, _MM_SHUFFLE(3, 2, 3, 2));
-    const __m256 u6 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(1, 0, 1, 0));
-    const __m256 u7 = _mm256_shuffle_ps(t5, t7, _MM_SHUFFLE(3, 2, 3, 2));
-    r[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
-    r[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
-    r[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
-    r[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
-    r[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
-    r[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
-    r[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
-    r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
-}
-
-}  // namespace sorvella::simd
 #endif
 
 #if SORVELLA_SSE2
