@@ -113,8 +113,8 @@ void processPiece(const EffectsChain& chain, const ChainLevels& lv, const float*
     float* m = a3;
     F32x8 damping = reverb.states();
     for (int n = 0; n < count; ++n) {
-        const __m128 f = banks.step(in + 2 * n);
-        m[n] = (simd::lane0(f) + simd::lane1(f)) * lv.masterGain;
+        const F32x4 f = banks.step(in + 2 * n);
+        m[n] = (f.lane<0>() + f.lane<1>()) * lv.masterGain;
         damping = reverb.step(n, damping);
     }
     banks.finish(in + 2 * (count - 1));

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <type_traits>
 
 #include "engine/formant_data.h"
 #include "engine/lanes.h"
@@ -19,6 +20,30 @@ inline constexpr float kMaxZeroCoef = 0.9999f;
 inline constexpr float kMaxCosTheta = 0.999999f;
 // Bounds a formant level so that its linear gain stays finite.
 inline constexpr float kMaxLevelDb = 60.0f;
+
+// One resonator's recursion, y = x − c·x2 + a1·y1 − a2·y2 + 1e−24 added left to right, on one
+// float or one resonator per lane of any lane type (its output is then y·outGain).
+template <class V>
+SORVELLA_ALWAYS_INLINE V resonate(V x, V x2, V y1, V y2, V zeroCoef, V a1, V a2) {
+    const V tiny = [] {
+        if constexpr (std::is_same_v<V, float>) {
+            return 1e-24f;
+        } else {
+            return V::splat(1e-24f);
+        }
+    }();
+    return x - zeroCoef * x2 + a1 * y1 - a2 * y2 + tiny;
+}
+
+// Both banks' sums from the outputs of resonators 0..3 interleaved by bank (lo: r0, r0', r1, r1';
+// hi: r2, r2', r3, r3') and of the two fifth resonators: each bank's five outputs added in
+// formant order, both banks at once, in lanes 0 and 1.
+SORVELLA_ALWAYS_INLINE F32x4 bankSums(F32x4 lo, F32x4 hi, F32x4 fifths) {
+    F32x4 sum = lo + highHalves(lo, lo);
+    sum = sum + hi;
+    sum = sum + highHalves(hi, hi);
+    return sum + fifths;
+}
 
 struct Resonator {
     float cosTheta = 1.0f;
@@ -45,7 +70,7 @@ struct Resonator {
     void updateCoefficients();
 
     float process(float x) {
-        const float y = x - zeroCoef * x2 + a1 * y1 - a2 * y2 + 1e-24f;
+        const float y = resonate(x, x2, y1, y2, zeroCoef, a1, a2);
         x2 = x1;
         x1 = x;
         y2 = y1;
@@ -114,13 +139,7 @@ class FormantBankPair {
         const F32x4 o1 = first_.step(in1);
         const F32x4 o2 = second_.step(in2);
         const F32x4 o5 = fifths_.step(zipLow(in1, in2));
-        // Each bank's five outputs added in formant order, both banks at once.
-        const F32x4 lo = zipLow(o1, o2);   // r0, r0', r1, r1'
-        const F32x4 hi = zipHigh(o1, o2);  // r2, r2', r3, r3'
-        F32x4 sum = lo + highHalves(lo, lo);
-        sum = sum + hi;
-        sum = sum + highHalves(hi, hi);
-        return sum + o5;
+        return bankSums(zipLow(o1, o2), zipHigh(o1, o2), o5);
     }
 
     void finish() {
@@ -132,8 +151,7 @@ class FormantBankPair {
     }
 
   private:
-    // Four resonators, one per lane, doing exactly the operations of Resonator::process():
-    // y = x − c·x2 + a1·y1 − a2·y2 + 1e−24, out = y·g.
+    // Four resonators, one per lane, doing exactly the operations of Resonator::process().
     struct Lanes {
         F32x4 zeroCoef;
         F32x4 a1;
@@ -152,10 +170,7 @@ class FormantBankPair {
         }
 
         SORVELLA_ALWAYS_INLINE F32x4 step(F32x4 x) {
-            F32x4 y = x - zeroCoef * x2;
-            y = y + a1 * y1;
-            y = y - a2 * y2;
-            y = y + F32x4::splat(1e-24f);
+            const F32x4 y = resonate(x, x2, y1, y2, zeroCoef, a1, a2);
             x2 = x1;
             x1 = x;
             y2 = y1;

@@ -47,27 +47,3 @@ void allowWideVectors(bool allow);
 #else
 #define SORVELLA_WIDE_VECTORS 0
 #endif
-
-#if SORVELLA_SSE2
-namespace sorvella::simd {
-
-inline float lane0(__m128 v) {
-    return _mm_cvtss_f32(v);
-}
-inline float lane1(__m128 v) {
-    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)));
-}
-inline float lane2(__m128 v) {
-    return _mm_cvtss_f32(_mm_movehl_ps(v, v));
-}
-inline float lane3(__m128 v) {
-    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3)));
-}
-
-// Lanes added one by one in lane order, as a scalar loop over them would.
-inline float sumInOrder(__m128 v) {
-    return ((lane0(v) + lane1(v)) + lane2(v)) + lane3(v);
-}
-
-}  // namespace sorvella::simd
-#endif
