@@ -45,54 +45,6 @@ class StandaloneHost : public ::testing::Test {
     std::optional<std::string> answer;
 };
 
-TEST_F(StandaloneHost, AnswersOfTheHostCallback) {
-    EXPECT_EQ(MyVstiStandalone::application(), app.get());
-    const struct {
-        std::int32_t opcode;
-        vst2::intptr answer;
-    } table[] = {
-        {vst2::audioMasterAutomate, 1},
-        {vst2::audioMasterVersion, 2},
-        {vst2::audioMasterCurrentId, 0},
-        {vst2::audioMasterIdle, 1},
-        {vst2::audioMasterWantMidi, 0},
-        {vst2::audioMasterProcessEvents, 1},
-        {vst2::audioMasterUpdateDisplay, 1},
-        {vst2::audioMasterBeginEdit, 0},
-        {vst2::audioMasterEndEdit, 0},
-        {vst2::audioMasterCloseFileSelector, 1},
-        {47, 0},
-        {-1, 0},
-    };
-    for (const auto& row : table)
-        EXPECT_EQ(call(row.opcode), row.answer) << row.opcode;
-    char text[] = "anything at all";
-    EXPECT_EQ(call(vst2::audioMasterCanDo, 0, text), 1);
-    EXPECT_EQ(call(vst2::audioMasterOpenFileSelector), 0) << "no request";
-
-    auto* time = reinterpret_cast<vst2::VstTimeInfo*>(call(vst2::audioMasterGetTime));
-    ASSERT_NE(time, nullptr);
-    EXPECT_EQ(time->flags, 0);
-    time = reinterpret_cast<vst2::VstTimeInfo*>(call(vst2::audioMasterGetTime, kTempoValid));
-    EXPECT_EQ(time->flags, kTempoValid);
-    EXPECT_DOUBLE_EQ(time->tempo, 133.5);
-    EXPECT_EQ(time->samplePos, 0.0);
-    EXPECT_EQ(time->sampleRate, 0.0);
-}
-
-TEST_F(StandaloneHost, DuringConstructionTimeRequestsGetNoRecord) {
-    app.reset();
-    EXPECT_EQ(MyVstiStandalone::application(), nullptr);
-    EXPECT_EQ(MyVstiStandalone::hostCallback(nullptr, vst2::audioMasterGetTime, 0, kTempoValid,
-                                             nullptr, 0.0f),
-              0);
-    EXPECT_EQ(
-        MyVstiStandalone::hostCallback(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f), 1);
-    EXPECT_EQ(MyVstiStandalone::hostCallback(nullptr, vst2::audioMasterProcessEvents, 0, 0, nullptr,
-                                             0.0f),
-              1);
-}
-
 TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
     FileSelectRecord record(savePatchRequest());
     vst2::VstFileSelect* select = record.get();
