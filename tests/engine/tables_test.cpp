@@ -47,20 +47,5 @@ TEST_F(TablesTest, ReleasedTablesAreGoneAndBuiltAgainInEqualTemperament) {
     EXPECT_EQ(waveTable(99), waveTable(7));
 }
 
-TEST(ShapeValueTest, ValuesSelectShapesAndKeptValuesSelectTheirOwn) {
-    for (auto [value, shape] : {std::pair{0.0f, 0},
-                                {0.125f, 0},
-                                {0.127f, 1},
-                                {1.0f, 7},
-                                {-0.5f, 0},
-                                {std::numeric_limits<float>::quiet_NaN(), 0},
-                                {1e30f, 7}}) {
-        EXPECT_EQ(shapeFromValue(value), shape) << value;
-    }
-    for (int n = 0; n < kWaveShapes; ++n)
-        EXPECT_EQ(shapeFromValue(shapeKeptValue(n)), n);
-    EXPECT_EQ(shapeKeptValue(12), shapeKeptValue(7));
-}
-
 }  // namespace
 }  // namespace sorvella

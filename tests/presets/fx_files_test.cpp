@@ -117,16 +117,6 @@ TEST_F(FxFilesTest, LoadingABankSelectsItsProgramThenProgramZero) {
     EXPECT_EQ(boxes.boxes[0].text, "Invalid file format");
 }
 
-TEST_F(FxFilesTest, TheHeaderIsNotExamined) {
-    source->setProgramName("Under garbage");
-    std::vector<std::uint8_t> file(60, 0xA5);
-    std::vector<std::uint8_t> chunk = chunkBytes(*source, true);
-    file.insert(file.end(), chunk.begin(), chunk.end());
-    writeBytes(dir / "garbage.fxp", file);
-    ASSERT_TRUE(loadPatchFile(*target, path("garbage.fxp").c_str()));
-    EXPECT_STREQ(target->workingProgram().name(), "Under garbage");
-}
-
 TEST_F(FxFilesTest, ShortEmptyMissingAndOddFilesAreRefused) {
     const std::vector<std::uint8_t> before = stateOf(*target);
     struct Case {
