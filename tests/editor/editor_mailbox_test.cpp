@@ -10,37 +10,6 @@
 namespace sorvella {
 namespace {
 
-TEST(EditorMailbox, NamesButtonsAndTheClosedEditor) {
-    EditorMailbox box;
-    EditorChanges changes;
-    // Closed: nothing is recorded but the sample rate.
-    box.showParameter(kLevel, 0.5f);
-    box.showProgramName("Closed");
-    box.refreshProgramButtons(2);
-    box.controllerMapChanged();
-    box.sampleRateChanged(96000.0f);
-    box.setOpen(true);
-    box.collect(changes);
-    EXPECT_FALSE(changes.dirty.any());
-    EXPECT_FALSE(changes.programNameChanged || changes.redrawAll || changes.controllerMapChanged);
-    EXPECT_TRUE(changes.sampleRateChanged);
-    EXPECT_EQ(changes.sampleRate, 96000.0f);
-
-    box.showProgramName("A name of thirty characters!!");
-    box.refreshProgramButtons(3);
-    box.collect(changes);
-    ASSERT_TRUE(changes.programNameChanged);
-    EXPECT_STREQ(changes.programName, "A name of thirty charact");
-    EXPECT_TRUE(changes.redrawAll);
-    EXPECT_TRUE(changes.dirty.test(tags::kEnvelopeEditor));
-    for (std::int32_t slot = 0; slot < 8; ++slot) {
-        ASSERT_TRUE(changes.dirty.test(static_cast<std::size_t>(64 + slot)));
-        EXPECT_EQ(changes.values[64 + slot], slot == 3 ? 1.0f : 0.0f);
-    }
-    box.collect(changes);
-    EXPECT_FALSE(changes.any());
-}
-
 // Host threads and the audio thread record while the window's thread collects. Each writer owns
 // its parameters and writes rising values, so the window's thread must never see one fall, every
 // name it sees must be one that was written whole, and at the end it must see the last values.

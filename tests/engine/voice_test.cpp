@@ -74,29 +74,5 @@ TEST(VoiceBadInput, NoiseCutoffsWithoutAFilterStayBounded) {
     }
 }
 
-TEST(VoiceBadInput, MissingTablesAndCurves) {
-    VoiceWorld w;
-    w.ctx.waveTable1 = nullptr;
-    w.ctx.waveTable2 = nullptr;
-    w.ctx.noteFrequency = nullptr;
-    w.ctx.curves[1] = nullptr;
-    MyNote v(w.ctx);
-    v.start(60, 100);
-    std::vector<float> out(3000, 0.0f);
-    MyNote::renderRun(&v, out.data(), out.data() + 1000, out.data() + 2000, 1000);
-    for (int t = 0; t < 2000; ++t)
-        ASSERT_EQ(out[static_cast<std::size_t>(t)], 0.0f) << t;
-    EXPECT_EQ(v.env2().active(), 0);
-    // No curves at all: never armed while held, finished right after the note-off.
-    w.ctx.curves[0] = w.ctx.curves[2] = nullptr;
-    v.start(60, 100);
-    rendersBounded(v, 1, 1.0f);
-    EXPECT_FALSE(v.armed);
-    EXPECT_FALSE(v.finished);
-    v.noteOff();
-    rendersBounded(v, 1, 1.0f);
-    EXPECT_TRUE(v.finished);
-}
-
 }  // namespace
 }  // namespace sorvella::testing

@@ -21,16 +21,6 @@ namespace {
 constexpr float kOnset = 1e-12f;
 constexpr float kSilent = 1e-6f;
 
-TEST(PluginEvents, EventsInOneListEachTakeTheirOwnSample) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    host.process(512);
-    host.sendEvents({controlChange(10, 0, 0), noteOn(60, 127, 100), controlChange(10, 127, 300)});
-    const Stereo out = host.process(512);
-    EXPECT_EQ(firstAbove(out.left, kOnset), 100);
-    EXPECT_EQ(firstAbove(out.right, kOnset), 300) << "pan hard left until sample 300";
-}
-
 TEST(PluginEvents, EventsBeyondTheBlockStartTheNextBlock) {
     for (std::int32_t delta : {512, 100000}) {
         SCOPED_TRACE(delta);

@@ -108,44 +108,6 @@ TEST(OptionMenu, ReportsTheChosenIndexCountingSeparators) {
     EXPECT_TRUE(fixture.listener.editsPaired());
 }
 
-TEST(OptionMenu, SubmenuChoiceGoesToTheSubmenuWithItsCheckMark) {
-    HeadlessFixture fixture;
-    test::RecordingListener settings;
-    COptionMenu root({0, 0, 0, 0}, &settings, -1, nullptr, nullptr, kPopupStyle | kCheckStyle);
-    COptionMenu inertia({0, 0, 0, 0}, &settings, -1, nullptr, nullptr, kPopupStyle | kCheckStyle);
-    for (const char* entry : {"off", "tiny", "small"})
-        inertia.addEntry(entry);
-    root.addEntry(&inertia, "X/Y inertia");
-    root.addEntry("Other");
-    const CRect rootRect = CMenuSession::popupRect(&root, {40, 40});
-    const CPoint onSubmenu = centreOf(CMenuSession::entryRect(&root, rootRect, 0));
-    const CRect subRect = CMenuSession::popupRect(&inertia, {rootRect.right - 1, rootRect.top});
-    const CPoint onTiny = centreOf(CMenuSession::entryRect(&inertia, subRect, 1));
-    int32_t mostPopups = 0;
-    fixture.window->setOnPace(
-        [&] { mostPopups = std::max(mostPopups, fixture.window->openPopupCount()); });
-    // What the pad does with a right click: the menu pops up at the click point.
-    fixture.window->setPointerScript({{{40, 40}, kRButton, true},
-                                      {onSubmenu, kRButton, true},
-                                      {onTiny, kRButton, true},
-                                      {onTiny, 0, true}});
-    fixture.frame->addView(&root);
-    CDrawContext context(fixture.frame.get(), fixture.frame->backing());
-    CPoint where(40, 40);
-    root.mouse(&context, where);
-    fixture.frame->removeView(&root, false);
-
-    EXPECT_EQ(mostPopups, 2);
-    EXPECT_EQ(root.getLastMenu(), &inertia);
-    EXPECT_EQ(root.getLastResult(), 1);
-    EXPECT_EQ(inertia.getCurrent(), 1);
-    EXPECT_TRUE(inertia.isCheckEntry(1));
-    EXPECT_FALSE(inertia.isCheckEntry(0));
-    ASSERT_EQ(settings.reports.size(), 1u);
-    EXPECT_EQ(settings.reports[0].value, 1.0f);
-    EXPECT_EQ(fixture.window->openPopupCount(), 0);
-}
-
 TEST(TextEdit, EditsWithinItsLimitAndReportsWhenEditingEnds) {
     HeadlessFixture fixture;
     auto* field = new CTextEdit({10, 10, 160, 22}, &fixture.listener, 59, "Init");
