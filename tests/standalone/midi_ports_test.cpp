@@ -146,16 +146,5 @@ TEST(MidiOutput, InstrumentControllersLeaveOnTheOutputChannel) {
         EXPECT_EQ(sent[c], (std::vector<std::uint8_t>{std::uint8_t(0xB0 | c), 123, 0}));
 }
 
-TEST(MidiOutput, OutputChannelOutsideTheRangeSendsNothing) {
-    for (std::int32_t channel : {kNoChannel, 16, -7}) {
-        std::vector<std::vector<std::uint8_t>> sent;
-        MidiPortsSetup setup;
-        setup.outputChannel = channel;
-        MidiPorts ports(setup, std::make_unique<SentMessages>(sent));
-        ports.sendOutputController(7, 100);
-        EXPECT_TRUE(sent.empty()) << channel;
-    }
-}
-
 }  // namespace
 }  // namespace sorvella
