@@ -1,15 +1,20 @@
-// Temporary directories for tests. They live under $SORVELLA_TEST_TMP (set by CTest to a folder
-// of the build tree), else $TMPDIR, else /tmp, and are removed with everything in them.
+// Temporary directories for tests, and whole files read and written. The directories live under
+// $SORVELLA_TEST_TMP (set by CTest to a folder of the build tree), else $TMPDIR, else /tmp, and are
+// removed with everything in them.
 #pragma once
 
 #include <unistd.h>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace sorvella::test {
 
@@ -79,5 +84,16 @@ class ScopedEnv {
     std::string name_;
     std::optional<std::string> old_;
 };
+
+inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
 
 }  // namespace sorvella::test

@@ -26,17 +26,6 @@ std::vector<std::string> ScratchDir::entries() const {
     return names;
 }
 
-std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;

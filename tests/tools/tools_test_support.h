@@ -22,8 +22,6 @@ class ScratchDir : public TempDir {
     std::string text_;
 };
 
-std::vector<std::uint8_t> readBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::string> readLines(const std::string& path);
 
 struct ProcessResult {
