@@ -34,18 +34,5 @@ TEST_F(TablesTest, TuningsRebuildTheNoteFrequenciesAndBrokenEntriesFallBack) {
     EXPECT_EQ(std::vector<float>(noteFrequencyTable(), noteFrequencyTable() + kMidiNotes), equal);
 }
 
-TEST_F(TablesTest, ReleasedTablesAreGoneAndBuiltAgainInEqualTemperament) {
-    centsTable()[69] = 0.0f;
-    rebuildNoteFrequencies();
-    releaseTables();
-    EXPECT_FALSE(tablesBuilt());
-    EXPECT_EQ(waveTable(0), nullptr);
-    EXPECT_EQ(noteFrequencyTable(), nullptr);
-    ASSERT_TRUE(buildTables());
-    EXPECT_EQ(noteFrequencyTable()[69], 880.0f);
-    EXPECT_EQ(waveTable(-3), waveTable(0));
-    EXPECT_EQ(waveTable(99), waveTable(7));
-}
-
 }  // namespace
 }  // namespace sorvella
