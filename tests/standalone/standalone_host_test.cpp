@@ -1,15 +1,11 @@
 // The standalone program's instrument without devices: the answers of its host callback, the
-// file selector it offers, MIDI through a block, and the WAV button.
+// file selector it offers and MIDI through a block.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "presets/settings_names.h"
 #include "standalone/my_vsti_standalone.h"
-#include "support/temp_dir.h"
 #include "support/test_host.h"
 #include "tests/standalone/sent_messages.h"
 
@@ -113,38 +109,6 @@ TEST_F(StandaloneHost, MidiInAndOutThroughTheBlocks) {
     EXPECT_EQ(call(vst2::audioMasterProcessEvents, 0, &list), 1);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{0xB2, 7, 64}));
-}
-
-TEST_F(StandaloneHost, WavButtonRecordsWhatTheBlocksHold) {
-    test::TempDir dir;
-    // Cancelled: nothing recorded, the button set back to off.
-    app->controlChanged(kWavButtonTag, 1.0f);
-    EXPECT_FALSE(app->recording());
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].title, "Save WAV File");
-    EXPECT_EQ(requests[0].typeName, "WAV Files");
-    EXPECT_EQ(requests[0].dosType, "wav");
-
-    answer = (dir / "take.wav").string();
-    app->controlChanged(kWavButtonTag, 1.0f);
-    ASSERT_TRUE(app->recording());
-    app->noteOn(69, 100);
-    std::vector<std::int16_t> rendered;
-    std::vector<std::int16_t> block(2 * 300);
-    for (int i = 0; i < 7; ++i) {
-        app->renderBlock(block.data(), 300);
-        rendered.insert(rendered.end(), block.begin(), block.end());
-    }
-    app->controlChanged(kWavButtonTag, 0.0f);
-    EXPECT_FALSE(app->recording());
-
-    std::ifstream in(*answer, std::ios::binary);
-    const std::vector<char> file{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_EQ(file.size(), 44u + 7u * 1200u);
-    std::uint32_t dataSize;
-    std::memcpy(&dataSize, file.data() + 40, 4);
-    EXPECT_EQ(dataSize, 7u * 1200u);
-    EXPECT_EQ(std::memcmp(file.data() + 44, rendered.data(), 7 * 1200), 0);
 }
 
 }  // namespace
