@@ -4,8 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,11 +20,6 @@
 
 namespace sorvella {
 namespace {
-
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A host with a file selector: it answers canDo("openFileSelector") and returns a set path.
 struct SelectorHost {
@@ -108,15 +101,12 @@ class DialogProgramTest : public ::testing::Test {
     // body runs after the arguments have been logged to NAME.args.
     void script(const char* name, const std::string& body) {
         const std::filesystem::path path = bin / name;
-        std::ofstream out(path);
-        out << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '"
-            << (dir / name).string() << ".args'\n"
-            << body << "\n";
-        out.close();
+        test::writeText(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
+                                  (dir / name).string() + ".args'\n" + body + "\n");
         ASSERT_EQ(chmod(path.c_str(), 0755), 0);
     }
     std::string args(const char* name) const {
-        return readText(dir / (std::string(name) + ".args"));
+        return test::readText(dir / (std::string(name) + ".args"));
     }
 
     test::TempDir dir{"sorvella-dialog"};

@@ -4,8 +4,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -140,8 +138,7 @@ TEST(WavRecorder, AudioThreadBlocksReachTheFileWhole) {
     slot.write(block.data(), 2205);  // after detaching: reaches nothing
     EXPECT_TRUE(recorder->finish());
 
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<std::uint8_t> file = test::readBytes(path);
     ASSERT_EQ(file.size(), 44u + 882000u);
     EXPECT_EQ(u32At(file, 4), 882036u);
     EXPECT_EQ(u32At(file, 40), 882000u);

@@ -96,4 +96,13 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<std:
               static_cast<std::streamsize>(bytes.size()));
 }
 
+inline std::string readText(const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+inline void writeText(const std::filesystem::path& path, std::string_view text) {
+    writeBytes(path, {text.begin(), text.end()});
+}
+
 }  // namespace sorvella::test
