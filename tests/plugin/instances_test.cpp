@@ -35,12 +35,8 @@ TEST(PluginInstances, TheSameInputGivesTheSameOutput) {
                          {frames(0.4), noteOff(60)},
                          {frames(0.5), pitchBend(20)},
                          {frames(0.6), noteOn(48, 127)}};
-    TestHost alone;
-    TestHost first;
-    TestHost second;
-    ASSERT_TRUE(openStarted(alone));
-    ASSERT_TRUE(openStarted(first));
-    ASSERT_TRUE(openStarted(second));
+    TestHost alone, first, second;
+    ASSERT_TRUE(openStarted(alone) && openStarted(first) && openStarted(second));
     const Stereo expected = alone.play(score, frames(1.0));
     Stereo a;
     Stereo b;

@@ -140,9 +140,8 @@ struct Strike {
 
 Stereo renderStrikes(int limit, const std::vector<Strike>& strikes, double length) {
     TestHost host;
-    EXPECT_TRUE(openStarted(host));
+    EXPECT_TRUE(openVoicesOnly(host));
     if (host.effect() == nullptr) return {};
-    voicesOnly(host);
     host.setParameter(kVoices, voicesValue(limit));
     Score score;
     for (const Strike& strike : strikes) {
