@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "platform/vst2/midi_message.h"
 #include "standalone/device_setup.h"
 #include "standalone/midi_ports.h"
 #include "tests/standalone/sent_messages.h"
@@ -129,13 +130,8 @@ TEST(MidiOutput, InstrumentControllersLeaveOnTheOutputChannel) {
     EXPECT_TRUE(sent.empty());
 
     // Only the data bytes of the first event are used: a note-on leaves as a control change.
-    vst2::VstMidiEvent note{};
-    note.type = vst2::kVstMidiType;
-    note.midiData[0] = static_cast<char>(0x90);
-    note.midiData[1] = 37;
-    note.midiData[2] = 99;
-    vst2::VstEvents list{1, 0, {reinterpret_cast<vst2::VstEvent*>(&note), nullptr}};
-    ports.sendInstrumentEvents(&list);
+    vst2::OneEventList note(vst2::midiMessage(0, 0x90, 37, 99));
+    ports.sendInstrumentEvents(&note.list);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{0xB5, 37, 99}));
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/vst2/midi_message.h"
 #include "presets/settings_names.h"
 #include "standalone/my_vsti_standalone.h"
 #include "support/test_host.h"
@@ -100,13 +101,8 @@ TEST_F(StandaloneHost, MidiInAndOutThroughTheBlocks) {
     EXPECT_GT(energy, 0.0) << "a note on channel 4 plays with the channel out of range";
 
     // The instrument's controllers leave through the host callback on the output channel.
-    vst2::VstMidiEvent cc{};
-    cc.type = vst2::kVstMidiType;
-    cc.midiData[0] = static_cast<char>(0xB0);
-    cc.midiData[1] = 7;
-    cc.midiData[2] = 64;
-    vst2::VstEvents list{1, 0, {reinterpret_cast<vst2::VstEvent*>(&cc), nullptr}};
-    EXPECT_EQ(call(vst2::audioMasterProcessEvents, 0, &list), 1);
+    vst2::OneEventList cc(vst2::midiMessage(0, 0xB0, 7, 64));
+    EXPECT_EQ(call(vst2::audioMasterProcessEvents, 0, &cc.list), 1);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{0xB2, 7, 64}));
 }
