@@ -20,17 +20,9 @@ namespace sorvella {
 namespace {
 
 namespace fs = std::filesystem;
+using test::directoryEntries;
 using test::ScopedEnv;
 using test::TempDir;
-
-std::vector<std::string> directoryEntries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 const std::vector<std::string>& awkwardTexts() {
     static const std::vector<std::string> texts = {

@@ -147,12 +147,10 @@ TEST(TuningAcrossInstruments, ATuningRetunesEveryInstrumentAndTheNextProcess) {
     test::TempDir dir;
     testing::HostRecorder host;
     std::string path = (dir / "shift.tun").string();
-    {
-        std::ofstream out(path);
-        out << "[Tuning]\n";
-        for (int n = 0; n < 128; ++n)
-            out << "Note " << n << "=" << (100 * n + 1200) << "\n";
-    }
+    std::string text = "[Tuning]\n";
+    for (int n = 0; n < 128; ++n)
+        text += "Note " + std::to_string(n) + "=" + std::to_string(100 * n + 1200) + "\n";
+    test::writeText(path, text);
     {
         auto a = testing::makeInstrument();
         auto b = testing::makeInstrument();

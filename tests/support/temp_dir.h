@@ -4,6 +4,7 @@
 #pragma once
 
 #include <unistd.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -94,6 +95,15 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<std:
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+}
+
+// The names in a directory, sorted.
+inline std::vector<std::string> directoryEntries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 inline std::string readText(const std::filesystem::path& path) {

@@ -28,10 +28,7 @@ class RenderWithSorvella : public ::testing::Test {
         return test::runProgram(SORVELLA_RENDER_PATH, args, {{"XDG_CONFIG_HOME", file("config")}});
     }
     std::string file(const std::string& name) const { return dir_.file(name); }
-    std::string settings() const {
-        const auto bytes = test::readBytes(file("config/Kestrane/Sorvella.conf"));
-        return {bytes.begin(), bytes.end()};
-    }
+    std::string settings() const { return test::readText(file("config/Kestrane/Sorvella.conf")); }
     std::vector<float> samples(const std::string& name) const {
         return test::readAudio(file(name)).floats;
     }

@@ -17,15 +17,6 @@ extern char** environ;
 
 namespace sorvella::test {
 
-std::vector<std::string> ScratchDir::entries() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(text_)) {
-        names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;
@@ -75,10 +66,8 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    const auto out = readBytes(outPath);
-    const auto err = readBytes(errPath);
-    result.out.assign(out.begin(), out.end());
-    result.err.assign(err.begin(), err.end());
+    result.out = readText(outPath);
+    result.err = readText(errPath);
     return result;
 }
 

@@ -16,7 +16,7 @@ class ScratchDir : public TempDir {
     ScratchDir() : TempDir("render"), text_(TempDir::path().string()) {}
     const std::string& path() const { return text_; }
     std::string file(const std::string& name) const { return text_ + "/" + name; }
-    std::vector<std::string> entries() const;  // names, sorted
+    std::vector<std::string> entries() const { return directoryEntries(path()); }
 
   private:
     std::string text_;
