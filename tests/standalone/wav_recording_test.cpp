@@ -26,12 +26,8 @@ class FakeSink final : public ByteSink {
   public:
     struct State {
         std::vector<std::uint8_t> bytes;
-        std::uint64_t written = 0;
-        std::uint64_t position = 0;
-        std::uint64_t room = UINT64_MAX;
-        bool seekFails = false;
-        bool keepBytes = true;
-        bool closed = false;
+        std::uint64_t written = 0, position = 0, room = UINT64_MAX;
+        bool seekFails = false, keepBytes = true, closed = false;
     };
     explicit FakeSink(State& state) : s_(state) {}
 
