@@ -115,12 +115,5 @@ TEST(MidiEventQueue, KeepsEventsInTimeOrderAndCarriesLateOnes) {
     EXPECT_EQ(q.nextTime(64), 0);
 }
 
-TEST(MidiEventQueue, DropsWhatDoesNotFit) {
-    MidiEventQueue q;
-    for (std::int32_t i = 0; i < MidiEventQueue::kCapacity + 10; ++i)
-        q.push(i, 0x90, 1, 1);
-    EXPECT_EQ(q.size(), MidiEventQueue::kCapacity);
-}
-
 }  // namespace
 }  // namespace sorvella

@@ -35,19 +35,6 @@ TEST_F(ParameterTest, ValuesOutsideTheRangeAreHeldAndNonFiniteOnesRefused) {
     EXPECT_EQ(vsti->voiceLimit(), 1);
 }
 
-TEST_F(ParameterTest, StepButtonsStopAtTheEnds) {
-    vsti->setParameter(kOsc1Shape, 0.98f);
-    vsti->incParam(kOsc1Shape);
-    EXPECT_EQ(display(*vsti, kOsc1Shape), "8");
-    vsti->setParameter(kOsc1Shape, 0.0f);
-    vsti->decParam(kOsc1Shape);
-    EXPECT_EQ(display(*vsti, kOsc1Shape), "1");
-    vsti->incParam(kOsc1Shape);
-    EXPECT_EQ(display(*vsti, kOsc1Shape), "2");
-    // Host automation is told about editor steps.
-    EXPECT_GE(host.count(vst2::audioMasterAutomate), 1);
-}
-
 TEST_F(ParameterTest, ReapplyingVoicesCutsEverySoundingVoice) {
     testing::sendMidi(*vsti, 0, 0x90, 60, 100);
     testing::sendMidi(*vsti, 0, 0x90, 64, 100);

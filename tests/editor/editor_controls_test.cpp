@@ -1,5 +1,5 @@
 // The editor's own small controls, headless: the momentary button that acts once on release
-// inside, the credits panel's link bands, and the skin shared by the editors of a process.
+// inside, and the skin shared by the editors of a process.
 #include <gtest/gtest.h>
 
 #include "editor/editor_controls.h"
@@ -26,17 +26,6 @@ TEST(ReleaseButton, ReportsThePressAndOnlyAReleaseInside) {
     EXPECT_EQ(fixture.listener.values(), (std::vector<float>{1.0f}));
     EXPECT_EQ(button->getValue(), 0.0f);
     EXPECT_TRUE(fixture.listener.editsPaired());
-}
-
-TEST(CreditsPanel, LinkBandsAreHalfOpen) {
-    const struct {
-        CPoint at;
-        std::int32_t link;
-    } cases[] = {{{75, 16}, 0},  {{225, 20}, 0},  {{226, 16}, -1}, {{75, 21}, -1},
-                 {{75, 32}, 1},  {{191, 36}, 1},  {{192, 36}, -1}, {{75, 48}, 2},
-                 {{187, 52}, 2}, {{188, 52}, -1}, {{74, 50}, -1},  {{100, 40}, -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(creditsLinkAt(c.at), c.link) << c.at.h << ", " << c.at.v;
 }
 
 TEST(SkinBitmaps, SharedByEveryHolderAndFreedByTheLast) {

@@ -3,93 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace sorvella {
 namespace {
-
-struct Recorded {
-    std::int32_t tag;
-    float value;
-};
-
-std::vector<Recorded> recorded(const EditorChanges& c) {
-    std::vector<Recorded> out;
-    for (std::int32_t t = 0; t < tags::kCount; ++t) {
-        if (c.dirty.test(static_cast<std::size_t>(t))) out.push_back({t, c.values[t]});
-    }
-    return out;
-}
-
-TEST(EditorMailbox, AParameterReachesItsControlDisplayAndMenu) {
-    struct Case {
-        std::int32_t index;
-        float value;
-        std::vector<Recorded> expected;
-    };
-    const Case cases[] = {
-        // "Voices": the display shows the voice count.
-        {kVoices, 15.0f / 31.0f, {{0, 15.0f / 31.0f}, {29, 16.0f}}},
-        {kMixBreath, 0.5f, {{5, 0.5f}, {34, 63.5f}}},
-        // A vowel parameter also moves its menu: trunc(value x 100 + 0.01) is the entry.
-        {kVowel1Start, 0.26f, {{15, 0.26f}, {44, 0.26f * 127.0f}, {73, 26.01f}}},
-        {kVowel2End, 0.25f, {{19, 0.25f}, {48, 0.25f * 127.0f}, {76, 25.01f}}},
-        {tags::kWav, 0.0f, {{94, 0.0f}}},
-        {-1, 1.0f, {}},
-        {96, 1.0f, {}},
-    };
-    EditorMailbox box;
-    box.setOpen(true);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.index);
-        box.showParameter(c.index, c.value);
-        EditorChanges changes;
-        box.collect(changes);
-        const auto got = recorded(changes);
-        ASSERT_EQ(got.size(), c.expected.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].tag, c.expected[i].tag);
-            EXPECT_FLOAT_EQ(got[i].value, c.expected[i].value);
-        }
-        if (c.index == kVowel1Start) {
-            EXPECT_EQ(static_cast<int>(got[2].value), 26);
-        }
-    }
-}
-
-TEST(EditorMailbox, NamesButtonsAndTheClosedEditor) {
-    EditorMailbox box;
-    EditorChanges changes;
-    // Closed: nothing is recorded but the sample rate.
-    box.showParameter(kLevel, 0.5f);
-    box.showProgramName("Closed");
-    box.refreshProgramButtons(2);
-    box.controllerMapChanged();
-    box.sampleRateChanged(96000.0f);
-    box.setOpen(true);
-    box.collect(changes);
-    EXPECT_FALSE(changes.dirty.any());
-    EXPECT_FALSE(changes.programNameChanged || changes.redrawAll || changes.controllerMapChanged);
-    EXPECT_TRUE(changes.sampleRateChanged);
-    EXPECT_EQ(changes.sampleRate, 96000.0f);
-
-    box.showProgramName("A name of thirty characters!!");
-    box.refreshProgramButtons(3);
-    box.collect(changes);
-    ASSERT_TRUE(changes.programNameChanged);
-    EXPECT_STREQ(changes.programName, "A name of thirty charact");
-    EXPECT_TRUE(changes.redrawAll);
-    EXPECT_TRUE(changes.dirty.test(tags::kEnvelopeEditor));
-    for (std::int32_t slot = 0; slot < 8; ++slot) {
-        ASSERT_TRUE(changes.dirty.test(static_cast<std::size_t>(64 + slot)));
-        EXPECT_EQ(changes.values[64 + slot], slot == 3 ? 1.0f : 0.0f);
-    }
-    box.collect(changes);
-    EXPECT_FALSE(changes.any());
-}
 
 // Host threads and the audio thread record while the window's thread collects. Each writer owns
 // its parameters and writes rising values, so the window's thread must never see one fall, every

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/vst2/aeffect.h"
+#include "platform/vst2/midi_message.h"
 #include "tests/toolkit/xvfb_server.h"
 
 // Last: Xlib's macros clash with other headers.
@@ -42,6 +43,17 @@ std::size_t callCount(std::int32_t opcode, std::int32_t index) {
     for (const auto& c : calls)
         n += c.first == opcode && c.second == index ? 1 : 0;
     return n;
+}
+
+// Hands one MIDI message to the effect and renders a block after it; returns the left channel.
+std::vector<float> playMessage(AEffect* effect, std::uint8_t status, std::uint8_t data1,
+                               std::uint8_t data2, std::int32_t frames) {
+    vst2::OneEventList events(vst2::midiMessage(0, status, data1, data2));
+    effect->dispatcher(effect, vst2::effProcessEvents, 0, 0, &events.list, 0.0f);
+    std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
+    float* outputs[2] = {left.data(), right.data()};
+    effect->processReplacing(effect, nullptr, outputs, frames);
+    return left;
 }
 
 class EditorWindowTest : public ::testing::Test {
@@ -164,22 +176,7 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
              "click", "1"});
     idle(3);
     const auto waiting = grab(256, 10, 28, 9);
-    std::thread([&] {
-        vst2::VstMidiEvent cc{};
-        cc.type = vst2::kVstMidiType;
-        cc.byteSize = sizeof cc;
-        cc.midiData[0] = static_cast<char>(0xB0);
-        cc.midiData[1] = 21;
-        cc.midiData[2] = 64;
-        vst2::VstEvents events{};
-        events.numEvents = 1;
-        events.events[0] = reinterpret_cast<vst2::VstEvent*>(&cc);
-        dispatch(vst2::effProcessEvents, 0, 0, &events);
-        std::vector<float> left(64);
-        std::vector<float> right(64);
-        float* outputs[2] = {left.data(), right.data()};
-        effect_->processReplacing(effect_, nullptr, outputs, 64);
-    }).join();
+    std::thread([&] { playMessage(effect_, 0xB0, 21, 64, 64); }).join();
     idle(3);
     EXPECT_NE(grab(256, 10, 28, 9), waiting);
     xdotool({"mousemove", "30", "290", "click", "1"});
@@ -212,8 +209,7 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
     // and closes the instrument without closing the editor first.
     std::atomic<bool> rendering{true};
     std::thread audio([&] {
-        std::vector<float> left(256);
-        std::vector<float> right(256);
+        std::vector<float> left(256), right(256);
         float* outputs[2] = {left.data(), right.data()};
         while (rendering)
             effect_->processReplacing(effect_, nullptr, outputs, 256);
@@ -261,22 +257,8 @@ TEST(EditorWithoutDisplay, OpenFailsCleanlyAndTheInstrumentPlaysOn) {
     EXPECT_EQ(dispatch(vst2::effEditGetRect, 0, &rect), 1);
     EXPECT_EQ(dispatch(vst2::effEditOpen, 0, reinterpret_cast<void*>(0x400001)), 0);
     dispatch(vst2::effEditIdle);
-    vst2::VstMidiEvent note{};
-    note.type = vst2::kVstMidiType;
-    note.byteSize = sizeof note;
-    note.midiData[0] = static_cast<char>(0x90);
-    note.midiData[1] = 60;
-    note.midiData[2] = 100;
-    vst2::VstEvents events{};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<vst2::VstEvent*>(&note);
-    dispatch(vst2::effProcessEvents, 0, &events);
-    std::vector<float> left(512);
-    std::vector<float> right(512);
-    float* outputs[2] = {left.data(), right.data()};
-    effect->processReplacing(effect, nullptr, outputs, 512);
     float peak = 0.0f;
-    for (float v : left)
+    for (float v : playMessage(effect, 0x90, 60, 100, 512))
         peak = std::max(peak, std::fabs(v));
     EXPECT_GT(peak, 0.0f);
     dispatch(vst2::effEditClose);

@@ -25,31 +25,6 @@ int track(XYPadModel& pad, PixelPoint from, PixelPoint to, int held, MouseButton
     return reports;
 }
 
-TEST(XYPad, PositionsMapOntoTheInsetSquare) {
-    XYPadModel pad(150, 150);
-    struct Case {
-        std::int32_t px;
-        float value;
-    };
-    // Within 4 pixels of an edge the value is 0 or 1.
-    for (Case c :
-         {Case{0, 0.0f}, Case{4, 0.0f}, Case{75, 0.5f}, Case{146, 1.0f}, Case{150, 1.0f}}) {
-        EXPECT_EQ(pad.valueX(c.px), c.value) << c.px;
-        EXPECT_EQ(pad.valueY(c.px), c.value) << c.px;
-    }
-    EXPECT_EQ(pad.pixelX(0.0f), 4);
-    EXPECT_EQ(pad.pixelY(1.0f), 146);
-    // The parameter path moves the dot and extends the trail, oldest entry first.
-    pad.setX(1.0f);
-    pad.setY(0.5f);
-    EXPECT_EQ(pad.cursor(), (PixelRect{143, 72, 6, 6}));
-    const auto trail = pad.trailOldestFirst();
-    EXPECT_EQ(trail[9], (PixelRect{143, 1, 6, 6}));  // after setX, before setY
-    EXPECT_EQ(trail[0], (PixelRect{0, 0, 6, 6}));
-    EXPECT_EQ(XYPadModel::trailColour(0), (Rgb{150, 152, 135}));
-    EXPECT_EQ(XYPadModel::trailColour(9), (Rgb{150, 62, 45}));
-}
-
 TEST(XYPad, GlidesFollowTheInertiaSetting) {
     XYPadModel pad(150, 150);
     // "off": a click jumps to the pointer in one step.

@@ -29,13 +29,8 @@ struct Line {
 // is the model's own.
 struct Chorus {
     float d0 = 0.0f;
-    Line a;
-    Line b;
-    std::array<float, 4> k{};
-    std::array<float, 4> depth{};
-    std::array<float, 4> x{1.0f, 1.0f, 1.0f, 1.0f};
-    std::array<float, 4> y{};
-    std::array<float, 4> o{};
+    Line a, b;
+    std::array<float, 4> k{}, depth{}, x{1.0f, 1.0f, 1.0f, 1.0f}, y{}, o{};
 
     void create(const ChorusUnit& unit);  // lines and base delay; clears the state
     void takeParameters(const ChorusUnit& unit);
@@ -45,14 +40,8 @@ struct Chorus {
 
 struct Bank {
     struct Resonator {
-        float zeroCoef = 0.0f;
-        float a1 = 0.0f;
-        float a2 = 0.0f;
-        float outGain = 0.0f;
-        float x1 = 0.0f;
-        float x2 = 0.0f;
-        float y1 = 0.0f;
-        float y2 = 0.0f;
+        float zeroCoef = 0.0f, a1 = 0.0f, a2 = 0.0f, outGain = 0.0f;
+        float x1 = 0.0f, x2 = 0.0f, y1 = 0.0f, y2 = 0.0f;
     };
     std::array<Resonator, 5> r{};
 
@@ -62,9 +51,7 @@ struct Bank {
 
 struct Reverb {
     std::array<Line, 3> lines;
-    std::array<float, 3> k{};
-    std::array<float, 3> a{};
-    std::array<float, 3> s{};
+    std::array<float, 3> k{}, a{}, s{};
 
     void create(const ReverbUnit& unit);
     void takeParameters(const ReverbUnit& unit);
@@ -72,12 +59,9 @@ struct Reverb {
 };
 
 struct Chain {
-    Chorus chorus1;
-    Chorus chorus2;
-    Bank bank1;
-    Bank bank2;
-    Reverb reverbL;
-    Reverb reverbR;
+    Chorus chorus1, chorus2;
+    Bank bank1, bank2;
+    Reverb reverbL, reverbR;
 
     // One output sample pair from the voices' three path sums.
     void process(const ChainLevels& lv, float s1, float s2, float s3, float& left, float& right);

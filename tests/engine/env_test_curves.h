@@ -13,9 +13,7 @@
 namespace sorvella::test {
 
 struct CurveFields {
-    std::int32_t pointCount = 0;
-    std::int32_t loopStart = 0;
-    std::int32_t loopLength = 0;
+    std::int32_t pointCount = 0, loopStart = 0, loopLength = 0;
     std::vector<float> durations, levels, curves, startTimes, curveNorms;
 
     bool operator==(const CurveFields&) const = default;

@@ -34,33 +34,5 @@ TEST_F(TablesTest, TuningsRebuildTheNoteFrequenciesAndBrokenEntriesFallBack) {
     EXPECT_EQ(std::vector<float>(noteFrequencyTable(), noteFrequencyTable() + kMidiNotes), equal);
 }
 
-TEST_F(TablesTest, ReleasedTablesAreGoneAndBuiltAgainInEqualTemperament) {
-    centsTable()[69] = 0.0f;
-    rebuildNoteFrequencies();
-    releaseTables();
-    EXPECT_FALSE(tablesBuilt());
-    EXPECT_EQ(waveTable(0), nullptr);
-    EXPECT_EQ(noteFrequencyTable(), nullptr);
-    ASSERT_TRUE(buildTables());
-    EXPECT_EQ(noteFrequencyTable()[69], 880.0f);
-    EXPECT_EQ(waveTable(-3), waveTable(0));
-    EXPECT_EQ(waveTable(99), waveTable(7));
-}
-
-TEST(ShapeValueTest, ValuesSelectShapesAndKeptValuesSelectTheirOwn) {
-    for (auto [value, shape] : {std::pair{0.0f, 0},
-                                {0.125f, 0},
-                                {0.127f, 1},
-                                {1.0f, 7},
-                                {-0.5f, 0},
-                                {std::numeric_limits<float>::quiet_NaN(), 0},
-                                {1e30f, 7}}) {
-        EXPECT_EQ(shapeFromValue(value), shape) << value;
-    }
-    for (int n = 0; n < kWaveShapes; ++n)
-        EXPECT_EQ(shapeFromValue(shapeKeptValue(n)), n);
-    EXPECT_EQ(shapeKeptValue(12), shapeKeptValue(7));
-}
-
 }  // namespace
 }  // namespace sorvella

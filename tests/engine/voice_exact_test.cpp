@@ -150,17 +150,12 @@ Sums referenceSums(const Scenario& sc) {
         while (next < sc.events.size() && sc.events[next].at == t) {
             applyEvent(sc.events[next++], world.ctx, voices, sounding, sc.velocity);
         }
-        float s1 = 0.0f;
-        float s2 = 0.0f;
-        float s3 = 0.0f;
+        float s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
         for (std::size_t k = 0; k < voices.size(); ++k) {
             if (!sounding[k]) continue;
-            const float a = voices[k]->nextOsc1Sample();
-            const float b = voices[k]->nextOsc2Sample();
-            const float c = voices[k]->nextNoiseSample();
-            s1 += a;
-            s2 += b;
-            s3 += c;
+            s1 += voices[k]->nextOsc1Sample();
+            s2 += voices[k]->nextOsc2Sample();
+            s3 += voices[k]->nextNoiseSample();
             if (voices[k]->finished) sounding[k] = false;
         }
         sums.s1.push_back(s1);
@@ -204,9 +199,8 @@ Sums engineSums(const Scenario& sc, int run) {
         }
         t = end;
     }
-    for (const auto& v : voices) {
+    for (const auto& v : voices)
         keepState(*v, v->unisonCount(), v->phase1(), v->phase2(), sums.state);
-    }
     return sums;
 }
 

@@ -14,19 +14,11 @@ namespace sorvella::testing {
 struct VoiceSettings {
     int unison = 3;
     float detune = 0.5f;
-    float fm1 = 0.0f;  // the parameter values; the context holds −0.25 times them
-    float fm2 = 0.0f;
-    float grainLevel = 0.5f;
-    float granularTime = 0.5f;
-    int shape1 = 0;
-    int shape2 = 0;
-    float velTime = 0.81f;
-    float velLevel = 0.815f;
-    float velBreath = 0.79f;
-    float osc2Ratio = 2.0f;
-    float noiseColor = 0.8f;
-    float fs = 44100.0f;
-    float bend = 1.0f;
+    float fm1 = 0.0f, fm2 = 0.0f;  // the parameter values; the context holds −0.25 times them
+    float grainLevel = 0.5f, granularTime = 0.5f;
+    int shape1 = 0, shape2 = 0;
+    float velTime = 0.81f, velLevel = 0.815f, velBreath = 0.79f;
+    float osc2Ratio = 2.0f, noiseColor = 0.8f, fs = 44100.0f, bend = 1.0f;
     const float* ownTable1 = nullptr;  // instead of shape1's table
 };
 
@@ -75,9 +67,7 @@ class VoiceWorld {
     }
 
     VoiceContext ctx;
-    MyEnvData osc1{"Osc1", 8};
-    MyEnvData osc2{"Osc2", 8};
-    MyEnvData noise{"Noise", 8};
+    MyEnvData osc1{"Osc1", 8}, osc2{"Osc2", 8}, noise{"Noise", 8};
 
   private:
     bool tablesOwned_ = false;

@@ -29,40 +29,19 @@ class ReferenceVoice {
     float nextOsc2Sample();
     float nextNoiseSample();
 
-    std::uint8_t note = 0;
-    std::uint8_t velocity = 0;
-    std::int32_t tickCounter = 64;
-    std::int32_t age = 0;
-    bool armed = false;
-    bool finished = true;
-    bool keyHeld = false;
-    bool releasePending = false;
+    std::uint8_t note = 0, velocity = 0;
+    std::int32_t tickCounter = 64, age = 0;
+    bool armed = false, finished = true, keyHeld = false, releasePending = false;
 
     std::int32_t unisonCount = 1;
-    const float* table1 = nullptr;
-    const float* table2 = nullptr;
-    float phase1[8] = {};
-    float phase2[8] = {};
-    float out1[8] = {};
-    float out2[8] = {};
-    float freq1[8] = {};
-    float freq2[8] = {};
-    float inc1[8] = {};
-    float inc2[8] = {};
-    EnvRunner env1;
-    EnvRunner env2;
-    EnvRunner env3;
-    float envValue1 = 0.0f;
-    float envValue2 = 0.0f;
-    float envValue3 = 0.0f;
-    float noiseA = 1.0f;
-    float noiseB = 0.0f;
-    float noiseK = 0.0f;
-    float noiseLastInput = 0.0f;
-    float noiseState = 0.0f;
+    const float *table1 = nullptr, *table2 = nullptr;
+    float phase1[8] = {}, phase2[8] = {}, out1[8] = {}, out2[8] = {};
+    float freq1[8] = {}, freq2[8] = {}, inc1[8] = {}, inc2[8] = {};
+    EnvRunner env1, env2, env3;
+    float envValue1 = 0.0f, envValue2 = 0.0f, envValue3 = 0.0f;
+    float noiseA = 1.0f, noiseB = 0.0f, noiseK = 0.0f, noiseLastInput = 0.0f, noiseState = 0.0f;
     std::vector<float> granular;
-    std::int32_t granularWrite = 0;
-    std::int32_t granularRead = 0;
+    std::int32_t granularWrite = 0, granularRead = 0;
 
   private:
     float osc1Sample();

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,27 +20,9 @@ namespace sorvella {
 namespace {
 
 namespace fs = std::filesystem;
+using test::directoryEntries;
 using test::ScopedEnv;
 using test::TempDir;
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-std::vector<std::string> directoryEntries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 const std::vector<std::string>& awkwardTexts() {
     static const std::vector<std::string> texts = {
@@ -88,7 +68,7 @@ TEST_F(ConfigFileTest, WritesCreateReplaceAndRemoveValuesAndKeepTheFileMode) {
     ASSERT_TRUE(file_.set("a", "1"));
     ASSERT_TRUE(file_.set("b", "2"));
     ASSERT_TRUE(file_.set("a", "3"));
-    EXPECT_EQ(readBytes(path_), "a=3\nb=2\n");
+    EXPECT_EQ(test::readText(path_), "a=3\nb=2\n");
     struct stat st {};
     ASSERT_EQ(::stat(path_.parent_path().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -97,15 +77,15 @@ TEST_F(ConfigFileTest, WritesCreateReplaceAndRemoveValuesAndKeepTheFileMode) {
     ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
     EXPECT_TRUE(file_.erase("a"));
     EXPECT_FALSE(file_.erase("a"));
-    EXPECT_EQ(readBytes(path_), "b=2\n");
+    EXPECT_EQ(test::readText(path_), "b=2\n");
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_FALSE(file_.set("", "empty names cannot be stored"));
     // A file edited by hand may hold a name twice: the last is read, a write leaves one.
-    writeBytes(path_, "a=1\nb=x\na=2\n");
+    test::writeText(path_, "a=1\nb=x\na=2\n");
     EXPECT_EQ(file_.get("a"), "2");
     ASSERT_TRUE(file_.set("a", "5"));
-    EXPECT_EQ(readBytes(path_), "a=5\nb=x\n");
+    EXPECT_EQ(test::readText(path_), "a=5\nb=x\n");
     EXPECT_EQ(directoryEntries(path_.parent_path()),
               (std::vector<std::string>{"Sorvella.conf", "Sorvella.conf.lock"}));
 }
@@ -121,7 +101,7 @@ TEST_F(ConfigFileTest, AwkwardTextsSurviveTheFile) {
         EXPECT_EQ(reopened.get(text.empty() ? "empty" : text), text);
     }
     EXPECT_EQ(reopened.values().size(), awkwardTexts().size());
-    const std::string text = readBytes(path_);
+    const std::string text = test::readText(path_);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
               static_cast<std::ptrdiff_t>(awkwardTexts().size()))
         << "a line break or control byte escaped into the file";
@@ -132,15 +112,15 @@ TEST_F(ConfigFileTest, GarbledFileReadsItsGoodLinesAndIsNotChangedByReading) {
     fs::create_directories(path_.parent_path());
     const std::string garbled = std::string("\x00\x01\xFF binary\n", 11) + "no separator\n" +
                                 "latency=75\n" + "bad\\qescape=1\n" + "=x\n" + "tempo=9";
-    writeBytes(path_, garbled);
+    test::writeText(path_, garbled);
     EXPECT_EQ(file_.get("latency"), "75");
     EXPECT_EQ(file_.get("tempo"), "9");
     EXPECT_FALSE(file_.get("bad\\qescape").has_value());
     EXPECT_EQ(file_.values().size(), 2u);
-    EXPECT_EQ(readBytes(path_), garbled);
+    EXPECT_EQ(test::readText(path_), garbled);
     // A write changes its own value and keeps every other line as it was.
     ASSERT_TRUE(file_.set("primary", "Yes"));
-    EXPECT_EQ(readBytes(path_), garbled + "\nprimary=Yes\n");
+    EXPECT_EQ(test::readText(path_), garbled + "\nprimary=Yes\n");
 }
 
 TEST_F(ConfigFileTest, SomethingElseAtThePathIsLeftAlone) {
@@ -160,11 +140,11 @@ TEST_F(ConfigFileTest, SomethingElseAtThePathIsLeftAlone) {
 TEST_F(ConfigFileTest, WritesGoThroughASymbolicLink) {
     fs::create_directories(path_.parent_path());
     fs::path real = dir_ / "dotfiles.conf";
-    writeBytes(real, "a=1\n");
+    test::writeText(real, "a=1\n");
     fs::create_symlink(real, path_);
     ASSERT_TRUE(file_.set("b", "2"));
     EXPECT_TRUE(fs::is_symlink(path_));
-    EXPECT_EQ(readBytes(real), "a=1\nb=2\n");
+    EXPECT_EQ(test::readText(real), "a=1\nb=2\n");
 }
 
 TEST(ConfigFileHome, PrefersXdgConfigHomeAndNeedsAnAbsolutePath) {

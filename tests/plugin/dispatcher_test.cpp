@@ -65,22 +65,6 @@ TEST_F(PluginRequests, RecordAndAnswersOfAStereoSynth) {
     }
 }
 
-TEST_F(PluginRequests, OutputPinsAreLabelledAndOtherPinsLeftAlone) {
-    for (std::int32_t pin : {0, 1, 2, -1, INT_MIN}) {
-        SCOPED_TRACE(pin);
-        vst2::VstPinProperties properties;
-        std::memset(&properties, 0x5A, sizeof properties);
-        vst2::VstPinProperties expected = properties;
-        const bool ours = pin == 0 || pin == 1;
-        if (ours) {
-            std::snprintf(expected.label, sizeof expected.label, "SORV%d", pin + 1);
-            expected.flags = vst2::kVstPinIsActive | vst2::kVstPinIsStereo;
-        }
-        EXPECT_EQ(host.dispatch(vst2::effGetOutputProperties, pin, 0, &properties), ours ? 1 : 0);
-        EXPECT_EQ(std::memcmp(&properties, &expected, sizeof properties), 0);
-    }
-}
-
 TEST_F(PluginRequests, ResumeAsksForMidiAndHostChangesAreNotReportedBack) {
     host.resume();
     EXPECT_EQ(host.callCount(vst2::audioMasterWantMidi), 1u);

@@ -13,10 +13,8 @@ namespace {
 TEST(PluginIdleRest, AQuietInstanceRestsUntilTheNextNote) {
     for (float rate : {44100.0f, 96000.0f}) {
         SCOPED_TRACE(rate);
-        TestHost host;
-        TestHost fresh;
-        ASSERT_TRUE(openStarted(host, rate));
-        ASSERT_TRUE(openStarted(fresh, rate));
+        TestHost host, fresh;
+        ASSERT_TRUE(openStarted(host, rate) && openStarted(fresh, rate));
         // The filters' guards against denormals keep a silent chain's output just above zero.
         const Stereo waking = host.play({}, frames(1.0, rate) - 512);
         EXPECT_GT(peak(waking, waking.frames() - 512), 0.0f);

@@ -19,6 +19,12 @@ void voicesOnly(TestHost& host) {
     host.setParameter(kReverbMix, 0.0f);
 }
 
+bool openVoicesOnly(TestHost& host) {
+    if (!openStarted(host)) return false;
+    voicesOnly(host);
+    return true;
+}
+
 void plainTone(TestHost& host) {
     voicesOnly(host);
     host.setParameter(kUnisonNotes, 0.0f);

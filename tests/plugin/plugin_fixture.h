@@ -57,6 +57,8 @@ bool openStarted(TestHost& host, float rate = kRate);
 // Silences the paths whose output is not a sum of independent voices or whose tail outlasts a
 // short render: breath noise (one noise generator feeds all voices) and the reverb.
 void voicesOnly(TestHost& host);
+// openStarted, then voicesOnly.
+bool openVoicesOnly(TestHost& host);
 
 // One steady tone per voice: voicesOnly, no unison spread, oscillator 2 in unison with
 // oscillator 1, no granular echo and the slowest, shallowest chorus.

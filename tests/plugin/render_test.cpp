@@ -21,25 +21,11 @@ namespace {
 constexpr float kOnset = 1e-12f;
 constexpr float kSilent = 1e-6f;
 
-TEST(PluginEvents, EventsInOneListEachTakeTheirOwnSample) {
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    host.process(512);
-    host.sendEvents({controlChange(10, 0, 0), noteOn(60, 127, 100), controlChange(10, 127, 300)});
-    const Stereo out = host.process(512);
-    EXPECT_EQ(firstAbove(out.left, kOnset), 100);
-    EXPECT_EQ(firstAbove(out.right, kOnset), 300) << "pan hard left until sample 300";
-}
-
 TEST(PluginEvents, EventsBeyondTheBlockStartTheNextBlock) {
     for (std::int32_t delta : {512, 100000}) {
         SCOPED_TRACE(delta);
-        TestHost late;
-        TestHost reference;
-        ASSERT_TRUE(openStarted(late));
-        ASSERT_TRUE(openStarted(reference));
-        voicesOnly(late);
-        voicesOnly(reference);
+        TestHost late, reference;
+        ASSERT_TRUE(openVoicesOnly(late) && openVoicesOnly(reference));
 
         late.sendEvents({noteOn(60, 127, delta)});
         const Stereo lateFirst = late.process(512);  // the list is overwritten and freed here
@@ -135,12 +121,8 @@ TEST(PluginBuffers, EveryBlockSizeWritesExactlyItsFrames) {
 }
 
 TEST(PluginBuffers, ProcessAddsToTheOutput) {
-    TestHost accumulating;
-    TestHost replacing;
-    ASSERT_TRUE(openStarted(accumulating));
-    ASSERT_TRUE(openStarted(replacing));
-    voicesOnly(accumulating);
-    voicesOnly(replacing);
+    TestHost accumulating, replacing;
+    ASSERT_TRUE(openVoicesOnly(accumulating) && openVoicesOnly(replacing));
     const Stereo expected = replacing.play({{0, noteOn(60, 100)}, {300, noteOn(67, 90)}}, 51200);
     ASSERT_GT(peak(expected), 1e-3f);
     accumulating.sendEvents({noteOn(60, 100), noteOn(67, 90, 300)});
@@ -196,8 +178,7 @@ TEST(PluginBuffers, DecayToSilenceLeavesNoSubnormals) {
 // last effSetSampleRate in force.
 TEST(PluginSampleRate, ARateSetWhileActiveCutsTheVoices) {
     TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    voicesOnly(host);
+    ASSERT_TRUE(openVoicesOnly(host));
     const Stereo before = host.play({{0, noteOn(60, 100)}}, frames(0.3));
     ASSERT_GT(peak(before, frames(0.2)), 1e-3f);
     host.setSampleRate(48000.0f);
@@ -218,16 +199,14 @@ TEST(PluginSampleRate, ARateSetWhileActiveCutsTheVoices) {
 TEST(PluginLifecycle, SuspendAndBlockSizeReleaseLikeANoteOff) {
     const std::int64_t at = 40 * 512;
     TestHost reference;
-    ASSERT_TRUE(openStarted(reference));
-    voicesOnly(reference);
+    ASSERT_TRUE(openVoicesOnly(reference));
     const Stereo expected = reference.play(
         {{0, noteOn(60, 100)}, {700, noteOn(67, 80)}, {at, noteOff(60)}, {at, noteOff(67)}},
         frames(1.5));
     for (bool viaSuspend : {true, false}) {
         SCOPED_TRACE(viaSuspend ? "suspend" : "block size");
         TestHost host;
-        ASSERT_TRUE(openStarted(host));
-        voicesOnly(host);
+        ASSERT_TRUE(openVoicesOnly(host));
         Stereo out = host.play({{0, noteOn(60, 100)}, {700, noteOn(67, 80)}}, at);
         if (viaSuspend) {
             host.suspend();

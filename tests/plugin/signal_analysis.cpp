@@ -47,13 +47,10 @@ double refinedPeak(const std::vector<double>& x, std::size_t low, std::size_t hi
 
 }  // namespace
 
-std::size_t countNonFinite(const std::vector<float>& samples) {
-    return static_cast<std::size_t>(
-        std::count_if(samples.begin(), samples.end(), [](float x) { return !std::isfinite(x); }));
-}
-
 std::size_t countNonFinite(const Stereo& audio) {
-    return countNonFinite(audio.left) + countNonFinite(audio.right);
+    const auto bad = [](float x) { return !std::isfinite(x); };
+    return static_cast<std::size_t>(std::count_if(audio.left.begin(), audio.left.end(), bad) +
+                                    std::count_if(audio.right.begin(), audio.right.end(), bad));
 }
 
 float peak(const std::vector<float>& samples, std::size_t begin, std::size_t end) {
@@ -72,19 +69,12 @@ float peak(const Stereo& audio, std::size_t begin, std::size_t end) {
     return std::isnan(left) || left > right ? left : right;
 }
 
-std::ptrdiff_t firstAbove(const std::vector<float>& samples, float threshold) {
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (!(std::fabs(samples[i]) <= threshold)) return static_cast<std::ptrdiff_t>(i);
+std::ptrdiff_t firstAbove(const Stereo& audio, float threshold) {
+    for (std::size_t i = 0; i < audio.frames(); ++i) {
+        if (!(std::fabs(audio.left[i]) <= threshold && std::fabs(audio.right[i]) <= threshold))
+            return static_cast<std::ptrdiff_t>(i);
     }
     return -1;
-}
-
-std::ptrdiff_t firstAbove(const Stereo& audio, float threshold) {
-    const std::ptrdiff_t left = firstAbove(audio.left, threshold);
-    const std::ptrdiff_t right = firstAbove(audio.right, threshold);
-    if (left < 0) return right;
-    if (right < 0) return left;
-    return std::min(left, right);
 }
 
 double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin, std::size_t end) {

@@ -14,7 +14,6 @@ namespace sorvella::test {
 
 constexpr std::size_t kToEnd = std::numeric_limits<std::size_t>::max();
 
-std::size_t countNonFinite(const std::vector<float>& samples);
 std::size_t countNonFinite(const Stereo& audio);
 
 // Largest magnitude in [begin, end).
@@ -22,7 +21,6 @@ float peak(const std::vector<float>& samples, std::size_t begin = 0, std::size_t
 float peak(const Stereo& audio, std::size_t begin = 0, std::size_t end = kToEnd);
 
 // Index of the first sample whose magnitude exceeds threshold, or −1.
-std::ptrdiff_t firstAbove(const std::vector<float>& samples, float threshold);
 std::ptrdiff_t firstAbove(const Stereo& audio, float threshold);
 
 // Root-mean-square difference of a and b over [begin, end) of both channels, relative to the

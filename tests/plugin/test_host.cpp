@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -21,24 +22,11 @@ constexpr std::int32_t kGuardFrames = 64;
 constexpr std::size_t kTextBuffer = 256;
 const vst2::VstMidiEvent kPoison = controlChange(7, 0);
 
-float fromBits(std::uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-std::uint32_t toBits(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
 // Instances are told apart by their AEffect; while an entry point runs, calls without a known
 // AEffect belong to the host that called it on this thread.
 std::mutex gRegistryMutex;
 std::vector<std::pair<vst2::AEffect*, TestHost*>> gRegistry;
 thread_local TestHost* tOpening = nullptr;
-std::atomic<std::size_t> gStrayCallbacks{0};
 
 TestHost* hostOf(vst2::AEffect* effect) {
     std::lock_guard<std::mutex> lock(gRegistryMutex);
@@ -170,30 +158,6 @@ std::string TestHost::text(std::int32_t opcode, std::int32_t index, vst2::intptr
     return std::string(buffer);
 }
 
-vst2::intptr TestHost::canDo(const std::string& what) {
-    std::vector<char> copy(what.begin(), what.end());
-    copy.push_back('\0');
-    return dispatch(vst2::effCanDo, 0, 0, copy.data());
-}
-
-float TestHost::getParameter(std::int32_t index) {
-    return effect_->getParameter(effect_, index);
-}
-
-void TestHost::setParameter(std::int32_t index, float value) {
-    effect_->setParameter(effect_, index, value);
-}
-
-void TestHost::setSampleRate(float rate) {
-    sampleRate_ = rate;
-    dispatch(vst2::effSetSampleRate, 0, 0, nullptr, rate);
-}
-
-void TestHost::setBlockSize(std::int32_t frames) {
-    blockSize_ = frames;
-    dispatch(vst2::effSetBlockSize, 0, frames);
-}
-
 void TestHost::sendEvents(const std::vector<vst2::VstMidiEvent>& events) {
     EventList list;
     list.midiCount = static_cast<std::int32_t>(events.size());
@@ -238,10 +202,10 @@ void TestHost::retireEventLists() {
 
 void TestHost::prepareOutputs(std::int32_t frames) {
     const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
-    outLeft_.assign(used + kGuardFrames, fromBits(kGuardBits));
-    outRight_.assign(used + kGuardFrames, fromBits(kGuardBits));
-    std::fill_n(outLeft_.begin(), used, fromBits(kUnwrittenBits));
-    std::fill_n(outRight_.begin(), used, fromBits(kUnwrittenBits));
+    outLeft_.assign(used + kGuardFrames, std::bit_cast<float>(kGuardBits));
+    outRight_.assign(used + kGuardFrames, std::bit_cast<float>(kGuardBits));
+    std::fill_n(outLeft_.begin(), used, std::bit_cast<float>(kUnwrittenBits));
+    std::fill_n(outRight_.begin(), used, std::bit_cast<float>(kUnwrittenBits));
 }
 
 void TestHost::checkOutputs(std::int32_t frames, const char* call, bool replacing) {
@@ -250,9 +214,9 @@ void TestHost::checkOutputs(std::int32_t frames, const char* call, bool replacin
     std::size_t overrun = 0;
     for (const std::vector<float>* channel : {&outLeft_, &outRight_}) {
         for (std::size_t i = 0; replacing && i < used; ++i)
-            unwritten += toBits((*channel)[i]) == kUnwrittenBits;
+            unwritten += std::bit_cast<std::uint32_t>((*channel)[i]) == kUnwrittenBits;
         for (std::size_t i = used; i < channel->size(); ++i) {
-            overrun += toBits((*channel)[i]) != kGuardBits;
+            overrun += std::bit_cast<std::uint32_t>((*channel)[i]) != kGuardBits;
         }
     }
     EXPECT_EQ(unwritten, 0u) << call << " of " << frames << " frames left samples unwritten";
@@ -336,16 +300,12 @@ void TestHost::clearCalls() {
     calls_.clear();
 }
 
-std::size_t TestHost::strayCallbacks() {
-    return gStrayCallbacks.load();
-}
-
 vst2::intptr TestHost::callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t,
                                 vst2::intptr, void*, float) {
     PauseAllocationCounting notThePlugins;
     TestHost* host = hostOf(effect);
     if (host == nullptr) {
-        ++gStrayCallbacks;
+        ++strays_;
         return opcode == vst2::audioMasterVersion ? 2400 : 0;
     }
     return host->answer(effect, opcode);

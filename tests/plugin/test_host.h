@@ -6,6 +6,7 @@
 // after it has returned.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -94,18 +95,23 @@ class TestHost {
                           void* ptr = nullptr, float opt = 0.0f);
     // A request that writes text into ptr; the buffer is 256 bytes and must come back terminated.
     std::string text(std::int32_t opcode, std::int32_t index = 0, vst2::intptr* answer = nullptr);
-    vst2::intptr canDo(const std::string& what);
+    vst2::intptr canDo(std::string what) { return dispatch(vst2::effCanDo, 0, 0, what.data()); }
 
-    float getParameter(std::int32_t index);
-    void setParameter(std::int32_t index, float value);
+    float getParameter(std::int32_t index) { return effect_->getParameter(effect_, index); }
+    void setParameter(std::int32_t i, float value) { effect_->setParameter(effect_, i, value); }
     std::string parameterName(std::int32_t index) { return text(vst2::effGetParamName, index); }
     std::string parameterLabel(std::int32_t index) { return text(vst2::effGetParamLabel, index); }
     std::string parameterDisplay(std::int32_t index) {
         return text(vst2::effGetParamDisplay, index);
     }
 
-    void setSampleRate(float rate);
-    void setBlockSize(std::int32_t frames);
+    void setSampleRate(float rate) {
+        sampleRate_ = rate;
+        dispatch(vst2::effSetSampleRate, 0, 0, nullptr, rate);
+    }
+    void setBlockSize(std::int32_t frames) {
+        dispatch(vst2::effSetBlockSize, 0, blockSize_ = frames);
+    }
     void resume() { dispatch(vst2::effMainsChanged, 0, 1); }
     void suspend() { dispatch(vst2::effMainsChanged, 0, 0); }
     std::int32_t program() { return static_cast<std::int32_t>(dispatch(vst2::effGetProgram)); }
@@ -135,9 +141,10 @@ class TestHost {
     void resetProcessAllocations() { processAllocations_ = {}; }
 
     // Callbacks that reached no host (after effClose, or from an unknown instance).
-    static std::size_t strayCallbacks();
+    static std::size_t strayCallbacks() { return strays_.load(); }
 
   private:
+    static inline std::atomic<std::size_t> strays_{0};
     static vst2::intptr callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
                                  vst2::intptr value, void* ptr, float opt);
     vst2::intptr answer(vst2::AEffect* effect, std::int32_t opcode);

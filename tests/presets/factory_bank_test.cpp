@@ -6,12 +6,11 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
 #include "core/fx_files.h"
+#include "support/temp_dir.h"
 #include "support/test_host.h"
 
 namespace sorvella {
@@ -23,11 +22,6 @@ const std::filesystem::path kBankPath =
 constexpr float kMinusOneDecibel = 0.89125094f;
 constexpr std::int32_t kHeldFrames = 88200;  // 2 s
 constexpr std::int32_t kTailFrames = 44100;
-
-std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class FactoryBankTest : public ::testing::Test {
   protected:
@@ -41,7 +35,7 @@ class FactoryBankTest : public ::testing::Test {
 TEST_F(FactoryBankTest, SavingItAgainGivesTheSameProgramRecords) {
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(instrument->getProgram(), 0);
-    const std::vector<std::uint8_t> shipped = readBytes(kBankPath);
+    const std::vector<std::uint8_t> shipped = test::readBytes(kBankPath);
     const std::vector<std::uint8_t> saved = bankFileBytes(*instrument);
     ASSERT_EQ(saved.size(), shipped.size());
     // The header, the chunk's head and the eight records of 909 bytes; the reserved and view

@@ -4,8 +4,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,39 +20,6 @@
 
 namespace sorvella {
 namespace {
-
-std::string readText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The host's selector gets the record of each operation; the dialog programs' arguments are
-// checked below.
-TEST(FileRequestTest, RecordsAreFilledAndBounded) {
-    FileSelectRecord record(loadTuningRequest("just.tun"));
-    const vst2::VstFileSelect& s = *record.get();
-    EXPECT_STREQ(s.title, "Load Tuning file (current = just.tun)");
-    EXPECT_EQ(s.sizeReturnPath, 1024);
-    ASSERT_EQ(s.nbFileTypes, 1);
-    EXPECT_STREQ(s.fileTypes[0].unixType, "tun");
-    EXPECT_EQ(record.chosenPath(), std::nullopt);
-    // A title beyond the record's 1024 bytes is cut, never overrun.
-    FileSelectRecord longTitle(loadTuningRequest(std::string(2000, 'x')));
-    EXPECT_EQ(std::strlen(longTitle.get()->title), 1023u);
-}
-
-TEST(ChildProcessTest, CollectsOutputAndStatus) {
-    auto answer = runChild({"sh", "-c", "printf 'a b\\n'; exit 3"});
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 3);
-    EXPECT_EQ(answer->out, "a b\n");
-    EXPECT_FALSE(runChild({"/nonexistent/sorvella-dialog"}));
-    // Output beyond the limit is drained and dropped.
-    answer = runChild({"sh", "-c", "head -c 100000 /dev/zero"});
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 0);
-    EXPECT_EQ(answer->out.size(), kMaxChildOutput);
-}
 
 // A host with a file selector: it answers canDo("openFileSelector") and returns a set path.
 struct SelectorHost {
@@ -136,15 +101,12 @@ class DialogProgramTest : public ::testing::Test {
     // body runs after the arguments have been logged to NAME.args.
     void script(const char* name, const std::string& body) {
         const std::filesystem::path path = bin / name;
-        std::ofstream out(path);
-        out << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '"
-            << (dir / name).string() << ".args'\n"
-            << body << "\n";
-        out.close();
+        test::writeText(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
+                                  (dir / name).string() + ".args'\n" + body + "\n");
         ASSERT_EQ(chmod(path.c_str(), 0755), 0);
     }
     std::string args(const char* name) const {
-        return readText(dir / (std::string(name) + ".args"));
+        return test::readText(dir / (std::string(name) + ".args"));
     }
 
     test::TempDir dir{"sorvella-dialog"};
@@ -192,15 +154,6 @@ TEST_F(DialogProgramTest, CancellingZenityEndsTheOperationQuietly) {
     EXPECT_FALSE(std::filesystem::exists(dir / "kdialog.args"));
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(instrument->getProgram(), 0);
-}
-
-TEST_F(DialogProgramTest, KdialogStandsInForAMissingZenity) {
-    const std::string chosen = (dir / "kde.fxb").string();
-    script("kdialog", "printf '%s\\n' '" + chosen + "'");
-    EXPECT_TRUE(saveBank(*instrument, nullptr));
-    EXPECT_EQ(std::filesystem::file_size(chosen), 7516u);
-    EXPECT_EQ(args("kdialog"),
-              "--title\nSave FX Bank\n--getsavefilename\n.\n*.fxb|FX Banks (*.fxb)\n");
 }
 
 TEST_F(DialogProgramTest, WithoutADialogProgramTheFallbackAsks) {

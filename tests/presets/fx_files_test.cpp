@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,16 +22,8 @@ using testing::stateOf;
 using testing::textAt;
 using testing::wordAt;
 
-std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
+using test::readBytes;
+using test::writeBytes;
 
 class FxFilesTest : public ::testing::Test {
   protected:
@@ -115,16 +105,6 @@ TEST_F(FxFilesTest, LoadingABankSelectsItsProgramThenProgramZero) {
     EXPECT_EQ(viewed.getProgram(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Invalid file format");
-}
-
-TEST_F(FxFilesTest, TheHeaderIsNotExamined) {
-    source->setProgramName("Under garbage");
-    std::vector<std::uint8_t> file(60, 0xA5);
-    std::vector<std::uint8_t> chunk = chunkBytes(*source, true);
-    file.insert(file.end(), chunk.begin(), chunk.end());
-    writeBytes(dir / "garbage.fxp", file);
-    ASSERT_TRUE(loadPatchFile(*target, path("garbage.fxp").c_str()));
-    EXPECT_STREQ(target->workingProgram().name(), "Under garbage");
 }
 
 TEST_F(FxFilesTest, ShortEmptyMissingAndOddFilesAreRefused) {

@@ -52,26 +52,6 @@ class PresetChunkTest : public ::testing::Test {
     std::unique_ptr<MyVsti> target = testing::makeInstrument();
 };
 
-TEST_F(PresetChunkTest, ChunksHaveTheirFixedLayout) {
-    source->setProgram(3);
-    for (bool isPreset : {true, false}) {
-        std::vector<std::uint8_t> bytes = chunkBytes(*source, isPreset);
-        ASSERT_EQ(bytes.size(), isPreset ? 993u : 7356u);
-        EXPECT_EQ(static_cast<std::int32_t>(bytes.size()),
-                  chunkSize(source->workingProgram().serialisedSize(2), isPreset));
-        EXPECT_EQ(testing::textAt(bytes, 0, 4), "SORV");
-        EXPECT_EQ(wordAt(bytes, 4), 2u);
-        EXPECT_EQ(wordAt(bytes, 8), 3u);
-        EXPECT_EQ(testing::textAt(bytes, 12, 8), std::string("Default\0", 8));
-        EXPECT_EQ(std::bit_cast<float>(wordAt(bytes, kValuesAt + 4 * 2)), 0.625f);
-        // Reserved block and a view block of two zeros without an editor.
-        for (std::size_t i = bytes.size() - 72; i < bytes.size(); ++i)
-            EXPECT_EQ(bytes[i], 0) << i;
-    }
-    EXPECT_EQ(chunkSize(source->workingProgram().serialisedSize(1), true), 753);
-    EXPECT_TRUE(boxes.boxes.empty());
-}
-
 TEST_F(PresetChunkTest, PresetAndBankRoundTripByteForByte) {
     for (std::int32_t p = 0; p < kNumPrograms; ++p) {
         source->setProgram(p);

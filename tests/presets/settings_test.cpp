@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 
@@ -26,10 +24,7 @@ class SettingsTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(key_.open(settings::kSubkey, settings::kClassText)); }
 
-    std::string fileText() const {
-        std::ifstream in(file_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string fileText() const { return test::readText(file_); }
 
     TempDir home_;
     ScopedEnv xdg_{"XDG_CONFIG_HOME", home_.path().c_str()};

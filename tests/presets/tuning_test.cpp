@@ -85,18 +85,6 @@ TEST_F(TuningTest, LinesMatchOnlyTheirOwnPattern) {
     EXPECT_FALSE(loadTuningFile(noSection.c_str(), settings));
 }
 
-TEST_F(TuningTest, AMissingFileNamesItsPath) {
-    std::string path = (dir / "missing.tun").string();
-    EXPECT_FALSE(loadTuningFile(path.c_str(), settings));
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Error opening file\n" + path);
-    EXPECT_EQ(boxes.boxes[0].title, "Sorvella Error");
-    EXPECT_EQ(boxes.boxes[0].style, 0x30);
-    settings.setText(settings::kTuning, path);  // remembered, then gone: forgotten
-    restoreTuning(settings);
-    EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
-}
-
 // Each of these once hung the loader (and every host starting with it remembered) or read for
 // seconds. Now each is refused at once and the equal temperament stays.
 TEST_F(TuningTest, PathsThatAreNoRegularFilesAreRefusedAtOnce) {
@@ -159,12 +147,10 @@ TEST(TuningAcrossInstruments, ATuningRetunesEveryInstrumentAndTheNextProcess) {
     test::TempDir dir;
     testing::HostRecorder host;
     std::string path = (dir / "shift.tun").string();
-    {
-        std::ofstream out(path);
-        out << "[Tuning]\n";
-        for (int n = 0; n < 128; ++n)
-            out << "Note " << n << "=" << (100 * n + 1200) << "\n";
-    }
+    std::string text = "[Tuning]\n";
+    for (int n = 0; n < 128; ++n)
+        text += "Note " + std::to_string(n) + "=" + std::to_string(100 * n + 1200) + "\n";
+    test::writeText(path, text);
     {
         auto a = testing::makeInstrument();
         auto b = testing::makeInstrument();

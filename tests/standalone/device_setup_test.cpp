@@ -77,29 +77,6 @@ TEST(SetupModel, StaleSelectionsKeepTheStoredValuesAndFieldsParse) {
     EXPECT_FLOAT_EQ(parseTempoField("abc"), 120.0f);
 }
 
-TEST(AudioDeviceList, DefaultFirstOthersInOrderAndRates) {
-    std::vector<AudioDeviceInfo> devices(4);
-    const char* labels[] = {"JACK: system", "ALSA: hw:0,0", "ALSA: default", "PulseAudio: out"};
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        devices[i].label = labels[i];
-    devices[2].isDefault = true;
-    devices[3].isDefault = true;
-    putDefaultFirst(devices);
-    const char* order[] = {"ALSA: default", "JACK: system", "ALSA: hw:0,0", "PulseAudio: out"};
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        EXPECT_EQ(devices[i].label, order[i]);
-
-    AudioDeviceInfo jack;
-    jack.sampleRates = {48000};
-    jack.preferredRate = 48000;
-    EXPECT_EQ(rateForDevice(jack, 44100), 48000) << "a JACK server's rate holds";
-    AudioDeviceInfo card;
-    card.sampleRates = {44100, 48000, 96000};
-    card.preferredRate = 48000;
-    EXPECT_EQ(rateForDevice(card, 44100), 44100);
-    EXPECT_EQ(rateForDevice(AudioDeviceInfo{}, 88200), 88200);
-}
-
 TEST(AudioOutput, NoStreamWithoutALatency) {
     for (std::int32_t latency : {0, -20}) {
         AudioOut out(AudioRequest{0, latency, 44100});

@@ -1,15 +1,12 @@
 // The standalone program's instrument without devices: the answers of its host callback, the
-// file selector it offers, MIDI through a block, and the WAV button.
+// file selector it offers and MIDI through a block.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "platform/vst2/midi_message.h"
 #include "presets/settings_names.h"
 #include "standalone/my_vsti_standalone.h"
-#include "support/temp_dir.h"
 #include "support/test_host.h"
 #include "tests/standalone/sent_messages.h"
 
@@ -44,54 +41,6 @@ class StandaloneHost : public ::testing::Test {
     std::vector<FileRequest> requests;
     std::optional<std::string> answer;
 };
-
-TEST_F(StandaloneHost, AnswersOfTheHostCallback) {
-    EXPECT_EQ(MyVstiStandalone::application(), app.get());
-    const struct {
-        std::int32_t opcode;
-        vst2::intptr answer;
-    } table[] = {
-        {vst2::audioMasterAutomate, 1},
-        {vst2::audioMasterVersion, 2},
-        {vst2::audioMasterCurrentId, 0},
-        {vst2::audioMasterIdle, 1},
-        {vst2::audioMasterWantMidi, 0},
-        {vst2::audioMasterProcessEvents, 1},
-        {vst2::audioMasterUpdateDisplay, 1},
-        {vst2::audioMasterBeginEdit, 0},
-        {vst2::audioMasterEndEdit, 0},
-        {vst2::audioMasterCloseFileSelector, 1},
-        {47, 0},
-        {-1, 0},
-    };
-    for (const auto& row : table)
-        EXPECT_EQ(call(row.opcode), row.answer) << row.opcode;
-    char text[] = "anything at all";
-    EXPECT_EQ(call(vst2::audioMasterCanDo, 0, text), 1);
-    EXPECT_EQ(call(vst2::audioMasterOpenFileSelector), 0) << "no request";
-
-    auto* time = reinterpret_cast<vst2::VstTimeInfo*>(call(vst2::audioMasterGetTime));
-    ASSERT_NE(time, nullptr);
-    EXPECT_EQ(time->flags, 0);
-    time = reinterpret_cast<vst2::VstTimeInfo*>(call(vst2::audioMasterGetTime, kTempoValid));
-    EXPECT_EQ(time->flags, kTempoValid);
-    EXPECT_DOUBLE_EQ(time->tempo, 133.5);
-    EXPECT_EQ(time->samplePos, 0.0);
-    EXPECT_EQ(time->sampleRate, 0.0);
-}
-
-TEST_F(StandaloneHost, DuringConstructionTimeRequestsGetNoRecord) {
-    app.reset();
-    EXPECT_EQ(MyVstiStandalone::application(), nullptr);
-    EXPECT_EQ(MyVstiStandalone::hostCallback(nullptr, vst2::audioMasterGetTime, 0, kTempoValid,
-                                             nullptr, 0.0f),
-              0);
-    EXPECT_EQ(
-        MyVstiStandalone::hostCallback(nullptr, vst2::audioMasterVersion, 0, 0, nullptr, 0.0f), 1);
-    EXPECT_EQ(MyVstiStandalone::hostCallback(nullptr, vst2::audioMasterProcessEvents, 0, 0, nullptr,
-                                             0.0f),
-              1);
-}
 
 TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
     FileSelectRecord record(savePatchRequest());
@@ -152,47 +101,10 @@ TEST_F(StandaloneHost, MidiInAndOutThroughTheBlocks) {
     EXPECT_GT(energy, 0.0) << "a note on channel 4 plays with the channel out of range";
 
     // The instrument's controllers leave through the host callback on the output channel.
-    vst2::VstMidiEvent cc{};
-    cc.type = vst2::kVstMidiType;
-    cc.midiData[0] = static_cast<char>(0xB0);
-    cc.midiData[1] = 7;
-    cc.midiData[2] = 64;
-    vst2::VstEvents list{1, 0, {reinterpret_cast<vst2::VstEvent*>(&cc), nullptr}};
-    EXPECT_EQ(call(vst2::audioMasterProcessEvents, 0, &list), 1);
+    vst2::OneEventList cc(vst2::midiMessage(0, 0xB0, 7, 64));
+    EXPECT_EQ(call(vst2::audioMasterProcessEvents, 0, &cc.list), 1);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{0xB2, 7, 64}));
-}
-
-TEST_F(StandaloneHost, WavButtonRecordsWhatTheBlocksHold) {
-    test::TempDir dir;
-    // Cancelled: nothing recorded, the button set back to off.
-    app->controlChanged(kWavButtonTag, 1.0f);
-    EXPECT_FALSE(app->recording());
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].title, "Save WAV File");
-    EXPECT_EQ(requests[0].typeName, "WAV Files");
-    EXPECT_EQ(requests[0].dosType, "wav");
-
-    answer = (dir / "take.wav").string();
-    app->controlChanged(kWavButtonTag, 1.0f);
-    ASSERT_TRUE(app->recording());
-    app->noteOn(69, 100);
-    std::vector<std::int16_t> rendered;
-    std::vector<std::int16_t> block(2 * 300);
-    for (int i = 0; i < 7; ++i) {
-        app->renderBlock(block.data(), 300);
-        rendered.insert(rendered.end(), block.begin(), block.end());
-    }
-    app->controlChanged(kWavButtonTag, 0.0f);
-    EXPECT_FALSE(app->recording());
-
-    std::ifstream in(*answer, std::ios::binary);
-    const std::vector<char> file{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_EQ(file.size(), 44u + 7u * 1200u);
-    std::uint32_t dataSize;
-    std::memcpy(&dataSize, file.data() + 40, 4);
-    EXPECT_EQ(dataSize, 7u * 1200u);
-    EXPECT_EQ(std::memcmp(file.data() + 44, rendered.data(), 7 * 1200), 0);
 }
 
 }  // namespace

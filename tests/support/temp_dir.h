@@ -1,15 +1,21 @@
-// Temporary directories for tests. They live under $SORVELLA_TEST_TMP (set by CTest to a folder
-// of the build tree), else $TMPDIR, else /tmp, and are removed with everything in them.
+// Temporary directories for tests, and whole files read and written. The directories live under
+// $SORVELLA_TEST_TMP (set by CTest to a folder of the build tree), else $TMPDIR, else /tmp, and are
+// removed with everything in them.
 #pragma once
 
 #include <unistd.h>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace sorvella::test {
 
@@ -79,5 +85,34 @@ class ScopedEnv {
     std::string name_;
     std::optional<std::string> old_;
 };
+
+inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// The names in a directory, sorted.
+inline std::vector<std::string> directoryEntries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline std::string readText(const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+inline void writeText(const std::filesystem::path& path, std::string_view text) {
+    writeBytes(path, {text.begin(), text.end()});
+}
 
 }  // namespace sorvella::test

@@ -108,60 +108,6 @@ TEST(OptionMenu, ReportsTheChosenIndexCountingSeparators) {
     EXPECT_TRUE(fixture.listener.editsPaired());
 }
 
-TEST(OptionMenu, PopsUpWithTheFramesScale) {
-    HeadlessFixture fixture(150, 100, 1.5);
-    auto* menu = new COptionMenu({10, 10, 100, 22}, &fixture.listener, 5);
-    for (const char* entry : {"linear", "circular"})
-        menu->addEntry(entry);
-    fixture.frame->addView(menu);
-    const CRect popup = CMenuSession::popupRect(menu, {10, 22});
-    const CRect entry = CMenuSession::entryRect(menu, popup, 1);
-    const CPoint pixels(entry.left * 3 / 2 + 10, entry.top * 3 / 2 + 10);
-    fixture.run({{{30, 30}, kLButton, true}, {pixels, kLButton, true}, {pixels, 0, true}});
-    EXPECT_EQ(menu->getCurrent(), 1);
-    ASSERT_EQ(fixture.window->popups().size(), 1u);
-    EXPECT_EQ(fixture.window->popups()[0].rect,
-              CRect(15, 33, 15 + popup.width() * 3 / 2, 33 + popup.height() * 3 / 2));
-}
-
-TEST(OptionMenu, SubmenuChoiceGoesToTheSubmenuWithItsCheckMark) {
-    HeadlessFixture fixture;
-    test::RecordingListener settings;
-    COptionMenu root({0, 0, 0, 0}, &settings, -1, nullptr, nullptr, kPopupStyle | kCheckStyle);
-    COptionMenu inertia({0, 0, 0, 0}, &settings, -1, nullptr, nullptr, kPopupStyle | kCheckStyle);
-    for (const char* entry : {"off", "tiny", "small"})
-        inertia.addEntry(entry);
-    root.addEntry(&inertia, "X/Y inertia");
-    root.addEntry("Other");
-    const CRect rootRect = CMenuSession::popupRect(&root, {40, 40});
-    const CPoint onSubmenu = centreOf(CMenuSession::entryRect(&root, rootRect, 0));
-    const CRect subRect = CMenuSession::popupRect(&inertia, {rootRect.right - 1, rootRect.top});
-    const CPoint onTiny = centreOf(CMenuSession::entryRect(&inertia, subRect, 1));
-    int32_t mostPopups = 0;
-    fixture.window->setOnPace(
-        [&] { mostPopups = std::max(mostPopups, fixture.window->openPopupCount()); });
-    // What the pad does with a right click: the menu pops up at the click point.
-    fixture.window->setPointerScript({{{40, 40}, kRButton, true},
-                                      {onSubmenu, kRButton, true},
-                                      {onTiny, kRButton, true},
-                                      {onTiny, 0, true}});
-    fixture.frame->addView(&root);
-    CDrawContext context(fixture.frame.get(), fixture.frame->backing());
-    CPoint where(40, 40);
-    root.mouse(&context, where);
-    fixture.frame->removeView(&root, false);
-
-    EXPECT_EQ(mostPopups, 2);
-    EXPECT_EQ(root.getLastMenu(), &inertia);
-    EXPECT_EQ(root.getLastResult(), 1);
-    EXPECT_EQ(inertia.getCurrent(), 1);
-    EXPECT_TRUE(inertia.isCheckEntry(1));
-    EXPECT_FALSE(inertia.isCheckEntry(0));
-    ASSERT_EQ(settings.reports.size(), 1u);
-    EXPECT_EQ(settings.reports[0].value, 1.0f);
-    EXPECT_EQ(fixture.window->openPopupCount(), 0);
-}
-
 TEST(TextEdit, EditsWithinItsLimitAndReportsWhenEditingEnds) {
     HeadlessFixture fixture;
     auto* field = new CTextEdit({10, 10, 160, 22}, &fixture.listener, 59, "Init");
@@ -198,30 +144,6 @@ TEST(TextEdit, EditsWithinItsLimitAndReportsWhenEditingEnds) {
     EXPECT_EQ(field->getText(), "Ini choir pad that is fa");  // full: the A did not fit
     EXPECT_EQ(fixture.listener.reports.size(), 2u);
     EXPECT_TRUE(fixture.listener.editsPaired());
-}
-
-TEST(Frame, ModalViewTakesEveryClickUntilCleared) {
-    HeadlessFixture fixture;
-    auto* behind = new COnOffButton({10, 10, 30, 30}, &fixture.listener, 1, nullptr);
-    fixture.frame->addView(behind);
-    CViewContainer page({100, 50, 200, 150}, fixture.frame.get());
-    page.setBackgroundColor({0, 0, 255, 255});
-    auto* inside = new COnOffButton({10, 10, 30, 30}, &fixture.listener, 2, nullptr);
-    page.addView(inside);
-
-    ASSERT_TRUE(fixture.frame->setModalView(&page));
-    fixture.frame->idle();
-    EXPECT_EQ(test::redAt(*fixture.frame, {150, 140}), 0);  // the page is drawn on top
-    fixture.run(CHeadlessWindow::click({20, 20}));
-    EXPECT_EQ(behind->getValue(), 0.0f);
-    fixture.run(CHeadlessWindow::click({120, 70}));  // page coordinates 20, 20
-    EXPECT_EQ(inside->getValue(), 1.0f);
-
-    fixture.frame->setModalView(nullptr);
-    fixture.frame->idle();
-    EXPECT_EQ(test::redAt(*fixture.frame, {150, 140}), 200);  // the frame shows again
-    fixture.run(CHeadlessWindow::click({20, 20}));
-    EXPECT_EQ(behind->getValue(), 1.0f);
 }
 
 TEST(SplashScreen, OpensAsModalPanelAndClosesOnTheNextClick) {

@@ -87,21 +87,6 @@ TEST(Knob, ShiftDuringADragRebasesInsteadOfJumping) {
     EXPECT_NEAR(knob->getValue(), 0.4f, 1e-5f);
 }
 
-TEST(AnimKnob, ShowsTheFilmFrameOfItsValue) {
-    HeadlessFixture fixture;
-    CBitmap* film = test::makeFilm(81, 20, 10);
-    auto* knob = new CAnimKnob({10, 10, 30, 20}, nullptr, 0, 81, 10, film);
-    film->forget();
-    fixture.frame->addView(knob);
-    for (auto [value, frame] : {std::pair{0.0f, 0}, {0.5f, 40}, {0.9999f, 79}, {1.0f, 80}}) {
-        knob->setValue(value);
-        knob->setDirty();
-        fixture.frame->idle();
-        EXPECT_EQ(knob->frameShown(), frame) << value;
-        EXPECT_EQ(test::redAt(*fixture.frame, {20, 15}), frame) << value;
-    }
-}
-
 TEST(AnimKnob, AtScaleTwoDrawsTheFineFilmAndTracksInFrameUnits) {
     HeadlessFixture fixture(150, 100, 2.0);
     EXPECT_EQ(cairo_image_surface_get_width(fixture.frame->backing()), 300);
@@ -124,28 +109,6 @@ std::vector<float> glide(const std::vector<float>& values) {
         if (out.empty() || out.back() != v) out.push_back(v);
     }
     return out;
-}
-
-TEST(InertialKnob, FullInertiaTurnsOneJumpIntoFortyEqualSteps) {
-    HeadlessFixture fixture;
-    setKnobMode(kLinearMode);
-    auto* knob = new CInertialAnimKnob(kKnobRect, &fixture.listener, 3, 81, 40, nullptr);
-    knob->setInertia(5);
-    fixture.frame->addView(knob);
-    fixture.run({{kCentre, kLButton, true}, {{120, -400}, kLButton, true}, {{120, -400}, 0, true}});
-    const std::vector<float> steps = glide(fixture.listener.values());
-    ASSERT_EQ(steps.size(), 41u);
-    for (size_t i = 0; i < steps.size(); ++i)
-        EXPECT_NEAR(steps[i], 0.025f * i, 1e-5f);
-    EXPECT_EQ(steps.back(), 1.0f);  // the last step lands on the target exactly
-    EXPECT_EQ(knob->stepsLeft(), 0);
-    EXPECT_TRUE(fixture.listener.editsPaired());
-
-    // A wheel notch down glides all the way at once as well.
-    fixture.window->postEvent({CPlatformEvent::kWheel, kCentre, 0, -10.0f, {}, {}});
-    fixture.frame->idle();
-    EXPECT_NEAR(knob->getValue(), 0.9f, 1e-6f);
-    EXPECT_EQ(knob->stepsLeft(), 0);
 }
 
 TEST(InertialKnob, ReleaseCompletesTheGlideAndCtrlClickGlidesToTheDefault) {

@@ -13,59 +13,6 @@ CliAction parse(std::vector<const char*> args, CliOptions& options, std::string&
     return parseCommandLine(static_cast<int>(args.size()), args.data(), options, error);
 }
 
-TEST(RenderCommandLine, EveryOptionAndTheRunsThatRenderNothing) {
-    CliOptions o;
-    std::string error;
-    ASSERT_EQ(parse({"--rate=48000",
-                     "--block",
-                     "64",
-                     "--format",
-                     "f32",
-                     "--program",
-                     "7",
-                     "--param",
-                     "0=1",
-                     "--param=28=0.125",
-                     "--tail",
-                     "2.5",
-                     "--plugin",
-                     "x.so",
-                     "--no-progress",
-                     "--bank",
-                     "b.fxb",
-                     "--patch=p.fxp",
-                     "--output=o.wav",
-                     "--",
-                     "-odd.mid"},
-                    o, error),
-              CliAction::kRun)
-        << error;
-    EXPECT_EQ(o.input, "-odd.mid");
-    EXPECT_EQ(o.output, "o.wav");
-    EXPECT_EQ(o.sampleRate, 48000);
-    EXPECT_EQ(o.blockSize, 64);
-    EXPECT_EQ(o.format, SampleFormat::kFloat32);
-    EXPECT_EQ(o.program, 7);
-    ASSERT_EQ(o.parameters.size(), 2u);
-    EXPECT_EQ(o.parameters[1].index, 28);
-    EXPECT_EQ(o.parameters[1].value, 0.125f);
-    EXPECT_EQ(o.tailSeconds, 2.5);
-    EXPECT_EQ(o.bankFile, "b.fxb");
-    EXPECT_EQ(o.patchFile, "p.fxp");
-    EXPECT_FALSE(o.progress);
-
-    // A conversion: no song, no output, nothing rendered.
-    ASSERT_EQ(parse({"--bank", "b.fxb", "--save-patch", "sp.fxp"}, o, error), CliAction::kRun)
-        << error;
-    EXPECT_FALSE(rendersAudio(o));
-    ASSERT_EQ(parse({"--bench-held", "32", "--restrike", "2", "--save-bank", "b"}, o, error),
-              CliAction::kRun)
-        << error;
-    EXPECT_TRUE(rendersAudio(o));
-    EXPECT_EQ(o.benchHeldNotes, 32);
-    EXPECT_EQ(o.restrikeSeconds, 2.0);
-}
-
 TEST(RenderCommandLine, RefusesBadValuesWithAReason) {
     struct Case {
         std::vector<const char*> args;

@@ -207,36 +207,5 @@ TEST(MidiFileReader, EveryTruncationIsRefusedAndTheWholeFileRead) {
     }
 }
 
-TEST(MidiFileReader, MostNotesHeldCountsKeysPerChannel) {
-    SmfTrack t;
-    t.noteOn(0, 0, 60, 100);
-    t.noteOn(0, 1, 60, 100);   // another channel: another key
-    t.noteOn(10, 0, 60, 100);  // struck again while held: still one
-    t.noteOn(20, 0, 64, 100);
-    t.noteOn(30, 0, 64, 0);  // velocity 0 releases
-    t.noteOff(40, 0, 60);
-    t.noteOn(50, 2, 1, 1);
-    t.noteOn(50, 2, 2, 1);
-    t.noteOn(50, 2, 3, 1);
-    MidiSong song = parse(encodeSmf(0, 96, {t}));
-    EXPECT_EQ(maxNotesHeld(song), 4);
-}
-
-TEST(MidiFileReader, LoadReportsMissingFilesWithTheirPath) {
-    MidiSong song;
-    std::string error;
-    EXPECT_FALSE(loadMidiFile("/nonexistent/dir/song.mid", song, error));
-    EXPECT_NE(error.find("cannot open /nonexistent/dir/song.mid"), std::string::npos) << error;
-
-    test::ScratchDir dir;
-    test::writeBytes(dir.file("bad.mid"), {'M', 'T', 'h', 'd'});
-    EXPECT_FALSE(loadMidiFile(dir.file("bad.mid"), song, error));
-    EXPECT_EQ(error.rfind(dir.file("bad.mid") + ": ", 0), 0u) << error;
-
-    test::writeBytes(dir.file("good.mid"), encodeSmf(0, 96, {sampleTrack()}));
-    EXPECT_TRUE(loadMidiFile(dir.file("good.mid"), song, error)) << error;
-    EXPECT_EQ(song.messages.size(), 18u);
-}
-
 }  // namespace
 }  // namespace sorvella

@@ -125,26 +125,6 @@ TEST_F(PluginHostTest, EventsArriveAtTheirFramesAcrossBlocks) {
     EXPECT_FLOAT_EQ(sink.right[0], 0.5f);
 }
 
-TEST_F(PluginHostTest, EveryBlockGetsItsEventListAndAShortLastBlock) {
-    PluginHost host;
-    std::string error;
-    ASSERT_TRUE(host.load(FAKE_INSTRUMENT_PATH, 1000.0, 300, error)) << error;
-    RenderLimits limits;
-    limits.tailSeconds = 0.5;  // 500 frames after the song's 701
-    RenderResult result;
-    host.resume();
-    ASSERT_TRUE(renderEvents(host, {{700, {0x90, 1, 1}}}, limits, nullptr, nullptr, result, error));
-    host.close();
-    EXPECT_EQ(result.frames, 1201);
-    std::vector<std::string> calls;
-    for (const std::string& line : log()) {
-        if (line.rfind("events", 0) == 0 || line.rfind("process", 0) == 0) calls.push_back(line);
-    }
-    EXPECT_EQ(calls, (std::vector<std::string>{"events 0", "process 300", "events 0", "process 300",
-                                               "events 1", "process 300", "events 0", "process 300",
-                                               "events 0", "process 1"}));
-}
-
 TEST_F(PluginHostTest, TailStopsOnceTheOutputFallsSilent) {
     PluginHost host;
     std::string error;

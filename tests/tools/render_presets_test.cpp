@@ -50,11 +50,8 @@ class RenderPresets : public ::testing::Test {
         t.noteOn(0, 0, 60, 100);
         t.noteOff(96, 0, 60);
         test::writeBytes(dir_.file("song.mid"), encodeSmf(0, 96, {t}));
-        writeText("good.tun", "; just intonation\n[Tuning]\nNote 0=0\n");
-        writeText("bad.tun", "Note 0=0\n");
-    }
-    void writeText(const std::string& name, const std::string& text) {
-        test::writeBytes(dir_.file(name), std::vector<std::uint8_t>(text.begin(), text.end()));
+        test::writeText(dir_.file("good.tun"), "; just intonation\n[Tuning]\nNote 0=0\n");
+        test::writeText(dir_.file("bad.tun"), "Note 0=0\n");
     }
     test::ProcessResult render(std::vector<std::string> args, Env env = {}) {
         args.insert(args.end(),

@@ -17,26 +17,6 @@ extern char** environ;
 
 namespace sorvella::test {
 
-std::vector<std::string> ScratchDir::entries() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(text_)) {
-        names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path);
     std::vector<std::string> lines;
@@ -86,10 +66,8 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    const auto out = readBytes(outPath);
-    const auto err = readBytes(errPath);
-    result.out.assign(out.begin(), out.end());
-    result.err.assign(err.begin(), err.end());
+    result.out = readText(outPath);
+    result.err = readText(errPath);
     return result;
 }
 

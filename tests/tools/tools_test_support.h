@@ -16,14 +16,12 @@ class ScratchDir : public TempDir {
     ScratchDir() : TempDir("render"), text_(TempDir::path().string()) {}
     const std::string& path() const { return text_; }
     std::string file(const std::string& name) const { return text_ + "/" + name; }
-    std::vector<std::string> entries() const;  // names, sorted
+    std::vector<std::string> entries() const { return directoryEntries(path()); }
 
   private:
     std::string text_;
 };
 
-std::vector<std::uint8_t> readBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::string> readLines(const std::string& path);
 
 struct ProcessResult {
