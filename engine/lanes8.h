@@ -54,20 +54,6 @@ struct F32x4Pair {
         lo.store(p);
         hi.store(p + 4);
     }
-    // p[0..k-1] and zeros, for 0 < k < 8; nothing past p + k is touched.
-    SORVELLA_ALWAYS_INLINE static F32x4Pair loadFirst(const float* p, int k) {
-        float f[8] = {};
-        for (int j = 0; j < k; ++j)
-            f[j] = p[j];
-        return load(f);
-    }
-    // Lanes 0..k-1 to p[0..k-1], for 0 < k < 8.
-    SORVELLA_ALWAYS_INLINE void storeFirst(float* p, int k) const {
-        float f[8];
-        store(f);
-        for (int j = 0; j < k; ++j)
-            p[j] = f[j];
-    }
 };
 
 SORVELLA_ALWAYS_INLINE F32x4Pair operator+(F32x4Pair a, F32x4Pair b) {
