@@ -76,6 +76,7 @@ class Program {
 
   private:
     std::array<char, kProgramNameField> name_{};
+    // Mutable only so that value() can load through std::atomic_ref, which takes no const float.
     mutable std::array<float, kNumParams> values_{};
     std::array<std::unique_ptr<MyMetaParam>, kNumMetaParams> metas_;
 };
