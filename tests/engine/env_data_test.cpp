@@ -13,7 +13,6 @@
 namespace sorvella {
 namespace {
 
-using test::bytesOf;
 using test::CurveFields;
 using test::fieldsOf;
 using test::readFields;
@@ -21,28 +20,15 @@ using test::readFields;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-std::vector<float> startTimesOf(const MyEnvData& c) {
-    return std::vector<float>(c.startTimes(), c.startTimes() + c.pointCount() + 1);
-}
-
-std::vector<float> usedLevels(const MyEnvData& c) {
-    return std::vector<float>(c.levels(), c.levels() + c.pointCount());
-}
-
-std::vector<float> usedDurations(const MyEnvData& c) {
-    return std::vector<float>(c.durations(), c.durations() + c.pointCount());
+// The entries of one of a record's arrays that are in use; the start times have one more.
+std::vector<float> used(const MyEnvData& c, const float* values) {
+    return std::vector<float>(values, values + c.pointCount() + (values == c.startTimes() ? 1 : 0));
 }
 
 TEST(EnvDataTest, SetDurationMovesLaterPoints) {
     MyEnvData c("Osc1", 8);
     c.setDuration(1, 100.0f);
-    EXPECT_EQ(startTimesOf(c), (std::vector<float>{0, 300, 400, 700, 1000, 1300}));
-    const CurveFields before = fieldsOf(c);
-    c.setDuration(1, kNaN);
-    c.setDuration(1, kInf);
-    c.setDuration(-1, 10.0f);
-    c.setDuration(5, 10.0f);  // beyond the points in use
-    EXPECT_EQ(fieldsOf(c), before);
+    EXPECT_EQ(used(c, c.startTimes()), (std::vector<float>{0, 300, 400, 700, 1000, 1300}));
     c.setDuration(0, 1e30f);
     EXPECT_EQ(c.durations()[0], MyEnvData::kMaxDurationMs);
 }
@@ -52,6 +38,10 @@ TEST(EnvDataTest, EditsOfBadPointsOrValuesChangeNothing) {
     c.setCurveFromHandle(1, 0.9f);
     c.setLevel(2, 0.5f);  // a flat segment from point 1 to 2
     const CurveFields before = fieldsOf(c);
+    c.setDuration(1, kNaN);
+    c.setDuration(1, kInf);
+    c.setDuration(-1, 10.0f);
+    c.setDuration(5, 10.0f);  // beyond the points in use
     c.setLevel(1, kNaN);
     c.setLevel(9, 0.5f);
     c.setLevel(5, 0.5f);  // beyond the points in use
@@ -102,13 +92,12 @@ TEST(EnvDataTest, InsertPoint) {
         const float k0 = c.curves()[0];
         const float norm0 = c.curveNorms()[0];
         ASSERT_TRUE(c.insertPoint(t.time, t.level));
-        EXPECT_EQ(c.pointCount(), 6);
-        EXPECT_EQ(usedDurations(c), t.durations);
-        EXPECT_EQ(usedLevels(c), t.levels);
+        EXPECT_EQ(used(c, c.durations()), t.durations);
+        EXPECT_EQ(used(c, c.levels()), t.levels);
         std::vector<float> starts{0.0f};
         for (float d : t.durations)
             starts.push_back(starts.back() + d);
-        EXPECT_EQ(startTimesOf(c), starts);
+        EXPECT_EQ(used(c, c.startTimes()), starts);
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(c.curves()[i], i == t.bent ? k0 : 1.0f) << i;
             EXPECT_EQ(c.curveNorms()[i], i == t.bent ? norm0 : 1.0f) << i;
@@ -122,9 +111,9 @@ TEST(EnvDataTest, RemoveGivesTheDurationToTheNextPointAndKeepsALoop) {
     MyEnvData c("Osc1", 8);
     c.setDuration(2, 300.7f);
     ASSERT_TRUE(c.removePoint(2));
-    EXPECT_EQ(usedDurations(c), (std::vector<float>{300, 300, 600, 300}));
-    EXPECT_EQ(usedLevels(c), (std::vector<float>{1.0f, 0.5f, 0.15f, 0.0f}));
-    EXPECT_EQ(startTimesOf(c), (std::vector<float>{0, 300, 600, 1200, 1500}));
+    EXPECT_EQ(used(c, c.durations()), (std::vector<float>{300, 300, 600, 300}));
+    EXPECT_EQ(used(c, c.levels()), (std::vector<float>{1.0f, 0.5f, 0.15f, 0.0f}));
+    EXPECT_EQ(used(c, c.startTimes()), (std::vector<float>{0, 300, 600, 1200, 1500}));
 
     struct Case {
         int loopStart, loopLength, removed, keptStart, keptLength;
@@ -144,8 +133,8 @@ TEST(EnvDataTest, RemoveGivesTheDurationToTheNextPointAndKeepsALoop) {
     EXPECT_EQ(c.loopLength(), 0);
     EXPECT_FALSE(c.removePoint(0));
     ASSERT_TRUE(c.insertPoint(200.0f, 0.9f));
-    EXPECT_EQ(usedLevels(c), std::vector<float>{0.0f});
-    EXPECT_EQ(usedDurations(c), std::vector<float>{200.0f});
+    EXPECT_EQ(used(c, c.levels()), std::vector<float>{0.0f});
+    EXPECT_EQ(used(c, c.durations()), std::vector<float>{200.0f});
     EXPECT_EQ(c.loopStart(), 0);
     EXPECT_EQ(c.loopLength(), 1);
     for (auto [start, length] : {std::pair{0, 2}, {-1, 1}, {1, 0x7fffffff}})

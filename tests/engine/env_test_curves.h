@@ -63,13 +63,6 @@ inline std::vector<std::uint8_t> bytesOf(const CurveFields& f) {
     return bytes;
 }
 
-inline std::vector<std::uint8_t> bytesOf(const MyEnvData& c) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(c.serialisedSize(2)));
-    ByteWriter w(bytes.data(), bytes.size());
-    c.write(w);
-    return bytes;
-}
-
 inline bool readFields(MyEnvData& c, const CurveFields& f) {
     const auto bytes = bytesOf(f);
     ByteReader r(bytes.data(), bytes.size());
