@@ -111,15 +111,7 @@ TEST(PluginThreads, ChangesFromAnotherThreadWhileRendering) {
             host.dispatch(vst2::effSetProgramName, 0, 0, name);
             host.text(vst2::effGetProgramName);
         }
-        if (calls % 200 == 0) {
-            void* data = nullptr;
-            const vst2::intptr size = host.dispatch(vst2::effGetChunk, calls % 400 == 0, 0, &data);
-            if (size > 0 && data != nullptr) {
-                std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
-                                                 static_cast<unsigned char*>(data) + size);
-                host.dispatch(vst2::effSetChunk, calls % 400 == 0, size, chunk.data());
-            }
-        }
+        if (calls % 200 == 0) host.reloadChunk(calls % 400 == 0);
         ++calls;
     }
     audio.join();
