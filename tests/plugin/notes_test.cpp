@@ -94,20 +94,17 @@ TEST(PluginNotes, RestrikingANoteReplacesItsVoice) {
     EXPECT_GT(relativeDifference(restruck, fresh, frames(0.1), again), 0.5);
 }
 
-class PluginSustain : public ::testing::Test {
-  protected:
-    static constexpr std::int64_t kStart = 441;
-
-    static Score pedalled(std::initializer_list<TimedEvent> more) {
-        Score score = {
-            {0, controlChange(64, 127)}, {kStart, noteOn(60, 100)}, {frames(0.2), noteOff(60)}};
-        score.insert(score.end(), more);
-        return score;
-    }
-};
+// The pedal down, a note struck at kStart and let go at 0.2 s, then more.
+constexpr std::int64_t kStart = 441;
+Score pedalled(std::initializer_list<TimedEvent> more) {
+    Score score = {
+        {0, controlChange(64, 127)}, {kStart, noteOn(60, 100)}, {frames(0.2), noteOff(60)}};
+    score.insert(score.end(), more);
+    return score;
+}
 
 // A voice released by the pedal has nothing pending: later pedal-ups must not restart its release.
-TEST_F(PluginSustain, LaterPedalUpsDoNotRestartARelease) {
+TEST(PluginSustain, LaterPedalUpsDoNotRestartARelease) {
     const Stereo once =
         render(pedalled({{frames(0.5), controlChange(64, 0)}}), frames(1.5), voicesOnly);
     const Stereo twice =

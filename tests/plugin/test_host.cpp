@@ -42,22 +42,6 @@ const char* pluginPath() {
     return SORVELLA_PLUGIN_PATH;
 }
 
-PluginLibrary::PluginLibrary(const char* path) {
-    handle_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* message = ::dlerror();
-        error_ = message != nullptr ? message : "dlopen failed";
-    }
-}
-
-PluginLibrary::~PluginLibrary() {
-    if (handle_ != nullptr) ::dlclose(handle_);
-}
-
-void* PluginLibrary::symbol(const char* name) const {
-    return handle_ != nullptr ? ::dlsym(handle_, name) : nullptr;
-}
-
 void Stereo::append(const Stereo& other) {
     left.insert(left.end(), other.left.begin(), other.left.end());
     right.insert(right.end(), other.right.begin(), other.right.end());
@@ -69,19 +53,19 @@ vst2::VstMidiEvent midiEvent(int status, int data1, int data2, std::int32_t delt
 }
 
 TestHost::TestHost(HostOptions options)
-    : options_(std::move(options)), library_(std::make_unique<PluginLibrary>()) {}
+    : options_(std::move(options)), library_(::dlopen(pluginPath(), RTLD_NOW | RTLD_LOCAL)) {
+    if (library_ == nullptr) ADD_FAILURE() << "cannot load " << pluginPath() << ": " << ::dlerror();
+}
 
 TestHost::~TestHost() {
     if (effect_ != nullptr) close();
     retireEventLists();
+    if (library_ != nullptr) ::dlclose(library_);
 }
 
 bool TestHost::open() {
-    if (!library_->loaded()) {
-        ADD_FAILURE() << "cannot load " << pluginPath() << ": " << library_->error();
-        return false;
-    }
-    auto entry = reinterpret_cast<EntryPoint>(library_->symbol(options_.entryName));
+    auto entry = reinterpret_cast<vst2::AEffect* (*)(vst2::HostCallback)>(
+        library_ != nullptr ? ::dlsym(library_, options_.entryName) : nullptr);
     if (entry == nullptr) {
         ADD_FAILURE() << "no entry point " << options_.entryName;
         return false;

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,24 +21,6 @@ namespace sorvella::test {
 
 // The plugin library built by this tree.
 const char* pluginPath();
-
-class PluginLibrary {
-  public:
-    explicit PluginLibrary(const char* path = pluginPath());
-    ~PluginLibrary();
-    PluginLibrary(const PluginLibrary&) = delete;
-    PluginLibrary& operator=(const PluginLibrary&) = delete;
-
-    bool loaded() const { return handle_ != nullptr; }
-    const std::string& error() const { return error_; }
-    void* symbol(const char* name) const;
-
-  private:
-    void* handle_ = nullptr;
-    std::string error_;
-};
-
-using EntryPoint = vst2::AEffect* (*)(vst2::HostCallback);
 
 // One call that the plugin made to the host callback.
 struct HostCall {
@@ -160,7 +141,7 @@ class TestHost {
     void retireEventLists();
 
     HostOptions options_;
-    std::unique_ptr<PluginLibrary> library_;
+    void* library_;  // from dlopen
     vst2::AEffect* effect_ = nullptr;
     float sampleRate_ = 44100.0f;
     std::int32_t blockSize_ = 512;
