@@ -57,14 +57,11 @@ TEST_F(PluginAllocations, BlocksWithoutNewVoicesAllocateNothing) {
 
 TEST_F(PluginAllocations, EachStartedVoiceAllocatesAtMostOnce) {
     Score score;
-    int started = 0;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 12; ++i)
         score.push_back({i * 700, noteOn(40 + 3 * i, 60 + i)});
-        ++started;
-    }
     score.push_back({9000, noteOn(40, 100)});  // strikes a sounding note again
     score.push_back({9100, noteOn(43, 0)});    // a note-off
-    ++started;
+    const int started = 13;
     for (int i = 0; i < 12; ++i)
         score.push_back({10000 + i * 300, noteOff(40 + 3 * i)});
     host.play(score, frames(2.0));
