@@ -9,7 +9,6 @@
 namespace sorvella {
 namespace {
 
-using testing::display;
 using testing::HostRecorder;
 using testing::makeInstrument;
 
@@ -17,11 +16,6 @@ class ParameterTest : public ::testing::Test {
   protected:
     HostRecorder host;
     std::unique_ptr<MyVsti> vsti = makeInstrument();
-
-    std::string shown(std::int32_t index, float value) {
-        vsti->setParameter(index, value);
-        return display(*vsti, index);
-    }
 };
 
 TEST_F(ParameterTest, ValuesOutsideTheRangeAreHeldAndNonFiniteOnesRefused) {

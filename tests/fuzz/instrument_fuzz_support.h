@@ -24,9 +24,26 @@ inline vst2::intptr quietHost(vst2::AEffect*, std::int32_t opcode, std::int32_t,
     return opcode == vst2::audioMasterVersion ? 2400 : 0;
 }
 
-inline std::vector<std::uint8_t> chunkOf(MyVsti& instrument, bool isPreset) {
+// A private folder for the whole process, removed at exit.
+inline const char* scratchFolder() {
+    static char folder[] = "/tmp/sorvella-fuzz-XXXXXX";
+    static const bool made = [] {
+        if (!::mkdtemp(folder)) __builtin_trap();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        });
+        return true;
+    }();
+    return made ? folder : nullptr;
+}
+
+// The chunk as getChunk stores it (the working program into its slot first), or else as
+// buildChunk serialises everything as it stands.
+inline std::vector<std::uint8_t> chunkOf(MyVsti& instrument, bool isPreset, bool stored = true) {
     void* data = nullptr;
-    const std::int32_t size = instrument.getChunk(&data, isPreset);
+    const std::int32_t size =
+        stored ? instrument.getChunk(&data, isPreset) : instrument.buildChunk(&data, isPreset);
     if (size <= 0 || !data) __builtin_trap();
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     return {bytes, bytes + size};
@@ -36,14 +53,7 @@ class FuzzInstrument {
   public:
     FuzzInstrument() {
         // Never the user's settings: a private, empty configuration folder.
-        char folder[] = "/tmp/sorvella-fuzz-XXXXXX";
-        if (!::mkdtemp(folder)) __builtin_trap();
-        ::setenv("XDG_CONFIG_HOME", folder, 1);
-        static const std::string removeAtExit = folder;
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(removeAtExit, ignored);
-        });
+        ::setenv("XDG_CONFIG_HOME", scratchFolder(), 1);
         setErrorPresenter([](const ErrorBox&) {});
         instrument_ = new MyVsti(&quietHost);
         initialBank_ = chunkOf(*instrument_, false);
@@ -69,17 +79,9 @@ inline FuzzInstrument& fuzzInstrument() {
 }
 
 // Everything a load may change, serialised as it stands (without storing the working program).
-inline std::vector<std::uint8_t> builtChunk(MyVsti& instrument, bool isPreset) {
-    void* data = nullptr;
-    const std::int32_t size = instrument.buildChunk(&data, isPreset);
-    if (size <= 0 || !data) __builtin_trap();
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return {bytes, bytes + size};
-}
-
 inline std::vector<std::uint8_t> stateOf(MyVsti& instrument) {
-    std::vector<std::uint8_t> state = builtChunk(instrument, false);
-    std::vector<std::uint8_t> preset = builtChunk(instrument, true);
+    std::vector<std::uint8_t> state = chunkOf(instrument, false, false);
+    std::vector<std::uint8_t> preset = chunkOf(instrument, true, false);
     state.insert(state.end(), preset.begin(), preset.end());
     state.push_back(static_cast<std::uint8_t>(instrument.getProgram()));
     return state;

@@ -2,14 +2,11 @@
 // read again unchanged, decode to a usable number, and a stored controller map must load into a
 // consistent map.
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -17,22 +14,9 @@
 #include "platform/config_file.h"
 #include "platform/config_line.h"
 #include "presets/settings_encoding.h"
+#include "tests/fuzz/instrument_fuzz_support.h"
 
 namespace {
-
-const std::string& scratchFile() {
-    static const std::string path = [] {
-        char folder[] = "/tmp/sorvella-fuzz-XXXXXX";
-        if (!::mkdtemp(folder)) __builtin_trap();
-        static const std::string removeAtExit = folder;
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(removeAtExit, ignored);
-        });
-        return std::string(folder) + "/Sorvella.conf";
-    }();
-    return path;
-}
 
 void checkValue(std::string_view name, const std::string& value) {
     auto again = sorvella::parseConfigLine(sorvella::formatConfigLine(name, value));
@@ -70,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // And through the file itself.
-    const std::string& path = scratchFile();
+    const std::string path = std::string(fuzz::scratchFolder()) + "/Sorvella.conf";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) __builtin_trap();
     const bool written = ::write(fd, data, size) == static_cast<ssize_t>(size);

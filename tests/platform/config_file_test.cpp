@@ -24,20 +24,6 @@ using test::directoryEntries;
 using test::ScopedEnv;
 using test::TempDir;
 
-const std::vector<std::string>& awkwardTexts() {
-    static const std::vector<std::string> texts = {
-        "a=b=c",
-        "=leading equals",
-        "back\\slash\\",
-        "two\nlines\r\n",
-        std::string("nul\0inside", 10),
-        "\x01\x1F\x7F",
-        "\xFF\xFE\x80 not utf-8",
-        "",
-    };
-    return texts;
-}
-
 // Escaped texts round trip through the file below; here, lines edited by hand.
 TEST(ConfigLine, ReadsHandEditedLinesAndRejectsGarbledOnes) {
     for (auto [line, value] : {std::pair{"latency=50\r", "50"},  // written on another system
@@ -91,19 +77,22 @@ TEST_F(ConfigFileTest, WritesCreateReplaceAndRemoveValuesAndKeepTheFileMode) {
 }
 
 TEST_F(ConfigFileTest, AwkwardTextsSurviveTheFile) {
-    for (std::size_t i = 0; i < awkwardTexts().size(); ++i) {
-        const std::string& text = awkwardTexts()[i];
-        std::string name = text.empty() ? "empty" : text;
-        ASSERT_TRUE(file_.set(name, text)) << i;
-    }
+    const std::string texts[] = {"a=b=c",
+                                 "=leading equals",
+                                 "back\\slash\\",
+                                 "two\nlines\r\n",
+                                 std::string("nul\0inside", 10),
+                                 "\x01\x1F\x7F",
+                                 "\xFF\xFE\x80 not utf-8",
+                                 ""};
+    for (const std::string& text : texts)
+        ASSERT_TRUE(file_.set(text.empty() ? "empty" : text, text));
     ConfigFile reopened(path_.string());
-    for (const std::string& text : awkwardTexts()) {
+    for (const std::string& text : texts)
         EXPECT_EQ(reopened.get(text.empty() ? "empty" : text), text);
-    }
-    EXPECT_EQ(reopened.values().size(), awkwardTexts().size());
+    EXPECT_EQ(reopened.values().size(), std::size(texts));
     const std::string text = test::readText(path_);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
-              static_cast<std::ptrdiff_t>(awkwardTexts().size()))
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::ssize(texts))
         << "a line break or control byte escaped into the file";
     EXPECT_EQ(text.find_first_of(std::string("\r\0", 2)), std::string::npos);
 }

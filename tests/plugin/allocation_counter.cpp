@@ -1,5 +1,10 @@
 #include "tests/plugin/allocation_counter.h"
 
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <cstdlib>
+
 #if defined(__SANITIZE_ADDRESS__) && !defined(SORVELLA_NO_ALLOCATION_COUNTING)
 #define SORVELLA_NO_ALLOCATION_COUNTING
 #endif
@@ -9,32 +14,18 @@
 #endif
 #endif
 
-#ifdef SORVELLA_NO_ALLOCATION_COUNTING
+namespace {
 
-namespace sorvella::test {
+// Plain zero-initialised thread-locals of the executable: reading them never allocates. Without
+// the replacements below they stay 0.
+thread_local bool tCounting = false;
+thread_local std::uint64_t tAllocations = 0;
+thread_local std::uint64_t tReleases = 0;
+std::atomic<std::int64_t> gLive{0};
 
-bool allocationCountingAvailable() {
-    return false;
-}
-CountAllocations::CountAllocations() : wasCounting_(false) {}
-CountAllocations::~CountAllocations() = default;
-AllocationCount CountAllocations::counted() const {
-    return {};
-}
-PauseAllocationCounting::PauseAllocationCounting() : wasCounting_(false) {}
-PauseAllocationCounting::~PauseAllocationCounting() = default;
-std::int64_t liveAllocations() {
-    return 0;
-}
+}  // namespace
 
-}  // namespace sorvella::test
-
-#else
-
-#include <atomic>
-#include <cerrno>
-#include <cstddef>
-#include <cstdlib>
+#ifndef SORVELLA_NO_ALLOCATION_COUNTING
 
 // glibc's own allocator under its exported internal names: the replacements forward here, so
 // every block still comes from (and goes back to) the one C library heap.
@@ -47,12 +38,6 @@ void* __libc_memalign(std::size_t alignment, std::size_t size);
 }
 
 namespace {
-
-// Plain zero-initialised thread-locals of the executable: reading them never allocates.
-thread_local bool tCounting = false;
-thread_local std::uint64_t tAllocations = 0;
-thread_local std::uint64_t tReleases = 0;
-std::atomic<std::int64_t> gLive{0};
 
 void* counted(void* block) {
     if (tCounting) ++tAllocations;
@@ -127,14 +112,21 @@ SORVELLA_EXPORT int posix_memalign(void** result, std::size_t alignment,
 
 }  // extern "C"
 
+#endif
+
 namespace sorvella::test {
 
 bool allocationCountingAvailable() {
+#ifdef SORVELLA_NO_ALLOCATION_COUNTING
+    return false;
+#else
     return true;
+#endif
 }
 
-CountAllocations::CountAllocations() : wasCounting_(tCounting), start_{tAllocations, tReleases} {
-    tCounting = true;
+CountAllocations::CountAllocations(bool counting)
+    : wasCounting_(tCounting), start_{tAllocations, tReleases} {
+    tCounting = counting;
 }
 
 CountAllocations::~CountAllocations() {
@@ -145,18 +137,8 @@ AllocationCount CountAllocations::counted() const {
     return {tAllocations - start_.allocations, tReleases - start_.releases};
 }
 
-PauseAllocationCounting::PauseAllocationCounting() : wasCounting_(tCounting) {
-    tCounting = false;
-}
-
-PauseAllocationCounting::~PauseAllocationCounting() {
-    tCounting = wasCounting_;
-}
-
 std::int64_t liveAllocations() {
     return gLive.load(std::memory_order_relaxed);
 }
 
 }  // namespace sorvella::test
-
-#endif

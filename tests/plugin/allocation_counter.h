@@ -23,10 +23,12 @@ struct AllocationCount {
 
 bool allocationCountingAvailable();
 
-// Counts the calling thread's allocator calls while alive. Scopes nest.
+// Counts the calling thread's allocator calls while alive; given false, stops counting them
+// instead: the host's own bookkeeping inside a callback that the plugin makes from its process
+// call is not the plugin's allocation. Scopes nest.
 class CountAllocations {
   public:
-    CountAllocations();
+    explicit CountAllocations(bool counting = true);
     ~CountAllocations();
     CountAllocations(const CountAllocations&) = delete;
     CountAllocations& operator=(const CountAllocations&) = delete;
@@ -37,19 +39,6 @@ class CountAllocations {
   private:
     bool wasCounting_;
     AllocationCount start_;
-};
-
-// Stops counting on the calling thread while alive: the host's own bookkeeping inside a callback
-// that the plugin makes from its process call is not the plugin's allocation.
-class PauseAllocationCounting {
-  public:
-    PauseAllocationCounting();
-    ~PauseAllocationCounting();
-    PauseAllocationCounting(const PauseAllocationCounting&) = delete;
-    PauseAllocationCounting& operator=(const PauseAllocationCounting&) = delete;
-
-  private:
-    bool wasCounting_;
 };
 
 // Blocks allocated and not yet freed by all threads since the program started; 0 when counting is

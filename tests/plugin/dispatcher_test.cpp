@@ -63,9 +63,8 @@ TEST_F(PluginRequests, RecordAndAnswersOfAStereoSynth) {
                                      "receiveVstEvents" + std::string(1096, 's')}) {
         EXPECT_EQ(host.canDo(other), -1) << other.substr(0, 30);
     }
-}
 
-TEST_F(PluginRequests, ResumeAsksForMidiAndHostChangesAreNotReportedBack) {
+    // Resume asks for MIDI; the host's own changes are not reported back.
     host.resume();
     EXPECT_EQ(host.callCount(vst2::audioMasterWantMidi), 1u);
     host.clearCalls();

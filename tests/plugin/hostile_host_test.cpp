@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/vst2/midi_message.h"
 #include "tests/plugin/plugin_fixture.h"
 #include "tests/plugin/signal_analysis.h"
 #include "tests/plugin/test_host.h"
@@ -57,19 +56,6 @@ TEST(HostileAutomation, AMorphSwitchedEvery64FramesStaysFinite) {
     }
 }
 
-// A host of a common design: one recursive lock of its own, held around every process call and
-// taken again in the display-update callback.
-std::recursive_mutex gHostLock;
-
-vst2::intptr lockingHost(vst2::AEffect*, std::int32_t opcode, std::int32_t, vst2::intptr, void*,
-                         float) {
-    if (opcode == vst2::audioMasterVersion) return 2400;
-    if (opcode == vst2::audioMasterUpdateDisplay) {
-        std::lock_guard lock(gHostLock);
-    }
-    return 0;
-}
-
 // Waits for a run of threads; a deadlock cannot be undone, so it ends the test program.
 void finishOrAbort(std::future<void>& done, const char* what) {
     if (done.wait_for(std::chrono::seconds(120)) == std::future_status::ready) return;
@@ -81,33 +67,25 @@ void finishOrAbort(std::future<void>& done, const char* what) {
 // effSetProgram and effSetChunk called the display update while holding the audio lock; with a
 // host that holds its lock around processReplacing, the two threads waited for each other.
 TEST(HostileThreads, TheDisplayUpdateComesWithoutTheAudioLock) {
-    PluginLibrary library;
-    ASSERT_TRUE(library.loaded()) << library.error();
-    auto entry = reinterpret_cast<EntryPoint>(library.symbol("VSTPluginMain"));
-    ASSERT_NE(entry, nullptr);
-    vst2::AEffect* effect = entry(&lockingHost);
-    ASSERT_NE(effect, nullptr);
-    auto dispatch = [effect](std::int32_t opcode, std::int32_t index, vst2::intptr value, void* ptr,
-                             float opt) {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    // A host of a common design: one recursive lock of its own, held around every process call
+    // and taken again in the display-update callback.
+    static std::recursive_mutex hostLock;
+    HostOptions options;
+    options.onCall = [](std::int32_t opcode) {
+        if (opcode == vst2::audioMasterUpdateDisplay) std::lock_guard lock(hostLock);
     };
-    dispatch(vst2::effOpen, 0, 0, nullptr, 0.0f);
-    dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    dispatch(vst2::effSetBlockSize, 0, 64, nullptr, 0.0f);
-    dispatch(vst2::effMainsChanged, 0, 1, nullptr, 0.0f);
+    TestHost host(options);
+    ASSERT_TRUE(openStarted(host));
+    host.setBlockSize(64);
 
     std::atomic<bool> rendering{true};
     std::packaged_task<void()> audioTask([&] {
-        std::vector<float> left(64);
-        std::vector<float> right(64);
-        float* outputs[2] = {left.data(), right.data()};
         for (int block = 0; rendering; ++block) {
             {
-                std::lock_guard lock(gHostLock);
+                std::lock_guard lock(hostLock);
                 // Program changes by MIDI update the display too, from inside the process call.
-                vst2::OneEventList change(vst2::midiMessage(0, 0xC0, block % 8, 0));
-                if (block % 50 == 0) dispatch(vst2::effProcessEvents, 0, 0, &change.list, 0.0f);
-                effect->processReplacing(effect, nullptr, outputs, 64);
+                if (block % 50 == 0) host.sendEvents({programChange(block % 8)});
+                host.process(64);
             }
             // The wait for the next period, in which the host's other threads take its lock.
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -118,14 +96,9 @@ TEST(HostileThreads, TheDisplayUpdateComesWithoutTheAudioLock) {
 
     std::packaged_task<void()> editsTask([&] {
         for (int i = 0; i < 100; ++i) {
-            dispatch(vst2::effSetProgram, 0, i % 8, nullptr, 0.0f);
-            if (i % 10 == 0) {
-                void* data = nullptr;
-                const vst2::intptr size = dispatch(vst2::effGetChunk, 0, 0, &data, 0.0f);
-                std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
-                                                 static_cast<unsigned char*>(data) + size);
-                EXPECT_EQ(dispatch(vst2::effSetChunk, 0, size, chunk.data(), 0.0f), 1);
-            }
+            host.setProgram(i % 8);
+            if (i % 10 != 0) continue;
+            EXPECT_EQ(host.reloadChunk(false), 1);
         }
     });
     std::future<void> editsDone = editsTask.get_future();
@@ -136,7 +109,6 @@ TEST(HostileThreads, TheDisplayUpdateComesWithoutTheAudioLock) {
     finishOrAbort(audioDone, "rendering");
     edits.join();
     audio.join();
-    dispatch(vst2::effClose, 0, 0, nullptr, 0.0f);
 }
 
 // Hosts are not supposed to suspend, resume or change the rate or block size while another
@@ -156,20 +128,10 @@ TEST(HostileThreads, LifecycleCallsWhileRendering) {
     const float rates[] = {44100.0f, 48000.0f, 96000.0f};
     // A bounded number of calls, so that a slow build (a thread sanitizer's) ends as soon.
     for (int call = 0; rendering && call < 64; ++call) {
-        switch (call % 4) {
-            case 0:
-                host.dispatch(vst2::effMainsChanged, 0, 0);
-                break;
-            case 1:
-                host.dispatch(vst2::effMainsChanged, 0, 1);
-                break;
-            case 2:
-                host.dispatch(vst2::effSetSampleRate, 0, 0, nullptr, rates[call % 3]);
-                break;
-            default:
-                host.dispatch(vst2::effSetBlockSize, 0, 64 << (call % 3));
-                break;
-        }
+        const int kind = call % 4;
+        if (kind < 2) host.dispatch(vst2::effMainsChanged, 0, kind);  // suspend, resume
+        if (kind == 2) host.dispatch(vst2::effSetSampleRate, 0, 0, nullptr, rates[call % 3]);
+        if (kind == 3) host.dispatch(vst2::effSetBlockSize, 0, 64 << (call % 3));
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     audio.join();

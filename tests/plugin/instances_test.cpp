@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <vector>
@@ -17,14 +18,8 @@
 namespace sorvella::test {
 namespace {
 
-std::size_t entriesIn(const char* directory) {
-    std::error_code error;
-    std::size_t count = 0;
-    for (auto it = std::filesystem::directory_iterator(directory, error);
-         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        ++count;
-    }
-    return count;
+std::ptrdiff_t entriesIn(const char* directory) {
+    return std::distance(std::filesystem::directory_iterator(directory), {});
 }
 
 TEST(PluginInstances, TheSameInputGivesTheSameOutput) {
@@ -92,8 +87,8 @@ void loadPlayUnload() {
 TEST(PluginLibraryLifetime, FiftyLoadCyclesLeaveNothingBehind) {
     for (int i = 0; i < 3; ++i)
         loadPlayUnload();  // one-time costs of the loader and runtime
-    const std::size_t descriptors = entriesIn("/proc/self/fd");
-    const std::size_t threads = entriesIn("/proc/self/task");
+    const std::ptrdiff_t descriptors = entriesIn("/proc/self/fd");
+    const std::ptrdiff_t threads = entriesIn("/proc/self/task");
     const std::int64_t live = liveAllocations();
     for (int i = 0; i < 50; ++i) {
         loadPlayUnload();

@@ -65,9 +65,9 @@ TEST_F(PluginParameters, IndexesOutsideTheTableAreHarmless) {
         SCOPED_TRACE(index);
         host.setParameter(index, 0.75f);
         EXPECT_TRUE(std::isfinite(host.getParameter(index)));
-        host.parameterName(index);
-        host.parameterLabel(index);
-        host.parameterDisplay(index);
+        for (std::int32_t opcode :
+             {vst2::effGetParamName, vst2::effGetParamLabel, vst2::effGetParamDisplay})
+            host.text(opcode, index);
         host.dispatch(vst2::effCanBeAutomated, index);
     }
     std::array<float, kParamCount> before{};

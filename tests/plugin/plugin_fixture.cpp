@@ -4,10 +4,6 @@
 
 namespace sorvella::test {
 
-float voicesValue(int limit) {
-    return static_cast<float>(limit - 1) / 31.0f;
-}
-
 bool openStarted(TestHost& host, float rate) {
     if (!host.open()) return false;
     host.start(rate, 512);

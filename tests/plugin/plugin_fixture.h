@@ -44,7 +44,9 @@ enum Param : std::int32_t {
 constexpr float kRate = 44100.0f;
 
 // The "Voices" value that sets a polyphony limit of n (1..32).
-float voicesValue(int limit);
+constexpr float voicesValue(int limit) {
+    return static_cast<float>(limit - 1) / 31.0f;
+}
 
 // Seconds to frames at the standard rate.
 constexpr std::int64_t frames(double seconds, double rate = kRate) {

@@ -57,14 +57,11 @@ TEST_F(PluginAllocations, BlocksWithoutNewVoicesAllocateNothing) {
 
 TEST_F(PluginAllocations, EachStartedVoiceAllocatesAtMostOnce) {
     Score score;
-    int started = 0;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 12; ++i)
         score.push_back({i * 700, noteOn(40 + 3 * i, 60 + i)});
-        ++started;
-    }
     score.push_back({9000, noteOn(40, 100)});  // strikes a sounding note again
     score.push_back({9100, noteOn(43, 0)});    // a note-off
-    ++started;
+    const int started = 13;
     for (int i = 0; i < 12; ++i)
         score.push_back({10000 + i * 300, noteOff(40 + 3 * i)});
     host.play(score, frames(2.0));
@@ -111,15 +108,7 @@ TEST(PluginThreads, ChangesFromAnotherThreadWhileRendering) {
             host.dispatch(vst2::effSetProgramName, 0, 0, name);
             host.text(vst2::effGetProgramName);
         }
-        if (calls % 200 == 0) {
-            void* data = nullptr;
-            const vst2::intptr size = host.dispatch(vst2::effGetChunk, calls % 400 == 0, 0, &data);
-            if (size > 0 && data != nullptr) {
-                std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
-                                                 static_cast<unsigned char*>(data) + size);
-                host.dispatch(vst2::effSetChunk, calls % 400 == 0, size, chunk.data());
-            }
-        }
+        if (calls % 200 == 0) host.reloadChunk(calls % 400 == 0);
         ++calls;
     }
     audio.join();

@@ -48,7 +48,7 @@ TEST(PluginEvents, EventsBeyondTheBlockNeverCrowdOutLaterOnes) {
         host.process(512);
     }
     host.sendEvents({noteOn(60, 127, 0), controlChange(7, 100, 1)});
-    EXPECT_EQ(firstAbove(host.process(512), kOnset), 0);
+    EXPECT_GT(peak(host.process(512), 0, 1), kOnset);
     EXPECT_EQ(host.getParameter(kLevel), 100.0f * 0.007874015718698502f);
 }
 
@@ -73,7 +73,7 @@ TEST(PluginEvents, ListsOfAnySizeAndKind) {
                                   : noteOff(20 + (i - 1) % 100, i % 512));
     }
     host.sendEvents({noteOn(60, 127, -5)});
-    EXPECT_EQ(firstAbove(host.process(512), kOnset), 0) << "a negative delta plays at once";
+    EXPECT_GT(peak(host.process(512), 0, 1), kOnset) << "a negative delta plays at once";
     host.sendEvents({noteOn(62, 127, 300), noteOn(64, 127, 100), noteOff(60, -1000),
                      controlChange(7, 64, 200)});
     Stereo out = host.process(512);
@@ -105,36 +105,20 @@ TEST(PluginEvents, ListsOfAnySizeAndKind) {
     EXPECT_EQ(countNonFinite(out), 0u);
 }
 
-TEST(PluginBuffers, EveryBlockSizeWritesExactlyItsFrames) {
-    // The harness checks every process call; this covers the sizes hosts are known to send.
-    TestHost host;
-    ASSERT_TRUE(openStarted(host));
-    host.process(0);
-    host.sendEvents({noteOn(60, 100), noteOn(67, 100, 3)});
-    host.process(0);
-    host.process(-1);
-    for (std::int32_t size : {1, 7, 17, 512, 2027, 8192, 88200}) {
-        const Stereo out = host.process(size);
-        EXPECT_EQ(out.frames(), static_cast<std::size_t>(size));
-        EXPECT_EQ(countNonFinite(out), 0u) << size;
-    }
-}
-
 TEST(PluginBuffers, ProcessAddsToTheOutput) {
     TestHost accumulating, replacing;
     ASSERT_TRUE(openVoicesOnly(accumulating) && openVoicesOnly(replacing));
     const Stereo expected = replacing.play({{0, noteOn(60, 100)}, {300, noteOn(67, 90)}}, 51200);
     ASSERT_GT(peak(expected), 1e-3f);
     accumulating.sendEvents({noteOn(60, 100), noteOn(67, 90, 300)});
+    Stereo base{std::vector<float>(512), std::vector<float>(512, -0.5f)};
+    for (std::size_t i = 0; i < 512; ++i)
+        base.left[i] = 0.25f + static_cast<float>(i % 100) * 0.001f;
     for (std::size_t at = 0; at < expected.frames(); at += 512) {
-        std::vector<float> left(512), right(512, -0.5f);
-        for (std::size_t i = 0; i < 512; ++i)
-            left[i] = 0.25f + static_cast<float>(i % 100) * 0.001f;
-        const std::vector<float> base = left;
-        accumulating.processAccumulating(left, right, 512);
+        const Stereo sum = accumulating.process(512, &base);
         for (std::size_t i = 0; i < 512; ++i) {
-            ASSERT_NEAR(left[i], base[i] + expected.left[at + i], 1e-6f) << at + i;
-            ASSERT_NEAR(right[i], -0.5f + expected.right[at + i], 1e-6f) << at + i;
+            ASSERT_NEAR(sum.left[i], base.left[i] + expected.left[at + i], 1e-6f) << at + i;
+            ASSERT_NEAR(sum.right[i], -0.5f + expected.right[at + i], 1e-6f) << at + i;
         }
     }
 }
@@ -235,8 +219,12 @@ TEST(PluginLifecycle, AnyRateFromAHostIsSurvived) {
                              {300, pitchBend(0)},     {600, controlChange(7, 127)},
                              {900, pitchBend(127)},   {1200, noteOff(48)},
                              {1500, noteOn(84, 127)}, {2000, noteOff(60)}};
+        // The harness checks every process call, of any size a host is known to send.
+        host.process(0);
+        host.process(-1);
         Stereo out = host.play(score, 4096, 7);
-        out.append(host.play({}, 8192, 4096));
+        for (std::int32_t size : {1, 17, 2027, 88200})
+            out.append(host.process(size));
         EXPECT_EQ(countNonFinite(out), 0u);
         EXPECT_LT(peak(out), 100.0f);
     }

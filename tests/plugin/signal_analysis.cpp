@@ -69,14 +69,6 @@ float peak(const Stereo& audio, std::size_t begin, std::size_t end) {
     return std::isnan(left) || left > right ? left : right;
 }
 
-std::ptrdiff_t firstAbove(const Stereo& audio, float threshold) {
-    for (std::size_t i = 0; i < audio.frames(); ++i) {
-        if (!(std::fabs(audio.left[i]) <= threshold && std::fabs(audio.right[i]) <= threshold))
-            return static_cast<std::ptrdiff_t>(i);
-    }
-    return -1;
-}
-
 double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin, std::size_t end) {
     double difference = 0.0;
     double reference = 0.0;
@@ -108,20 +100,6 @@ double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin, s
         }
     }
     return ::testing::AssertionSuccess();
-}
-
-Stereo mix(const std::vector<const Stereo*>& parts) {
-    Stereo sum;
-    if (parts.empty()) return sum;
-    sum.left.assign(parts.front()->frames(), 0.0f);
-    sum.right.assign(parts.front()->frames(), 0.0f);
-    for (const Stereo* part : parts) {
-        for (std::size_t i = 0; i < sum.frames() && i < part->frames(); ++i) {
-            sum.left[i] += part->left[i];
-            sum.right[i] += part->right[i];
-        }
-    }
-    return sum;
 }
 
 double measurePeriod(const std::vector<float>& samples, std::size_t begin, std::size_t length,

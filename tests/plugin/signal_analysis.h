@@ -1,4 +1,4 @@
-// Measurements on rendered audio: finiteness, level, onset, period and the distance between two
+// Measurements on rendered audio: finiteness, level, period and the distance between two
 // renders. All of them are deterministic properties of the samples.
 #pragma once
 
@@ -20,9 +20,6 @@ std::size_t countNonFinite(const Stereo& audio);
 float peak(const std::vector<float>& samples, std::size_t begin = 0, std::size_t end = kToEnd);
 float peak(const Stereo& audio, std::size_t begin = 0, std::size_t end = kToEnd);
 
-// Index of the first sample whose magnitude exceeds threshold, or −1.
-std::ptrdiff_t firstAbove(const Stereo& audio, float threshold);
-
 // Root-mean-square difference of a and b over [begin, end) of both channels, relative to the
 // root-mean-square of b: 0 for identical renders.
 double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin = 0,
@@ -30,9 +27,6 @@ double relativeDifference(const Stereo& a, const Stereo& b, std::size_t begin = 
 
 // Success when both renders hold the same samples bit for bit; otherwise says where they part.
 ::testing::AssertionResult identical(const Stereo& a, const Stereo& b);
-
-// Sample-wise sum of renders of equal length.
-Stereo mix(const std::vector<const Stereo*>& parts);
 
 // The period in samples of samples[begin, begin + length), searched between minPeriod and
 // maxPeriod: the shortest lag whose normalised autocorrelation comes within 10 % of the best one,

@@ -42,22 +42,6 @@ const char* pluginPath() {
     return SORVELLA_PLUGIN_PATH;
 }
 
-PluginLibrary::PluginLibrary(const char* path) {
-    handle_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* message = ::dlerror();
-        error_ = message != nullptr ? message : "dlopen failed";
-    }
-}
-
-PluginLibrary::~PluginLibrary() {
-    if (handle_ != nullptr) ::dlclose(handle_);
-}
-
-void* PluginLibrary::symbol(const char* name) const {
-    return handle_ != nullptr ? ::dlsym(handle_, name) : nullptr;
-}
-
 void Stereo::append(const Stereo& other) {
     left.insert(left.end(), other.left.begin(), other.left.end());
     right.insert(right.end(), other.right.begin(), other.right.end());
@@ -68,40 +52,20 @@ vst2::VstMidiEvent midiEvent(int status, int data1, int data2, std::int32_t delt
                              static_cast<std::uint8_t>(data1), static_cast<std::uint8_t>(data2));
 }
 
-vst2::VstMidiEvent noteOn(int note, int velocity, std::int32_t delta, int channel) {
-    return midiEvent(0x90 | channel, note, velocity, delta);
-}
-
-vst2::VstMidiEvent noteOff(int note, std::int32_t delta, int channel) {
-    return midiEvent(0x80 | channel, note, 64, delta);
-}
-
-vst2::VstMidiEvent controlChange(int controller, int value, std::int32_t delta, int channel) {
-    return midiEvent(0xB0 | channel, controller, value, delta);
-}
-
-vst2::VstMidiEvent programChange(int program, std::int32_t delta, int channel) {
-    return midiEvent(0xC0 | channel, program, 0, delta);
-}
-
-vst2::VstMidiEvent pitchBend(int msb, int lsb, std::int32_t delta, int channel) {
-    return midiEvent(0xE0 | channel, lsb, msb, delta);
-}
-
 TestHost::TestHost(HostOptions options)
-    : options_(std::move(options)), library_(std::make_unique<PluginLibrary>()) {}
+    : options_(std::move(options)), library_(::dlopen(pluginPath(), RTLD_NOW | RTLD_LOCAL)) {
+    if (library_ == nullptr) ADD_FAILURE() << "cannot load " << pluginPath() << ": " << ::dlerror();
+}
 
 TestHost::~TestHost() {
     if (effect_ != nullptr) close();
     retireEventLists();
+    if (library_ != nullptr) ::dlclose(library_);
 }
 
 bool TestHost::open() {
-    if (!library_->loaded()) {
-        ADD_FAILURE() << "cannot load " << pluginPath() << ": " << library_->error();
-        return false;
-    }
-    auto entry = reinterpret_cast<EntryPoint>(library_->symbol(options_.entryName));
+    auto entry = reinterpret_cast<vst2::AEffect* (*)(vst2::HostCallback)>(
+        library_ != nullptr ? ::dlsym(library_, options_.entryName) : nullptr);
     if (entry == nullptr) {
         ADD_FAILURE() << "no entry point " << options_.entryName;
         return false;
@@ -159,103 +123,70 @@ std::string TestHost::text(std::int32_t opcode, std::int32_t index, vst2::intptr
 }
 
 void TestHost::sendEvents(const std::vector<vst2::VstMidiEvent>& events) {
-    EventList list;
-    list.midiCount = static_cast<std::int32_t>(events.size());
-    list.midi = std::make_unique<vst2::VstMidiEvent[]>(events.empty() ? 1 : events.size());
-    std::copy(events.begin(), events.end(), list.midi.get());
     std::vector<vst2::VstEvent*> pointers;
-    for (std::int32_t i = 0; i < list.midiCount; ++i)
-        pointers.push_back(reinterpret_cast<vst2::VstEvent*>(&list.midi[i]));
-    const std::int32_t count = list.midiCount;
-    handOver(std::move(list), pointers, count);
+    for (vst2::VstMidiEvent& event : midiLists_.emplace_back(events))
+        pointers.push_back(reinterpret_cast<vst2::VstEvent*>(&event));
+    sendRawEvents(pointers, static_cast<std::int32_t>(pointers.size()));
 }
 
 void TestHost::sendRawEvents(const std::vector<vst2::VstEvent*>& events, std::int32_t numEvents) {
-    handOver(EventList{}, events, numEvents);
-}
-
-void TestHost::handOver(EventList list, const std::vector<vst2::VstEvent*>& events,
-                        std::int32_t numEvents) {
-    const std::size_t bytes =
-        offsetof(vst2::VstEvents, events) + sizeof(vst2::VstEvent*) * events.size();
-    list.header = std::make_unique<unsigned char[]>(std::max(bytes, sizeof(vst2::VstEvents)));
-    auto* header = reinterpret_cast<vst2::VstEvents*>(list.header.get());
-    header->numEvents = numEvents;
-    header->reserved = 0;
-    for (std::size_t i = 0; i < events.size(); ++i)
-        header->events[i] = events[i];
-    eventLists_.push_back(std::move(list));
+    std::vector<unsigned char>& header = eventHeaders_.emplace_back(
+        offsetof(vst2::VstEvents, events) +
+        sizeof(vst2::VstEvent*) * std::max<std::size_t>(events.size(), 2));
+    auto* list = reinterpret_cast<vst2::VstEvents*>(header.data());
+    list->numEvents = numEvents;
+    std::copy(events.begin(), events.end(), list->events);
     CountAllocations counting;
-    dispatch(vst2::effProcessEvents, 0, 0, header);
+    dispatch(vst2::effProcessEvents, 0, 0, list);
     processAllocations_ += counting.counted();
 }
 
 void TestHost::retireEventLists() {
     // A plugin that kept reading a list after the block it came with would now find "Level"
     // turned to 0 at the start of the block (or, under AddressSanitizer, freed memory).
-    for (EventList& list : eventLists_) {
-        for (std::int32_t i = 0; i < list.midiCount; ++i)
-            list.midi[i] = kPoison;
+    for (std::vector<vst2::VstMidiEvent>& list : midiLists_)
+        std::fill(list.begin(), list.end(), kPoison);
+    midiLists_.clear();
+    eventHeaders_.clear();
+}
+
+vst2::intptr TestHost::reloadChunk(bool isPreset) {
+    void* data = nullptr;
+    const vst2::intptr size = dispatch(vst2::effGetChunk, isPreset, 0, &data);
+    if (size <= 0 || data == nullptr) return 0;
+    std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
+                                     static_cast<unsigned char*>(data) + size);
+    return dispatch(vst2::effSetChunk, isPreset, size, chunk.data());
+}
+
+Stereo TestHost::process(std::int32_t frames, const Stereo* addTo) {
+    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
+    std::vector<float> channels[2];
+    for (int c = 0; c < 2; ++c) {
+        channels[c].assign(used, std::bit_cast<float>(kUnwrittenBits));
+        if (addTo != nullptr) channels[c] = c == 0 ? addTo->left : addTo->right;
+        channels[c].resize(used + kGuardFrames, std::bit_cast<float>(kGuardBits));
     }
-    eventLists_.clear();
-}
-
-void TestHost::prepareOutputs(std::int32_t frames) {
-    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
-    outLeft_.assign(used + kGuardFrames, std::bit_cast<float>(kGuardBits));
-    outRight_.assign(used + kGuardFrames, std::bit_cast<float>(kGuardBits));
-    std::fill_n(outLeft_.begin(), used, std::bit_cast<float>(kUnwrittenBits));
-    std::fill_n(outRight_.begin(), used, std::bit_cast<float>(kUnwrittenBits));
-}
-
-void TestHost::checkOutputs(std::int32_t frames, const char* call, bool replacing) {
-    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
+    float* outputs[2] = {channels[0].data(), channels[1].data()};
+    {
+        CountAllocations counting;
+        (addTo ? effect_->process : effect_->processReplacing)(effect_, nullptr, outputs, frames);
+        processAllocations_ += counting.counted();
+    }
+    retireEventLists();
+    const char* call = addTo ? "process" : "processReplacing";
     std::size_t unwritten = 0;
     std::size_t overrun = 0;
-    for (const std::vector<float>* channel : {&outLeft_, &outRight_}) {
-        for (std::size_t i = 0; replacing && i < used; ++i)
-            unwritten += std::bit_cast<std::uint32_t>((*channel)[i]) == kUnwrittenBits;
-        for (std::size_t i = used; i < channel->size(); ++i) {
-            overrun += std::bit_cast<std::uint32_t>((*channel)[i]) != kGuardBits;
-        }
+    for (std::vector<float>& channel : channels) {
+        for (std::size_t i = 0; !addTo && i < used; ++i)
+            unwritten += std::bit_cast<std::uint32_t>(channel[i]) == kUnwrittenBits;
+        for (std::size_t i = used; i < channel.size(); ++i)
+            overrun += std::bit_cast<std::uint32_t>(channel[i]) != kGuardBits;
+        channel.resize(used);
     }
     EXPECT_EQ(unwritten, 0u) << call << " of " << frames << " frames left samples unwritten";
     EXPECT_EQ(overrun, 0u) << call << " of " << frames << " frames wrote past the frame count";
-}
-
-Stereo TestHost::process(std::int32_t frames) {
-    prepareOutputs(frames);
-    float* outputs[2] = {outLeft_.data(), outRight_.data()};
-    {
-        CountAllocations counting;
-        effect_->processReplacing(effect_, nullptr, outputs, frames);
-        processAllocations_ += counting.counted();
-    }
-    retireEventLists();
-    checkOutputs(frames, "processReplacing", true);
-    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
-    Stereo block;
-    block.left.assign(outLeft_.begin(), outLeft_.begin() + used);
-    block.right.assign(outRight_.begin(), outRight_.begin() + used);
-    return block;
-}
-
-void TestHost::processAccumulating(std::vector<float>& left, std::vector<float>& right,
-                                   std::int32_t frames) {
-    const std::size_t used = static_cast<std::size_t>(std::max(frames, 0));
-    prepareOutputs(frames);
-    std::copy_n(left.begin(), used, outLeft_.begin());
-    std::copy_n(right.begin(), used, outRight_.begin());
-    float* outputs[2] = {outLeft_.data(), outRight_.data()};
-    {
-        CountAllocations counting;
-        effect_->process(effect_, nullptr, outputs, frames);
-        processAllocations_ += counting.counted();
-    }
-    retireEventLists();
-    checkOutputs(frames, "process", false);
-    std::copy_n(outLeft_.begin(), used, left.begin());
-    std::copy_n(outRight_.begin(), used, right.begin());
+    return {std::move(channels[0]), std::move(channels[1])};
 }
 
 Stereo TestHost::play(const Score& score, std::int64_t frames, std::int32_t blockSize) {
@@ -302,7 +233,7 @@ void TestHost::clearCalls() {
 
 vst2::intptr TestHost::callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t,
                                 vst2::intptr, void*, float) {
-    PauseAllocationCounting notThePlugins;
+    CountAllocations notThePlugins(false);
     TestHost* host = hostOf(effect);
     if (host == nullptr) {
         ++strays_;
@@ -316,6 +247,7 @@ vst2::intptr TestHost::answer(vst2::AEffect* effect, std::int32_t opcode) {
         std::lock_guard<std::mutex> lock(callsMutex_);
         calls_.push_back({effect, opcode});
     }
+    if (options_.onCall) options_.onCall(opcode);
     switch (opcode) {
         case vst2::audioMasterVersion:
             return options_.version;

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,24 +22,6 @@ namespace sorvella::test {
 // The plugin library built by this tree.
 const char* pluginPath();
 
-class PluginLibrary {
-  public:
-    explicit PluginLibrary(const char* path = pluginPath());
-    ~PluginLibrary();
-    PluginLibrary(const PluginLibrary&) = delete;
-    PluginLibrary& operator=(const PluginLibrary&) = delete;
-
-    bool loaded() const { return handle_ != nullptr; }
-    const std::string& error() const { return error_; }
-    void* symbol(const char* name) const;
-
-  private:
-    void* handle_ = nullptr;
-    std::string error_;
-};
-
-using EntryPoint = vst2::AEffect* (*)(vst2::HostCallback);
-
 // One call that the plugin made to the host callback.
 struct HostCall {
     vst2::AEffect* effect = nullptr;
@@ -47,8 +29,9 @@ struct HostCall {
 };
 
 struct HostOptions {
-    vst2::intptr version = 2400;              // the answer to audioMasterVersion
-    const char* entryName = "VSTPluginMain";  // or "main"
+    vst2::intptr version = 2400;                                // the answer to audioMasterVersion
+    const char* entryName = "VSTPluginMain";                    // or "main"
+    std::function<void(std::int32_t opcode)> onCall = nullptr;  // runs inside each callback
 };
 
 struct Stereo {
@@ -67,12 +50,22 @@ struct TimedEvent {
 using Score = std::vector<TimedEvent>;
 
 vst2::VstMidiEvent midiEvent(int status, int data1, int data2, std::int32_t delta = 0);
-vst2::VstMidiEvent noteOn(int note, int velocity, std::int32_t delta = 0, int channel = 0);
-vst2::VstMidiEvent noteOff(int note, std::int32_t delta = 0, int channel = 0);
-vst2::VstMidiEvent controlChange(int controller, int value, std::int32_t delta = 0,
-                                 int channel = 0);
-vst2::VstMidiEvent programChange(int program, std::int32_t delta = 0, int channel = 0);
-vst2::VstMidiEvent pitchBend(int msb, int lsb = 0, std::int32_t delta = 0, int channel = 0);
+inline vst2::VstMidiEvent noteOn(int note, int velocity, std::int32_t delta = 0, int channel = 0) {
+    return midiEvent(0x90 | channel, note, velocity, delta);
+}
+inline vst2::VstMidiEvent noteOff(int note, std::int32_t delta = 0, int channel = 0) {
+    return midiEvent(0x80 | channel, note, 64, delta);
+}
+inline vst2::VstMidiEvent controlChange(int controller, int value, std::int32_t delta = 0,
+                                        int channel = 0) {
+    return midiEvent(0xB0 | channel, controller, value, delta);
+}
+inline vst2::VstMidiEvent programChange(int program, std::int32_t delta = 0, int channel = 0) {
+    return midiEvent(0xC0 | channel, program, 0, delta);
+}
+inline vst2::VstMidiEvent pitchBend(int msb, int lsb = 0, std::int32_t delta = 0) {
+    return midiEvent(0xE0, lsb, msb, delta);
+}
 
 class TestHost {
   public:
@@ -99,8 +92,6 @@ class TestHost {
 
     float getParameter(std::int32_t index) { return effect_->getParameter(effect_, index); }
     void setParameter(std::int32_t i, float value) { effect_->setParameter(effect_, i, value); }
-    std::string parameterName(std::int32_t index) { return text(vst2::effGetParamName, index); }
-    std::string parameterLabel(std::int32_t index) { return text(vst2::effGetParamLabel, index); }
     std::string parameterDisplay(std::int32_t index) {
         return text(vst2::effGetParamDisplay, index);
     }
@@ -116,6 +107,8 @@ class TestHost {
     void suspend() { dispatch(vst2::effMainsChanged, 0, 0); }
     std::int32_t program() { return static_cast<std::int32_t>(dispatch(vst2::effGetProgram)); }
     void setProgram(vst2::intptr program) { dispatch(vst2::effSetProgram, 0, program); }
+    // Stores the state with effGetChunk and hands a copy back with effSetChunk: the answer.
+    vst2::intptr reloadChunk(bool isPreset);
 
     // Hands a list of events to the instrument (effProcessEvents). Each list stays valid until
     // the next process call returns.
@@ -123,11 +116,8 @@ class TestHost {
     // The same for events of any kind, given as raw 32-byte records or longer (sysex).
     void sendRawEvents(const std::vector<vst2::VstEvent*>& events, std::int32_t numEvents);
 
-    // processReplacing of one block.
-    Stereo process(std::int32_t frames);
-    // process (accumulating) into the given buffers, which must hold at least frames samples.
-    void processAccumulating(std::vector<float>& left, std::vector<float>& right,
-                             std::int32_t frames);
+    // processReplacing of one block; given addTo, process (accumulating) onto a copy of it.
+    Stereo process(std::int32_t frames, const Stereo* addTo = nullptr);
     // Renders frames samples in blocks of blockSize, handing each event over in the block that
     // contains its frame.
     Stereo play(const Score& score, std::int64_t frames, std::int32_t blockSize = 512);
@@ -148,21 +138,10 @@ class TestHost {
     static vst2::intptr callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
                                  vst2::intptr value, void* ptr, float opt);
     vst2::intptr answer(vst2::AEffect* effect, std::int32_t opcode);
-    void prepareOutputs(std::int32_t frames);
-    // Overruns past the frame count always; with replacing, also samples left unwritten.
-    void checkOutputs(std::int32_t frames, const char* call, bool replacing);
     void retireEventLists();
 
-    struct EventList {
-        std::unique_ptr<unsigned char[]> header;  // VstEvents with numEvents pointers
-        std::unique_ptr<vst2::VstMidiEvent[]> midi;
-        std::int32_t midiCount = 0;
-    };
-    void handOver(EventList list, const std::vector<vst2::VstEvent*>& events,
-                  std::int32_t numEvents);
-
     HostOptions options_;
-    std::unique_ptr<PluginLibrary> library_;
+    void* library_;  // from dlopen
     vst2::AEffect* effect_ = nullptr;
     float sampleRate_ = 44100.0f;
     std::int32_t blockSize_ = 512;
@@ -170,9 +149,9 @@ class TestHost {
     mutable std::mutex callsMutex_;
     std::vector<HostCall> calls_;
 
-    std::vector<EventList> eventLists_;
-    std::vector<float> outLeft_;
-    std::vector<float> outRight_;
+    // The lists handed over since the last process call: their headers and MIDI events.
+    std::vector<std::vector<unsigned char>> eventHeaders_;
+    std::vector<std::vector<vst2::VstMidiEvent>> midiLists_;
     AllocationCount processAllocations_;
 };
 

@@ -55,10 +55,6 @@ inline std::uint32_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t 
            (std::uint32_t{bytes[at + 2]} << 8) | std::uint32_t{bytes[at + 3]};
 }
 
-inline std::string textAt(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t n) {
-    return std::string(reinterpret_cast<const char*>(bytes.data() + at), n);
-}
-
 // An editor with an envelope view and a log of the program names it was shown.
 class ViewEditor : public InstrumentEditor {
   public:

@@ -127,42 +127,43 @@ TEST_F(PresetChunkTest, AVersionOneChunkKeepsTheFormantSets) {
 
 TEST_F(PresetChunkTest, TheHeadIsCheckedMagicThenSizeThenVersion) {
     const std::vector<std::uint8_t> bank = chunkBytes(*source, false);
-    std::vector<std::uint8_t> bad = bank;
-    bad[0] = 'X';
-    expectRefused(bad, false, "Invalid file format");
-
-    for (std::size_t size : {7355u, 7357u}) {
-        bad = bank;
-        bad.resize(size);
-        expectRefused(bad, false, "Invalid file format");
-    }
-
-    bad = bank;
-    putWord(bad, 4, 3);
-    expectRefused(bad, false, "This file was created with a more recent version of the program");
-    bad.push_back(0);
-    expectRefused(bad, false, "Invalid file format");
-    bad = bank;
-    bad[0] = 'X';
-    putWord(bad, 4, 3);
-    expectRefused(bad, false, "Invalid file format");
-
-    // A preset chunk is not a bank chunk, nor the other way round.
-    expectRefused(chunkBytes(*source, true), false, "Invalid file format");
-    expectRefused(bank, true, "Invalid file format");
-
+    const std::uint32_t notMagic = wordAt(bank, 0) ^ 1;
+    const char* invalid = "Invalid file format";
+    // Words written into the head (magic at 0, version at 4, program at 8), and a byte taken or
+    // added.
+    struct Case {
+        std::vector<std::pair<std::size_t, std::uint32_t>> words;
+        int extra;
+        const char* message;
+    };
     // A bank naming a program outside 0..7 left the working program unselected, and the next
     // save wrote it over slot 0. Versions below 1 were accepted.
-    for (std::int32_t program : {8, -1, INT_MIN}) {
-        bad = bank;
-        putWord(bad, 8, static_cast<std::uint32_t>(program));
-        expectRefused(bad, false, "Invalid file format");
+    const Case cases[] = {
+        {{{0, notMagic}}, 0, invalid},
+        {{}, -1, invalid},
+        {{}, 1, invalid},
+        {{{4, 3}}, 0, "This file was created with a more recent version of the program"},
+        {{{4, 3}}, 1, invalid},
+        {{{0, notMagic}, {4, 3}}, 0, invalid},
+        {{{8, 8}}, 0, invalid},
+        {{{8, static_cast<std::uint32_t>(-1)}}, 0, invalid},
+        {{{8, static_cast<std::uint32_t>(INT_MIN)}}, 0, invalid},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> bad = bank;
+        for (const auto& [at, word] : c.words)
+            putWord(bad, at, word);
+        if (c.extra < 0) bad.pop_back();
+        if (c.extra > 0) bad.push_back(0);
+        expectRefused(bad, false, c.message);
     }
     for (bool isPreset : {true, false}) {
+        // A preset chunk is not a bank chunk, nor the other way round.
+        expectRefused(chunkBytes(*source, !isPreset), isPreset, invalid);
         for (std::int32_t version : {-5, 0, INT_MIN}) {
-            bad = chunkBytes(*source, isPreset);
+            std::vector<std::uint8_t> bad = chunkBytes(*source, isPreset);
             putWord(bad, 4, static_cast<std::uint32_t>(version));
-            expectRefused(bad, isPreset, "Invalid file format");
+            expectRefused(bad, isPreset, invalid);
         }
     }
 }
@@ -223,22 +224,19 @@ TEST_F(PresetChunkTest, FormantValuesBeyondTheEditorsLimitsAreRefused) {
         {1, 40, 0.0f, true},      {2, 44, -120.0f, true}, {0, 0, 50.0f, true},
         {3, 16, 11025.0f, true},  {1, 20, 20.0f, true},   {2, 24, 5000.0f, true},
     };
-    for (bool isPreset : {true, false}) {
-        for (const Field& field : fields) {
-            SCOPED_TRACE(::testing::Message() << "set " << field.set << " at " << field.offset
-                                              << " = " << field.value << " preset " << isPreset);
-            std::vector<std::uint8_t> bytes = chunkBytes(*source, isPreset);
-            // In a bank, the last program holds the value.
-            const std::size_t record = isPreset ? 0 : 7 * kRecordBytes;
-            putWord(bytes, record + kFormantsAt + field.set * 60 + field.offset,
-                    std::bit_cast<std::uint32_t>(field.value));
-            if (field.loads) {
-                boxes.boxes.clear();
-                EXPECT_EQ(load(*target, bytes, isPreset), 1);
-                EXPECT_TRUE(boxes.boxes.empty());
-            } else {
-                expectRefused(bytes, isPreset, "Invalid file format");
-            }
+    // Banks check each record as presets do (see CraftedRecordsAreRefusedAndChangeNothing).
+    for (const Field& field : fields) {
+        SCOPED_TRACE(::testing::Message()
+                     << "set " << field.set << " at " << field.offset << " = " << field.value);
+        std::vector<std::uint8_t> bytes = chunkBytes(*source, true);
+        putWord(bytes, kFormantsAt + field.set * 60 + field.offset,
+                std::bit_cast<std::uint32_t>(field.value));
+        if (field.loads) {
+            boxes.boxes.clear();
+            EXPECT_EQ(load(*target, bytes, true), 1);
+            EXPECT_TRUE(boxes.boxes.empty());
+        } else {
+            expectRefused(bytes, true, "Invalid file format");
         }
     }
 }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -20,6 +19,17 @@
 namespace sorvella {
 namespace {
 
+// A file with "[Tuning]" and one line per entry; each note n is shifted by shift cents.
+std::string writeTuningFile(const test::TempDir& dir, const std::string& name, int entries,
+                            float shift = 0.0f, const std::string& extra = "") {
+    std::string text = "; a test scale\n[Tuning]\n" + extra;
+    for (int n = 0; n < entries; ++n)
+        text += "Note " + std::to_string(n % 128) + "=" +
+                std::to_string(static_cast<int>(100 * n + shift)) + "\n";
+    test::writeText(dir / name, text);
+    return (dir / name).string();
+}
+
 class TuningTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -32,25 +42,13 @@ class TuningTest : public ::testing::Test {
         releaseTables();
     }
 
-    // A file with "[Tuning]" and one line per entry; each note n is shifted by shift cents.
-    std::string writeTuning(const std::string& name, int entries, float shift = 0.0f,
-                            const std::string& extra = "") {
-        std::string path = (dir / name).string();
-        std::ofstream out(path);
-        out << "; a test scale\n[Tuning]\n" << extra;
-        for (int n = 0; n < entries; ++n) {
-            out << "Note " << (n % 128) << "=" << static_cast<int>(100 * n + shift) << "\n";
-        }
-        return path;
-    }
-
     test::TempDir dir;
     SettingsKey settings;
     testing::CapturedBoxes boxes;
 };
 
 TEST_F(TuningTest, AValidFileRetunesAndIsRemembered) {
-    std::string path = writeTuning("just.tun", 128, 50.0f);
+    std::string path = writeTuningFile(dir, "just.tun", 128, 50.0f);
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);  // a read-only file still loads
     EXPECT_TRUE(loadTuningFile(path.c_str(), settings));
     EXPECT_TRUE(boxes.boxes.empty());
@@ -62,7 +60,7 @@ TEST_F(TuningTest, AValidFileRetunesAndIsRemembered) {
 
 TEST_F(TuningTest, TheEntryCountMustBeExactly128) {
     for (int entries : {127, 129}) {
-        std::string path = writeTuning("bad.tun", entries, 50.0f);
+        std::string path = writeTuningFile(dir, "bad.tun", entries, 50.0f);
         EXPECT_FALSE(loadTuningFile(path.c_str(), settings));
         EXPECT_EQ(noteFrequencyTable()[69], 880.0f);
         EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
@@ -76,13 +74,12 @@ TEST_F(TuningTest, LinesMatchOnlyTheirOwnPattern) {
     // Commented, spaced-before-"=" and out-of-range lines do not count; a space after "=" does,
     // and the first character of a line is not examined.
     std::string path =
-        writeTuning("mixed.tun", 126, 0.0f,
-                    ";Note 1=100\nNote 60 =6000\nNote 200=1\nNote 128=1\nxote 126= 12600\n"
-                    "note 127=12700\nNote 5=99999999999\n");
+        writeTuningFile(dir, "mixed.tun", 126, 0.0f,
+                        ";Note 1=100\nNote 60 =6000\nNote 200=1\nNote 128=1\nxote 126= 12600\n"
+                        "note 127=12700\nNote 5=99999999999\n");
     EXPECT_TRUE(loadTuningFile(path.c_str(), settings));
-    std::string noSection = (dir / "none.tun").string();
-    std::ofstream(noSection) << " [Tuning]\nNote 0=0\n";
-    EXPECT_FALSE(loadTuningFile(noSection.c_str(), settings));
+    test::writeText(dir / "none.tun", " [Tuning]\nNote 0=0\n");
+    EXPECT_FALSE(loadTuningFile((dir / "none.tun").c_str(), settings));
 }
 
 // Each of these once hung the loader (and every host starting with it remembered) or read for
@@ -91,7 +88,7 @@ TEST_F(TuningTest, PathsThatAreNoRegularFilesAreRefusedAtOnce) {
     const std::string fifo = (dir / "pipe.tun").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // A valid tuning made larger than any tuning file by a sparse tail.
-    const std::string huge = writeTuning("huge.tun", 128, 50.0f);
+    const std::string huge = writeTuningFile(dir, "huge.tun", 128, 50.0f);
     ASSERT_EQ(::truncate(huge.c_str(), 2 << 20), 0);
     struct Case {
         std::string path;
@@ -119,14 +116,14 @@ TEST_F(TuningTest, PathsThatAreNoRegularFilesAreRefusedAtOnce) {
         EXPECT_FALSE(settings.getText(settings::kTuning).has_value());
     }
     // The loader still takes a regular file.
-    EXPECT_TRUE(loadTuningFile(writeTuning("good.tun", 128, 50.0f).c_str(), settings));
+    EXPECT_TRUE(loadTuningFile(writeTuningFile(dir, "good.tun", 128, 50.0f).c_str(), settings));
 }
 
 // While the error box of a remembered tuning that no longer loads waited for the user, another
 // instance remembered a tuning of its own; closing the box deleted it.
 TEST_F(TuningTest, AFailedRestoreKeepsATuningStoredMeanwhile) {
     const std::string gone = (dir / "gone.tun").string();
-    const std::string other = writeTuning("other.tun", 128, 50.0f);
+    const std::string other = writeTuningFile(dir, "other.tun", 128, 50.0f);
     settings.setText(settings::kTuning, gone);
     ErrorPresenter previous = setErrorPresenter([&other](const ErrorBox&) {
         SettingsKey elsewhere;
@@ -146,11 +143,7 @@ TEST_F(TuningTest, AFailedRestoreKeepsATuningStoredMeanwhile) {
 TEST(TuningAcrossInstruments, ATuningRetunesEveryInstrumentAndTheNextProcess) {
     test::TempDir dir;
     testing::HostRecorder host;
-    std::string path = (dir / "shift.tun").string();
-    std::string text = "[Tuning]\n";
-    for (int n = 0; n < 128; ++n)
-        text += "Note " + std::to_string(n) + "=" + std::to_string(100 * n + 1200) + "\n";
-    test::writeText(path, text);
+    const std::string path = writeTuningFile(dir, "shift.tun", 128, 1200.0f);
     {
         auto a = testing::makeInstrument();
         auto b = testing::makeInstrument();

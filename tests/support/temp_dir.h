@@ -19,30 +19,15 @@
 
 namespace sorvella::test {
 
-inline std::filesystem::path tempBase() {
-    for (const char* variable : {"SORVELLA_TEST_TMP", "TMPDIR"}) {
-        const char* value = std::getenv(variable);
-        if (value == nullptr || value[0] != '/') continue;
-        std::error_code error;
-        std::filesystem::create_directories(value, error);
-        if (std::filesystem::is_directory(value, error)) return value;
-    }
-    return "/tmp";
-}
-
-// A fresh directory (mode 0700) created with mkdtemp; throws when none can be made.
-inline std::filesystem::path makeTempDirectory(std::string_view prefix) {
-    std::string pattern = (tempBase() / prefix).string() + "-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary directory from " + pattern);
-    }
-    return pattern;
-}
-
+// A fresh directory (mode 0700) made with mkdtemp; throws when none can be made.
 class TempDir {
   public:
-    explicit TempDir(std::string_view prefix = "sorvella-test")
-        : path_(makeTempDirectory(prefix)), owner_(::getpid()) {}
+    explicit TempDir(std::string_view prefix = "sorvella-test") : owner_(::getpid()) {
+        std::string pattern = (base() / prefix).string() + "-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary directory from " + pattern);
+        path_ = pattern;
+    }
     // A forked child that leaves through exit() must not remove its parent's directory.
     ~TempDir() {
         if (::getpid() != owner_) return;
@@ -56,6 +41,17 @@ class TempDir {
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
   private:
+    static std::filesystem::path base() {
+        for (const char* variable : {"SORVELLA_TEST_TMP", "TMPDIR"}) {
+            const char* value = std::getenv(variable);
+            if (value == nullptr || value[0] != '/') continue;
+            std::error_code error;
+            std::filesystem::create_directories(value, error);
+            if (std::filesystem::is_directory(value, error)) return value;
+        }
+        return "/tmp";
+    }
+
     std::filesystem::path path_;
     pid_t owner_;
 };

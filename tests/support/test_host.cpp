@@ -21,11 +21,11 @@ HostRecorder::~HostRecorder() {
     if (activeRecorder == this) activeRecorder = nullptr;
 }
 
-vst2::intptr HostRecorder::callback(vst2::AEffect*, std::int32_t opcode, std::int32_t index,
-                                    vst2::intptr value, void* ptr, float opt) {
+vst2::intptr HostRecorder::callback(vst2::AEffect*, std::int32_t opcode, std::int32_t, vst2::intptr,
+                                    void* ptr, float) {
     if (opcode == vst2::audioMasterVersion) return 2400;
     if (!activeRecorder) return 0;
-    HostCall call{opcode, index, value, opt, {}};
+    HostCall call{opcode, {}};
     if (opcode == vst2::audioMasterProcessEvents && ptr) {
         auto* list = static_cast<vst2::VstEvents*>(ptr);
         if (list->numEvents > 0) {

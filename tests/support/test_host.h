@@ -14,9 +14,6 @@ namespace sorvella::testing {
 
 struct HostCall {
     std::int32_t opcode;
-    std::int32_t index;
-    vst2::intptr value;
-    float opt;
     std::uint8_t midi[3];  // for audioMasterProcessEvents: the first event's bytes
 };
 
