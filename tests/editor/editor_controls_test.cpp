@@ -36,13 +36,11 @@ TEST(SkinBitmaps, SharedByEveryHolderAndFreedByTheLast) {
     CBitmap* main = SkinBitmaps::get(134, 1.0);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main->getWidth(), 819);
-    EXPECT_EQ(main->getHeight(), 374);
     // HiDPI windows take the 2x images, which keep the same size in units.
     CBitmap* large = SkinBitmaps::get(134, 1.5);
     ASSERT_NE(large, nullptr);
     EXPECT_EQ(large->getScale(), 2.0);
     EXPECT_EQ(large->getWidth(), 819);
-    EXPECT_EQ(SkinBitmaps::get(188, 1.0)->getWidth(), 543);
     EXPECT_EQ(SkinBitmaps::get(999, 1.0), nullptr);
     SkinBitmaps::release();
     EXPECT_EQ(SkinBitmaps::get(134, 1.0), main);
