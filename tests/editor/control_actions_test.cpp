@@ -116,6 +116,8 @@ TEST_F(ControlActionsTest, WindowActionsWaitForReleaseAndLearnTakesParameters) {
     EXPECT_EQ(chosen.learnTarget, -1);
     EXPECT_EQ(host.count(vst2::audioMasterAutomate), 0);
     EXPECT_EQ(vsti->learnParameter(), kVowel1Morph);
+    pad.endSettingsReport();
+    EXPECT_FALSE(pad.settingsChanged());
     actions.controlChanged(tags::kLearn, 0.0f);
     EXPECT_FALSE(learn.on());
 }

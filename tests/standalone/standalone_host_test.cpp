@@ -41,7 +41,7 @@ class StandaloneHost : public ::testing::Test {
     std::optional<std::string> answer;
 };
 
-TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
+TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBufferAndMidiLeavesOnTheOutputChannel) {
     FileSelectRecord record(savePatchRequest());
     vst2::VstFileSelect* select = record.get();
     char small[8];
@@ -76,10 +76,9 @@ TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
     select->returnPath = small;
     select->sizeReturnPath = sizeof small;
     EXPECT_EQ(call(vst2::audioMasterOpenFileSelector, 0, select), 0) << "cancelled";
-}
 
-// MIDI input through the blocks is played end to end on a JACK server (scripts/ci/50-jack.sh).
-TEST_F(StandaloneHost, TheInstrumentsControllersLeaveOnTheOutputChannel) {
+    // The instrument's controllers. (MIDI input through the blocks is played end to end on a JACK
+    // server, scripts/ci/50-jack.sh.)
     MidiPortsSetup setup;
     setup.outputChannel = 2;
     app->useMidiPorts(std::make_unique<MidiPorts>(setup, std::make_unique<SentMessages>(sent)));
