@@ -41,6 +41,7 @@ TEST(SkinBitmaps, SharedByEveryHolderAndFreedByTheLast) {
     ASSERT_NE(large, nullptr);
     EXPECT_EQ(large->getScale(), 2.0);
     EXPECT_EQ(large->getWidth(), 819);
+    EXPECT_EQ(SkinBitmaps::get(188, 1.0)->getWidth(), 543);
     EXPECT_EQ(SkinBitmaps::get(999, 1.0), nullptr);
     SkinBitmaps::release();
     EXPECT_EQ(SkinBitmaps::get(134, 1.0), main);

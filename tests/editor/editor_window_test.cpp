@@ -183,7 +183,9 @@ TEST_F(EditorWindowTest, NoDisplayOrAWindowDestroyedFirstEndsNothing) {
     const std::string display = std::getenv("DISPLAY");
     ::unsetenv("DISPLAY");
     vst2::ERect* rect = nullptr;
-    EXPECT_EQ(dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_EQ(dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 819);
+    EXPECT_EQ(rect->bottom - rect->top, 374);
     EXPECT_EQ(dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
     idle();
     float peak = 0.0f;

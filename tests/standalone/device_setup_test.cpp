@@ -1,5 +1,5 @@
 // The device configuration: stored values, the checks on what the settings file holds, the Setup
-// dialog's model, and the audio device list's order.
+// dialog's model, and no audio stream without a latency.
 #include <gtest/gtest.h>
 
 #include <climits>

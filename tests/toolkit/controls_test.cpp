@@ -77,6 +77,7 @@ TEST(OptionMenu, ChoosesByDragOrKeysAndNeverASeparator) {
                  {fixture.entry(1), 0, true}});
     EXPECT_EQ(fixture.menu->getCurrent(), 1);
     EXPECT_EQ(fixture.menu->displayText(), "Bass E");
+    EXPECT_EQ(fixture.listener.values(), (std::vector<float>{1.0f}));  // reported once
 
     // From the keyboard: Down three times passes over the separator; Return chooses.
     fixture.window->press(CHeadlessWindow::click({20, 15}));

@@ -83,9 +83,10 @@ TEST(Knob, ShiftDuringADragRebasesInsteadOfJumping) {
 }
 
 TEST(AnimKnob, AtScaleTwoDrawsTheFineFilmAndTracksInFrameUnits) {
-    // The window's pixels are twice its units; the film's frames are counted in units.
     HeadlessFixture fixture(150, 100, 2.0);
+    EXPECT_EQ(cairo_image_surface_get_width(fixture.frame->backing()), 300);
     CBitmap* film = test::makeFilm(81, 20, 10, 2.0);
+    EXPECT_EQ(film->getHeight(), 810);  // in units: layouts divide it as at scale 1
     auto* knob = new CAnimKnob({10, 10, 30, 20}, &fixture.listener, 0, 81, 10, film);
     film->forget();
     fixture.frame->addView(knob);
