@@ -2,13 +2,50 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <set>
+
 #include "core/my_vsti.h"
+#include "editor/editor_layout.h"
+#include "editor/editor_menus.h"
 #include "editor/value_displays.h"
 #include "editor/xy_pad_model.h"
 #include "support/test_host.h"
 
 namespace sorvella {
 namespace {
+
+// A tag bound twice drives two controls; a control outside its page cannot be clicked; a knob whose
+// height is not its film's frame shows the wrong frame.
+TEST(EditorLayout, EveryControlLiesInItsPageHasOneTagAndBadTagsBindToNothing) {
+    const PixelRect window{0, 0, layout::kWindowWidth, layout::kWindowHeight};
+    const PixelRect formantPage{0, 0, layout::kFormantPageWidth, layout::kFormantPageHeight};
+    std::set<std::int32_t> seen;
+    for (Page page : {Page::kMain, Page::kFormant}) {
+        for (const ControlPlacement& c : pageLayout(page)) {
+            SCOPED_TRACE(c.tag);
+            EXPECT_TRUE((page == Page::kMain ? window : formantPage).containsRect(c.rect));
+            EXPECT_TRUE(seen.insert(c.tag).second);
+            EXPECT_EQ(placementOf(c.tag), &c);
+            EXPECT_NE(bindingOf(c.tag).action, Action::kNone);
+            if (c.kind == ControlKind::kKnob) {
+                EXPECT_EQ(c.rect.height, c.bitmap == skin::kKnobLarge ? 44 : 34);
+                EXPECT_EQ(bindingOf(c.tag).parameter, c.tag);
+            }
+        }
+    }
+    // 21 knobs, 25 displays, 8 step buttons, 4 menus, 8 program buttons and 11 more.
+    EXPECT_EQ(pageLayout(Page::kMain).size(), 77u);
+    EXPECT_EQ(placementOf(tags::kSetup), nullptr);
+    for (std::int32_t tag : {-1, 58, 92, 95, 96, 1000, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(bindingOf(tag).action, Action::kNone) << tag;
+        EXPECT_EQ(bindingOf(tag).parameter, -1) << tag;
+    }
+    for (std::int32_t p : {-1, 29, INT_MIN}) {
+        EXPECT_EQ(controlTagOf(p), -1);
+        EXPECT_EQ(displayTagOf(p), -1);
+    }
+}
 
 class ControlActionsTest : public ::testing::Test {
   protected:
@@ -79,6 +116,8 @@ TEST_F(ControlActionsTest, WindowActionsWaitForReleaseAndLearnTakesParameters) {
     EXPECT_EQ(chosen.learnTarget, -1);
     EXPECT_EQ(host.count(vst2::audioMasterAutomate), 0);
     EXPECT_EQ(vsti->learnParameter(), kVowel1Morph);
+    pad.endSettingsReport();
+    EXPECT_FALSE(pad.settingsChanged());
     actions.controlChanged(tags::kLearn, 0.0f);
     EXPECT_FALSE(learn.on());
 }

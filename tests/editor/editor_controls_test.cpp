@@ -36,7 +36,6 @@ TEST(SkinBitmaps, SharedByEveryHolderAndFreedByTheLast) {
     CBitmap* main = SkinBitmaps::get(134, 1.0);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main->getWidth(), 819);
-    EXPECT_EQ(main->getHeight(), 374);
     // HiDPI windows take the 2x images, which keep the same size in units.
     CBitmap* large = SkinBitmaps::get(134, 1.5);
     ASSERT_NE(large, nullptr);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,12 +19,9 @@
 #include "platform/vst2/midi_message.h"
 #include "tests/toolkit/xvfb_server.h"
 
-// Last: Xlib's macros clash with other headers.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 namespace {
 
+using sorvella::test::HostWindow;
 using vst2::AEffect;
 
 std::mutex callsMutex;
@@ -39,10 +37,8 @@ vst2::intptr hostCallback(AEffect*, std::int32_t opcode, std::int32_t index, vst
 
 std::size_t callCount(std::int32_t opcode, std::int32_t index) {
     std::lock_guard lock(callsMutex);
-    std::size_t n = 0;
-    for (const auto& c : calls)
-        n += c.first == opcode && c.second == index ? 1 : 0;
-    return n;
+    return static_cast<std::size_t>(
+        std::count(calls.begin(), calls.end(), std::pair(opcode, index)));
 }
 
 // Hands one MIDI message to the effect and renders a block after it; returns the left channel.
@@ -56,15 +52,11 @@ std::vector<float> playMessage(AEffect* effect, std::uint8_t status, std::uint8_
     return left;
 }
 
-class EditorWindowTest : public ::testing::Test {
+class EditorWindowTest : public sorvella::test::XvfbTest {
   protected:
     void SetUp() override {
-        std::string reason;
-        bool missing = false;
-        if (!server_.start(reason, missing)) {
-            if (missing) GTEST_SKIP() << reason;
-            FAIL() << reason;
-        }
+        XvfbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         library_ = dlopen(SORVELLA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(library_, nullptr) << dlerror();
         auto entry =
@@ -75,22 +67,12 @@ class EditorWindowTest : public ::testing::Test {
         dispatch(vst2::effOpen);
         dispatch(vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
         dispatch(vst2::effMainsChanged, 0, 1);
-        display_ = XOpenDisplay(nullptr);
-        ASSERT_NE(display_, nullptr);
-        XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
-        parent_ =
-            XCreateWindow(display_, DefaultRootWindow(display_), 0, 0, 819, 374, 0, CopyFromParent,
-                          InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
-        XMapWindow(display_, parent_);
-        XSync(display_, False);
+        host_ = std::make_unique<HostWindow>(819, 374);
+        ASSERT_NE(host_->id(), 0u);
     }
     void TearDown() override {
         if (effect_) dispatch(vst2::effClose);
-        if (display_) {
-            if (parent_) XDestroyWindow(display_, parent_);
-            XCloseDisplay(display_);
-        }
+        host_.reset();
         if (library_) dlclose(library_);
     }
 
@@ -105,40 +87,19 @@ class EditorWindowTest : public ::testing::Test {
         }
     }
     bool openEditor() {
-        return dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)) == 1;
+        return dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(host_->id())) == 1;
     }
-    void xdotool(const std::vector<std::string>& arguments) {
-        ASSERT_EQ(sorvella::test::runXdotool(arguments, [this] { idle(); }), 0);
-    }
-    // The pixels of a window area as the host's connection sees them (the window is at 0, 0).
-    std::vector<unsigned long> grab(int x, int y, int width, int height) {
-        XSync(display_, False);
-        // The root's picture holds the editor's child window as shown.
-        XImage* image =
-            XGetImage(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
-                      static_cast<unsigned>(height), AllPlanes, ZPixmap);
-        std::vector<unsigned long> pixels;
-        if (!image) return pixels;
-        for (int j = 0; j < height; ++j)
-            for (int i = 0; i < width; ++i)
-                pixels.push_back(XGetPixel(image, i, j));
-        XDestroyImage(image);
-        return pixels;
+    void xdotool(const std::string& script) {
+        ASSERT_EQ(sorvella::test::runXdotool(script, [this] { idle(); }), 0);
     }
 
-    sorvella::test::XvfbServer server_;
     void* library_ = nullptr;
     AEffect* effect_ = nullptr;
-    Display* display_ = nullptr;
-    Window parent_ = 0;
+    std::unique_ptr<HostWindow> host_;  // the editor's parent, at the screen's top-left corner
 };
 
 TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen) {
     ASSERT_TRUE(effect_->flags & vst2::effFlagsHasEditor);
-    vst2::ERect* rect = nullptr;
-    ASSERT_EQ(dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
-    EXPECT_EQ(rect->right - rect->left, 819);
-    EXPECT_EQ(rect->bottom - rect->top, 374);
     ASSERT_TRUE(openEditor());
     idle(5);
 
@@ -146,25 +107,25 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
     effect_->setParameter(effect_, 1, 0.2f);
     idle(3);
     // Pauses let the knob's tracking loop see each position.
-    xdotool({"mousemove", "270", "43", "mousedown", "1", "sleep", "0.1", "mousemove", "270", "23",
-             "sleep", "0.1", "mousemove", "270", "3", "sleep", "0.1", "mouseup", "1"});
+    xdotool(
+        "mousemove 270 43 mousedown 1 sleep 0.1 mousemove 270 23 sleep 0.1 mousemove 270 3 "
+        "sleep 0.1 mouseup 1");
     EXPECT_NEAR(effect_->getParameter(effect_, 1), 0.4f, 0.02f);
     EXPECT_EQ(callCount(vst2::audioMasterBeginEdit, 1), 1u);
     EXPECT_GE(callCount(vst2::audioMasterAutomate, 1), 1u);
     EXPECT_EQ(callCount(vst2::audioMasterEndEdit, 1), 1u);
 
     // Program button 3 (slot 2) at 467, 345.
-    xdotool({"mousemove", "474", "353", "click", "1"});
+    xdotool("mousemove 474 353 click 1");
     EXPECT_EQ(dispatch(vst2::effGetProgram), 2);
 
     // "Voices" up, pressed once: one step.
     const float voices = effect_->getParameter(effect_, 0);
-    xdotool({"mousemove", "310", "32", "click", "1"});
+    xdotool("mousemove 310 32 click 1");
     EXPECT_GT(effect_->getParameter(effect_, 0), voices);
 
     // The XY pad (90, 185, 150 x 150): a drag to the right moves "Vowel1 Morph" alone.
-    xdotool({"mousemove", "165", "260", "mousedown", "1", "sleep", "0.1", "mousemove", "215", "260",
-             "sleep", "0.1", "mouseup", "1"});
+    xdotool("mousemove 165 260 mousedown 1 sleep 0.1 mousemove 215 260 sleep 0.1 mouseup 1");
     EXPECT_GT(effect_->getParameter(effect_, 17), 0.7f);
     EXPECT_NEAR(effect_->getParameter(effect_, 20), 0.5f, 0.05f);
     EXPECT_GE(callCount(vst2::audioMasterAutomate, 17), 1u);
@@ -172,31 +133,13 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
 
     // LEARN on, the "Level" display (256, 10) clicked: it waits for a controller, which arrives on
     // the audio thread; the display shows it at the next idle.
-    xdotool({"mousemove", "30", "290", "click", "1", "sleep", "0.1", "mousemove", "270", "14",
-             "click", "1"});
+    xdotool("mousemove 30 290 click 1 sleep 0.1 mousemove 270 14 click 1");
     idle(3);
-    const auto waiting = grab(256, 10, 28, 9);
+    const auto waiting = host_->grab(256, 10, 28, 9);
     std::thread([&] { playMessage(effect_, 0xB0, 21, 64, 64); }).join();
     idle(3);
-    EXPECT_NE(grab(256, 10, 28, 9), waiting);
-    xdotool({"mousemove", "30", "290", "click", "1"});
-
-    // Another thread sets "Mix1" (parameter 3, knob at 448, 26) while idle draws; the last value is
-    // drawn.
-    effect_->setParameter(effect_, 3, 0.0f);
-    idle(3);
-    const auto before = grab(448, 26, 35, 34);
-    std::atomic<bool> stop{false};
-    std::thread setter([&] {
-        for (int i = 0; i <= 2000 && !stop; ++i)
-            effect_->setParameter(effect_, 3, static_cast<float>(i % 101) / 100.0f);
-        effect_->setParameter(effect_, 3, 1.0f);
-    });
-    for (int i = 0; i < 50; ++i)
-        idle();
-    setter.join();
-    idle(3);
-    EXPECT_NE(grab(448, 26, 35, 34), before);
+    EXPECT_NE(host_->grab(256, 10, 28, 9), waiting);
+    xdotool("mousemove 30 290 click 1");
 
     // Opening and closing again and again, with idle between.
     for (int i = 0; i < 20; ++i) {
@@ -205,8 +148,12 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
         idle();
     }
 
-    // Audio renders and parameters change while the editor is open; then the host stops the audio
-    // and closes the instrument without closing the editor first.
+    // Audio renders and an automation thread sets "Mix1" (parameter 3, knob at 448, 26) while idle
+    // draws: the last value is drawn. Then the host stops the audio and closes the instrument
+    // without closing the editor first.
+    effect_->setParameter(effect_, 3, 0.0f);
+    idle(3);
+    const auto before = host_->grab(448, 26, 35, 34);
     std::atomic<bool> rendering{true};
     std::thread audio([&] {
         std::vector<float> left(256), right(256);
@@ -214,57 +161,47 @@ TEST_F(EditorWindowTest, KnobsButtonsThreadsReopeningAndClosingWithTheEditorOpen
         while (rendering)
             effect_->processReplacing(effect_, nullptr, outputs, 256);
     });
-    for (int i = 0; i < 30; ++i) {
-        effect_->setParameter(effect_, 2, static_cast<float>(i) / 30.0f);
+    std::thread setter([&] {
+        for (int i = 0; i <= 2000; ++i)
+            effect_->setParameter(effect_, 3, static_cast<float>(i % 101) / 100.0f);
+        effect_->setParameter(effect_, 3, 1.0f);
+    });
+    for (int i = 0; i < 50; ++i)
         idle();
-    }
+    setter.join();
+    idle(3);
+    EXPECT_NE(host_->grab(448, 26, 35, 34), before);
     rendering = false;
     audio.join();
     dispatch(vst2::effClose);
     effect_ = nullptr;
 }
 
-TEST_F(EditorWindowTest, ClosingAfterTheHostDestroyedItsWindowEndsNothing) {
+// A host without a display: the editor has a size but does not open, and the instrument plays.
+// A host that destroys its window before closing the editor ends nothing either.
+TEST_F(EditorWindowTest, NoDisplayOrAWindowDestroyedFirstEndsNothing) {
+    const std::string display = std::getenv("DISPLAY");
+    ::unsetenv("DISPLAY");
+    vst2::ERect* rect = nullptr;
+    ASSERT_EQ(dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 819);
+    EXPECT_EQ(rect->bottom - rect->top, 374);
+    EXPECT_EQ(dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
+    idle();
+    float peak = 0.0f;
+    for (float v : playMessage(effect_, 0x90, 60, 100, 512))
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.0f);
+    dispatch(vst2::effEditClose);
+    ::setenv("DISPLAY", display.c_str(), 1);
+
     ASSERT_TRUE(openEditor());
     idle(3);
-    XDestroyWindow(display_, parent_);
-    XSync(display_, False);
-    parent_ = 0;
+    host_->destroy();
     idle(3);
     dispatch(vst2::effEditClose);
     // Open while open closes first; a window that is not there fails cleanly.
     EXPECT_EQ(dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x7fffff)), 0);
-    EXPECT_EQ(effect_->getParameter(effect_, 1), effect_->getParameter(effect_, 1));
-}
-
-// A host without a display: the editor has a size but does not open, and the instrument plays.
-TEST(EditorWithoutDisplay, OpenFailsCleanlyAndTheInstrumentPlaysOn) {
-    const char* display = std::getenv("DISPLAY");
-    const std::string saved = display ? display : "";
-    ::unsetenv("DISPLAY");
-    void* library = dlopen(SORVELLA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto entry =
-        reinterpret_cast<AEffect* (*)(vst2::HostCallback)>(dlsym(library, "VSTPluginMain"));
-    AEffect* effect = entry(hostCallback);
-    ASSERT_NE(effect, nullptr);
-    auto dispatch = [effect](std::int32_t opcode, vst2::intptr value = 0, void* ptr = nullptr) {
-        return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
-    };
-    dispatch(vst2::effOpen);
-    dispatch(vst2::effMainsChanged, 1);
-    vst2::ERect* rect = nullptr;
-    EXPECT_EQ(dispatch(vst2::effEditGetRect, 0, &rect), 1);
-    EXPECT_EQ(dispatch(vst2::effEditOpen, 0, reinterpret_cast<void*>(0x400001)), 0);
-    dispatch(vst2::effEditIdle);
-    float peak = 0.0f;
-    for (float v : playMessage(effect, 0x90, 60, 100, 512))
-        peak = std::max(peak, std::fabs(v));
-    EXPECT_GT(peak, 0.0f);
-    dispatch(vst2::effEditClose);
-    dispatch(vst2::effClose);
-    dlclose(library);
-    if (!saved.empty()) ::setenv("DISPLAY", saved.c_str(), 1);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The device configuration: stored values, the checks on what the settings file holds, the Setup
-// dialog's model, and the audio device list's order.
+// dialog's model, and no audio stream without a latency.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -29,6 +29,13 @@ TEST(DeviceChecks, ValuesFromTheSettingsFileAreHeldToWhatTheDevicesTake) {
     EXPECT_EQ(checkedLatency(INT_MAX, 44100), 50);
     EXPECT_EQ(checkedLatency(48000, 44100), 48000);
     EXPECT_EQ(checkedSampleRate(-48000), 44100);
+    // No latency, no stream.
+    for (std::int32_t latency : {0, -20}) {
+        AudioOut out(AudioRequest{0, latency, 44100});
+        EXPECT_FALSE(out.isOpen());
+        EXPECT_EQ(out.framesPerBlock(), 0);
+        EXPECT_FALSE(out.start([](void*, std::int16_t*, std::int32_t) {}, nullptr));
+    }
 }
 
 TEST(DeviceSetupStore, FreshDefaultsRoundTripAndHandEdits) {
@@ -75,15 +82,6 @@ TEST(SetupModel, StaleSelectionsKeepTheStoredValuesAndFieldsParse) {
     for (const auto& f : fields)
         EXPECT_EQ(parseLatencyField(f.text), f.latency) << f.text;
     EXPECT_FLOAT_EQ(parseTempoField("abc"), 120.0f);
-}
-
-TEST(AudioOutput, NoStreamWithoutALatency) {
-    for (std::int32_t latency : {0, -20}) {
-        AudioOut out(AudioRequest{0, latency, 44100});
-        EXPECT_FALSE(out.isOpen());
-        EXPECT_EQ(out.framesPerBlock(), 0);
-        EXPECT_FALSE(out.start([](void*, std::int16_t*, std::int32_t) {}, nullptr));
-    }
 }
 
 }  // namespace

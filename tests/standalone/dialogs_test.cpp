@@ -8,7 +8,6 @@
 #include "standalone/setup_dialog.h"
 #include "toolkit/menu_session.h"
 #include "toolkit/option_menu.h"
-#include "toolkit/text_edit.h"
 #include "toolkit/toolkit_harness.h"
 
 namespace sorvella {
@@ -136,12 +135,7 @@ TEST(PathDialog, GivesTheTypedPathWithTheRequestsExtension) {
         DialogFixture fixture;
         PathDialogView view(*fixture.frame, request, "/music/",
                             [&](bool ok) { fixture.ended = ok; });
-        // The line is the frame's only text field.
-        CRect line;
-        for (std::int32_t i = 0; i < fixture.frame->getNbViews(); ++i) {
-            if (dynamic_cast<CTextEdit*>(fixture.frame->getView(i)))
-                line = fixture.frame->getView(i)->getViewSize();
-        }
+        const CRect line = fixture.at(0);  // the path's line
         fixture.run(CHeadlessWindow::click({line.right - 3, centreOf(line).v}));
         fixture.window->typeText(c.typed);
         fixture.frame->idle();

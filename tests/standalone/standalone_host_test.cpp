@@ -1,5 +1,5 @@
 // The standalone program's instrument without devices: the answers of its host callback, the
-// file selector it offers and MIDI through a block.
+// file selector it offers and where its MIDI output goes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,7 +22,6 @@ class StandaloneHost : public ::testing::Test {
         key.setInt(settings::kLatency, 0);
         key.setInt(settings::kMidiInDevice, -1);
         key.setInt(settings::kMidiOutDevice, -1);
-        key.setFloat(settings::kTempo, 133.5f);
         app = MyVstiStandalone::create();
         ASSERT_TRUE(app);
         app->setFileDialog([this](const FileRequest& request, void*) {
@@ -42,7 +41,7 @@ class StandaloneHost : public ::testing::Test {
     std::optional<std::string> answer;
 };
 
-TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
+TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBufferAndMidiLeavesOnTheOutputChannel) {
     FileSelectRecord record(savePatchRequest());
     vst2::VstFileSelect* select = record.get();
     char small[8];
@@ -77,30 +76,12 @@ TEST_F(StandaloneHost, FileSelectorFillsOnlyTheCallersBuffer) {
     select->returnPath = small;
     select->sizeReturnPath = sizeof small;
     EXPECT_EQ(call(vst2::audioMasterOpenFileSelector, 0, select), 0) << "cancelled";
-}
 
-TEST_F(StandaloneHost, MidiInAndOutThroughTheBlocks) {
+    // The instrument's controllers. (MIDI input through the blocks is played end to end on a JACK
+    // server, scripts/ci/50-jack.sh.)
     MidiPortsSetup setup;
-    setup.inputChannel = 16;  // out of range: all channels
     setup.outputChannel = 2;
-    setup.sampleRate = 44100;
-    setup.blockFrames = 512;
     app->useMidiPorts(std::make_unique<MidiPorts>(setup, std::make_unique<SentMessages>(sent)));
-    MidiInputLists& lists = app->midiPorts()->lists();
-
-    std::vector<std::int16_t> block(2 * 512);
-    app->renderBlock(block.data(), 512);
-    const std::uint8_t noteOn[] = {0x93, 69, 100};
-    lists.receive(noteOn, 3, midiClockMilliseconds());
-    double energy = 0.0;
-    for (int i = 0; i < 20; ++i) {
-        app->renderBlock(block.data(), 512);
-        for (std::int16_t s : block)
-            energy += static_cast<double>(s) * s;
-    }
-    EXPECT_GT(energy, 0.0) << "a note on channel 4 plays with the channel out of range";
-
-    // The instrument's controllers leave through the host callback on the output channel.
     vst2::OneEventList cc(vst2::midiMessage(0, 0xB0, 7, 64));
     EXPECT_EQ(call(vst2::audioMasterProcessEvents, 0, &cc.list), 1);
     ASSERT_EQ(sent.size(), 1u);

@@ -26,7 +26,7 @@ class FakeSink final : public ByteSink {
   public:
     struct State {
         std::vector<std::uint8_t> bytes;
-        std::uint64_t written = 0, position = 0, room = UINT64_MAX;
+        std::uint64_t position = 0, room = UINT64_MAX;  // position: all written, unless rewound
         bool seekFails = false, keepBytes = true, closed = false;
     };
     explicit FakeSink(State& state) : s_(state) {}
@@ -39,7 +39,6 @@ class FakeSink final : public ByteSink {
             std::memcpy(s_.bytes.data() + s_.position, data, n);
         }
         s_.position += n;
-        s_.written += n;
         return n;
     }
     bool rewind() override {
@@ -67,7 +66,7 @@ std::vector<std::int16_t> ramp(std::uint32_t frames) {
     return samples;
 }
 
-TEST(WavWriter, ShortWriteKeepsOnlyWholeFramesAndStops) {
+TEST(WavWriter, ShortWriteKeepsOnlyWholeFramesAndAFailedSeekWritesNoHeaderAtTheEnd) {
     FakeSink::State state;
     state.room = kWavHeaderBytes + 10;  // two frames and half of a third
     WavWriter writer(std::make_unique<FakeSink>(state), 44100);
@@ -82,18 +81,15 @@ TEST(WavWriter, ShortWriteKeepsOnlyWholeFramesAndStops) {
     EXPECT_EQ(u32At(state.bytes, 40), 8u);
     EXPECT_EQ(u32At(state.bytes, 4), 44u);
     EXPECT_EQ(std::memcmp(state.bytes.data() + 44, samples.data(), 8), 0);
-}
 
-TEST(WavWriter, FailedSeekWritesNoHeaderAtTheEnd) {
-    FakeSink::State state;
-    state.seekFails = true;
-    WavWriter writer(std::make_unique<FakeSink>(state), 44100);
-    ASSERT_TRUE(writer.start());
-    const std::vector<std::int16_t> samples = ramp(3);
-    writer.append(samples.data(), 3);
-    EXPECT_FALSE(writer.finish());
-    EXPECT_EQ(state.written, kWavHeaderBytes + 12);
-    EXPECT_TRUE(state.closed);
+    FakeSink::State unseekable;
+    unseekable.seekFails = true;
+    WavWriter second(std::make_unique<FakeSink>(unseekable), 44100);
+    ASSERT_TRUE(second.start());
+    second.append(samples.data(), 3);
+    EXPECT_FALSE(second.finish());
+    EXPECT_EQ(unseekable.position, kWavHeaderBytes + 12);
+    EXPECT_TRUE(unseekable.closed);
 }
 
 TEST(WavWriter, StopsBeforeTheSizesWrap) {
@@ -109,7 +105,7 @@ TEST(WavWriter, StopsBeforeTheSizesWrap) {
         taken += writer.append(samples.data(), kPiece);
     EXPECT_EQ(taken, kMaxWavFrames);
     EXPECT_EQ(writer.status(), WavStatus::kFull);
-    EXPECT_EQ(state.written, kWavHeaderBytes + std::uint64_t{kMaxWavFrames} * 4);
+    EXPECT_EQ(state.position, kWavHeaderBytes + std::uint64_t{kMaxWavFrames} * 4);
     state.keepBytes = true;
     EXPECT_TRUE(writer.finish());
     EXPECT_EQ(u32At(state.bytes, 4), 4294967292u);
@@ -143,7 +139,7 @@ TEST(WavRecorder, AudioThreadBlocksReachTheFileWhole) {
     }
 }
 
-TEST(WavRecorder, FailuresAreReportedAndStopTheRecording) {
+TEST(WavRecorder, FailuresAndOverrunsAreReportedAndStopTheRecording) {
     testing::CapturedBoxes boxes;
     test::TempDir dir;
     EXPECT_FALSE(WavRecorder::create((dir / "missing" / "take.wav").string(), 44100));
@@ -165,20 +161,17 @@ TEST(WavRecorder, FailuresAreReportedAndStopTheRecording) {
     EXPECT_EQ(recorder.framesWritten(), 1000u);
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[1].text, "Error writing file");
-}
 
-TEST(WavRecorder, AFullRingStopsTheRecordingInsteadOfLeavingAGap) {
-    testing::CapturedBoxes boxes;
-    FakeSink::State state;
-    auto writer = std::make_unique<WavWriter>(std::make_unique<FakeSink>(state), 44100);
-    ASSERT_TRUE(writer->start());
-    WavRecorder recorder(std::move(writer), 64);
-    const std::vector<std::int16_t> block = ramp(40);
-    recorder.write(block.data(), 40);  // 80 samples do not fit a ring of 64
-    recorder.write(block.data(), 2);   // nor does anything after the overrun
-    EXPECT_FALSE(recorder.finish());
-    EXPECT_EQ(recorder.framesWritten(), 0u);
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    // A full ring stops the recording instead of leaving a gap.
+    state = FakeSink::State{};
+    auto third = std::make_unique<WavWriter>(std::make_unique<FakeSink>(state), 44100);
+    ASSERT_TRUE(third->start());
+    WavRecorder small(std::move(third), 64);
+    small.write(block.data(), 40);  // 80 samples do not fit a ring of 64
+    small.write(block.data(), 2);   // nor does anything after the overrun
+    EXPECT_FALSE(small.finish());
+    EXPECT_EQ(small.framesWritten(), 0u);
+    EXPECT_EQ(boxes.boxes.size(), 3u);
 }
 
 }  // namespace

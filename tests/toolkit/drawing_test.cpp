@@ -1,38 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "tests/toolkit/toolkit_harness.h"
 #include "toolkit/draw_context.h"
 #include "toolkit/knob.h"
 
 namespace sorvella {
 namespace {
-
-cairo_status_t appendPng(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
-TEST(Bitmap, LoadsPngBytesAndRefusesDamagedOnes) {
-    CBitmap* film = test::makeFilm(81, 35, 34);
-    std::string png;
-    cairo_surface_write_to_png_stream(film->surface(), appendPng, &png);
-    film->forget();
-
-    auto* loaded = new CBitmap(reinterpret_cast<const uint8_t*>(png.data()), png.size());
-    EXPECT_TRUE(loaded->isLoaded());
-    EXPECT_EQ(loaded->getWidth(), 35);
-    EXPECT_EQ(loaded->getHeight(), 2754);
-    loaded->forget();
-
-    for (size_t length : {size_t{0}, size_t{8}, png.size() / 2}) {
-        CBitmap* damaged = new CBitmap(reinterpret_cast<const uint8_t*>(png.data()), length);
-        EXPECT_FALSE(damaged->isLoaded()) << length;
-        EXPECT_EQ(damaged->getWidth(), 0);
-        damaged->forget();
-    }
-}
 
 // Counts pixels darker than mid grey inside and outside a rectangle.
 std::pair<int, int> inkInAndOut(cairo_surface_t* surface, const CRect& rect) {

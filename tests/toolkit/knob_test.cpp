@@ -46,32 +46,27 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, KnobTracking,
     ::testing::Values(
         // Linear: 200 pixels up or right cover the range, 300 with Shift.
-        TrackCase{"up 50", kLinearMode, kLButton, 1.0f, {kCentre, {120, 45}, up50}, 0.25f},
-        TrackCase{"right 40", kLinearMode, kLButton, 1.0f, {kCentre, {160, 70}}, 0.2f},
+        TrackCase{"up50", kLinearMode, kLButton, 1.0f, {kCentre, {120, 45}, up50}, 0.25f},
+        TrackCase{"right40", kLinearMode, kLButton, 1.0f, {kCentre, {160, 70}}, 0.2f},
         TrackCase{"fine", kLinearMode, kLButton | kShift, 1.0f, {kCentre, {120, -80}}, 0.5f},
-        TrackCase{"range 0..10", kLinearMode, kLButton, 10.0f, {kCentre, {120, -30}}, 5.0f},
-        TrackCase{"past the top", kLinearMode, kLButton, 1.0f, {kCentre, {120, -400}}, 1.0f},
-        TrackCase{"Alt: circular", kLinearMode, kLButton | kAlt, 1.0f, {kCentre, up50}, 0.5f},
+        TrackCase{"range0to10", kLinearMode, kLButton, 10.0f, {kCentre, {120, -30}}, 5.0f},
+        TrackCase{"pastTheTop", kLinearMode, kLButton, 1.0f, {kCentre, {120, -400}}, 1.0f},
+        TrackCase{"altCircular", kLinearMode, kLButton | kAlt, 1.0f, {kCentre, up50}, 0.5f},
         // Circular: the 270-degree arc from the lower left (min) over the top to the lower right.
-        TrackCase{"straight up", kCircularMode, kLButton, 1.0f, {kCentre, {120, 30}}, 0.5f},
+        TrackCase{"straightUp", kCircularMode, kLButton, 1.0f, {kCentre, {120, 30}}, 0.5f},
         TrackCase{"left", kCircularMode, kLButton, 1.0f, {kCentre, {80, 70}}, 1.0f / 6.0f},
         TrackCase{
             "right", kCircularMode, kLButton, 1.0f, {kCentre, {120, 30}, {160, 70}}, 5.0f / 6.0f},
         // A change of more than half the range between two polls keeps the value where it was.
-        TrackCase{"far at once", kCircularMode, kLButton, 1.0f, {kCentre, {160, 70}}, 0.0f},
-        TrackCase{"across the gap",
+        TrackCase{"farAtOnce", kCircularMode, kLButton, 1.0f, {kCentre, {160, 70}}, 0.0f},
+        TrackCase{"acrossTheGap",
                   kCircularMode,
                   kLButton,
                   1.0f,
                   {kCentre, {120, 30}, {160, 70}, {141, 91}, {120, 110}, {99, 91}, {90, 95}},
                   1.0f},
-        TrackCase{"Alt: linear", kCircularMode, kLButton | kAlt, 1.0f, {kCentre, up50}, 0.25f}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        return name;
-    });
+        TrackCase{"altLinear", kCircularMode, kLButton | kAlt, 1.0f, {kCentre, up50}, 0.25f}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Knob, ShiftDuringADragRebasesInsteadOfJumping) {
     HeadlessFixture fixture;

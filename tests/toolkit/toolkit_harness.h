@@ -18,13 +18,12 @@ namespace sorvella::test {
 struct Report {
     int32_t tag;
     float value;
-    bool withContext;
 };
 
 class RecordingListener : public CControlListener, public CFrameListener {
   public:
-    void valueChanged(CDrawContext* context, CControl* control) override {
-        reports.push_back({control->getTag(), control->getValue(), context != nullptr});
+    void valueChanged(CDrawContext*, CControl* control) override {
+        reports.push_back({control->getTag(), control->getValue()});
     }
     void beginEdit(int32_t tag) override { edits.push_back(tag + 1); }
     void endEdit(int32_t tag) override { edits.push_back(-(tag + 1)); }
@@ -48,7 +47,7 @@ class RecordingListener : public CControlListener, public CFrameListener {
 };
 
 // A film of n frames of w x h, frame i filled with grey level i (so the frame shown can be read
-// back from a pixel), or a two-state image: upper half grey, lower half red.
+// back from a pixel).
 inline CBitmap* makeFilm(int32_t frames, int32_t width, int32_t height, double scale = 1.0) {
     auto* bitmap = new CBitmap(width, frames * height, scale);
     cairo_t* cr = cairo_create(bitmap->surface());

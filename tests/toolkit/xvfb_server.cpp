@@ -8,9 +8,12 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <sstream>
 #include <thread>
+
+// Last: Xlib defines macros (None, Bool, Status) that clash with other headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace sorvella::test {
 namespace {
@@ -84,9 +87,61 @@ bool XvfbServer::start(std::string& reason, bool& missing) {
     return true;
 }
 
-int runXdotool(const std::vector<std::string>& arguments, const std::function<void()>& pump) {
+void XvfbTest::SetUp() {
+    std::string reason;
+    bool missing = false;
+    if (!server_.start(reason, missing)) {
+        if (missing) GTEST_SKIP() << reason;
+        FAIL() << reason;
+    }
+}
+
+HostWindow::HostWindow(int width, int height) {
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) return;
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    window_ =
+        XCreateWindow(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                      CWOverrideRedirect, &attributes);
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+}
+
+HostWindow::~HostWindow() {
+    if (display_ == nullptr) return;
+    destroy();
+    XCloseDisplay(display_);
+}
+
+void HostWindow::destroy() {
+    if (display_ == nullptr) return;
+    if (window_ != 0) XDestroyWindow(display_, window_);
+    XSync(display_, False);
+    window_ = 0;
+}
+
+std::vector<unsigned long> HostWindow::grab(int x, int y, int width, int height) {
+    XSync(display_, False);
+    // The root's picture holds the host window's children as shown.
+    XImage* image =
+        XGetImage(display_, DefaultRootWindow(display_), x, y, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    std::vector<unsigned long> pixels;
+    if (!image) return pixels;
+    for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i)
+            pixels.push_back(XGetPixel(image, i, j));
+    XDestroyImage(image);
+    return pixels;
+}
+
+int runXdotool(const std::string& script, const std::function<void()>& pump) {
     std::vector<std::string> command{"xdotool"};
-    command.insert(command.end(), arguments.begin(), arguments.end());
+    std::istringstream words(script);
+    for (std::string word; words >> word;)
+        command.push_back(word);
     const pid_t pid = spawn(command, -1);
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
