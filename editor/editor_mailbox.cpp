@@ -56,34 +56,50 @@ void EditorMailbox::showParameter(std::int32_t index, float value) {
 
 void EditorMailbox::showProgramName(const char* name) {
     if (!isOpen()) return;
-    const std::uint64_t ticket = nextTicket_.fetch_add(1, std::memory_order_relaxed) + 1;
-    NameSlot& slot = names_[ticket % kNameSlots];
     // A seqlock per slot, without fences: each character is a release store, so a reader that
-    // sees one character of this write also sees the stamp cleared before it.
-    slot.stamp.store(0, std::memory_order_relaxed);
+    // sees one character of a write also sees the odd sequence stored before it. A writer that
+    // was held up never shares a slot with one that overtook it.
+    NameSlot* slot = nullptr;
+    std::uint64_t sequence = 0;
+    for (std::uint64_t next = nextSlot_.fetch_add(1, std::memory_order_relaxed);; ++next) {
+        slot = &names_[next % kNameSlots];
+        sequence = slot->sequence.load(std::memory_order_relaxed);
+        if ((sequence & 1) == 0 &&
+            slot->sequence.compare_exchange_weak(sequence, sequence + 1, std::memory_order_acq_rel,
+                                                 std::memory_order_relaxed)) {
+            break;
+        }
+    }
+    // Taken while the slot is held, so that each slot's tickets only rise.
+    const std::uint64_t ticket = nextTicket_.fetch_add(1, std::memory_order_relaxed) + 1;
+    slot->ticket.store(ticket, std::memory_order_release);
     bool ended = name == nullptr;
     for (std::size_t i = 0; i < kProgramNameMax; ++i) {
         const char c = ended ? '\0' : name[i];
         ended = ended || c == '\0';
-        slot.text[i].store(c, std::memory_order_release);
+        slot->text[i].store(c, std::memory_order_release);
     }
-    slot.text[kProgramNameMax].store('\0', std::memory_order_release);
-    slot.stamp.store(ticket, std::memory_order_release);
+    slot->text[kProgramNameMax].store('\0', std::memory_order_release);
+    slot->sequence.store(sequence + 2, std::memory_order_release);
+    const std::uint64_t published =
+        ticket * kNameSlots + static_cast<std::uint64_t>(slot - names_.data());
     std::uint64_t latest = latestName_.load(std::memory_order_relaxed);
-    while (latest < ticket &&
-           !latestName_.compare_exchange_weak(latest, ticket, std::memory_order_release,
+    while (latest < published &&
+           !latestName_.compare_exchange_weak(latest, published, std::memory_order_release,
                                               std::memory_order_relaxed)) {
     }
     markDirty(tags::kProgramName);
 }
 
 bool EditorMailbox::readName(char* out) {
-    const std::uint64_t ticket = latestName_.load(std::memory_order_acquire);
-    const NameSlot& slot = names_[ticket % kNameSlots];
-    if (slot.stamp.load(std::memory_order_acquire) != ticket) return false;
+    const std::uint64_t latest = latestName_.load(std::memory_order_acquire);
+    const NameSlot& slot = names_[latest % kNameSlots];
+    const std::uint64_t sequence = slot.sequence.load(std::memory_order_acquire);
+    if ((sequence & 1) != 0 || slot.ticket.load(std::memory_order_acquire) != latest / kNameSlots)
+        return false;
     for (std::size_t i = 0; i <= kProgramNameMax; ++i)
         out[i] = slot.text[i].load(std::memory_order_acquire);
-    return slot.stamp.load(std::memory_order_relaxed) == ticket;
+    return slot.sequence.load(std::memory_order_relaxed) == sequence;
 }
 
 void EditorMailbox::refreshProgramButtons(std::int32_t program) {

@@ -39,7 +39,7 @@ class EditorMailbox {
     EditorMailbox();
 
     // Writing side: any thread, any number of threads at once; wait-free except the name, whose
-    // publication retries a compare-and-swap while other writers publish.
+    // writer looks for a slot no other writer is filling and retries publishing while others do.
 
     // The instrument's setParameter: the kept value of parameter `index` (or, for 29 and above,
     // the value given for that control). Records the control's value, the display's value (value
@@ -73,8 +73,10 @@ class EditorMailbox {
     static constexpr std::uint32_t kRedrawAllBit = 2;
     static constexpr std::uint32_t kRateBit = 4;
 
+    // One writer at a time fills a slot: its sequence is odd meanwhile and rises by two each time.
     struct NameSlot {
-        std::atomic<std::uint64_t> stamp{0};  // the ticket written, 0 while being written
+        std::atomic<std::uint64_t> sequence{0};
+        std::atomic<std::uint64_t> ticket{0};  // of the name it holds
         std::array<std::atomic<char>, kProgramNameMax + 1> text{};
     };
 
@@ -86,8 +88,9 @@ class EditorMailbox {
     std::array<std::atomic<std::uint64_t>, kWords> dirty_{};
     std::atomic<std::uint32_t> flags_{0};
     std::atomic<float> sampleRate_{0.0f};
+    std::atomic<std::uint64_t> nextSlot_{0};
     std::atomic<std::uint64_t> nextTicket_{0};
-    std::atomic<std::uint64_t> latestName_{0};
+    std::atomic<std::uint64_t> latestName_{0};  // ticket x kNameSlots + slot of the newest name
     std::array<NameSlot, kNameSlots> names_;
 };
 
